@@ -1,0 +1,28 @@
+#pragma once
+// Everything the program keeps for one run, created once at start-up and
+// passed by reference; there are no global stores.
+
+#include <vector>
+
+#include "core/date_time.h"
+#include "core/fixed_array.h"
+#include "core/stores.h"
+
+namespace qv {
+
+struct Session {
+    // `localTimeBase` is the local date-time of 1970-01-01 00:00 UTC (see
+    // LocalTimeBaseFromBias); tests pass a fixed one.
+    explicit Session(TDateTime localTimeBase) : LocalTimeBase(localTimeBase) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    TDateTime LocalTimeBase;
+    FixedArray<uint8_t> RawLogBuf{kRawLogBufSize};
+    LogStore log;
+    LapStore laps;
+    Settings settings;
+    DiagnosticList diagnostics{kDiagnosticLines};  // newest first
+};
+
+}  // namespace qv
