@@ -1,0 +1,193 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string_view>
+
+#include "core/date_time.h"
+#include "core/display_format.h"
+#include "core/local_time.h"
+#include "core/session.h"
+#include "decode/load_log.h"
+#include "decode/log_check_value.h"
+
+namespace qv::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quorvane-cli COMMAND [OPTIONS] FILE\n"
+    "\n"
+    "commands:\n"
+    "  info FILE     kind, size and check-value verdict, record count, log blocks,\n"
+    "                decoder diagnostics\n"
+    "  fixes FILE    every decoded fix as CSV on standard output\n"
+    "\n"
+    "options:\n"
+    "  --diagnostics open a log whose check value does not match, as the program\n"
+    "                does while its diagnostic list is shown\n"
+    "  -h, --help    this text\n"
+    "\n"
+    "Times are local standard time (the TZ variable is honoured, daylight saving\n"
+    "is not applied). Exit status: 0 when fixes were decoded, 1 otherwise, 2 for\n"
+    "a usage error.\n";
+
+struct Invocation {
+    std::string command;
+    std::string file;
+    LoadLogOptions options;
+};
+
+bool Parse(const std::vector<std::string>& args, Invocation& inv, std::ostream& err) {
+    for (const std::string& a : args) {
+        if (a == "--diagnostics") {
+            inv.options.diagnosticListVisible = true;
+        } else if (!a.empty() && a[0] == '-') {
+            err << "quorvane-cli: unknown option " << a << "\n";
+            return false;
+        } else if (inv.command.empty()) {
+            inv.command = a;
+        } else if (inv.file.empty()) {
+            inv.file = a;
+        } else {
+            err << "quorvane-cli: unexpected argument " << a << "\n";
+            return false;
+        }
+    }
+    if (inv.command != "info" && inv.command != "fixes") {
+        err << (inv.command.empty() ? std::string("quorvane-cli: no command")
+                                    : "quorvane-cli: unknown command " + inv.command)
+            << "\n";
+        return false;
+    }
+    if (inv.file.empty()) {
+        err << "quorvane-cli: " << inv.command << " needs a FILE\n";
+        return false;
+    }
+    return true;
+}
+
+const char* KindDescription(LogFileKind kind) {
+    switch (kind) {
+        case LogFileKind::Bin:
+            return "bin (older logger flash image, 4 MiB)";
+        case LogFileKind::Binx:
+            return "binx (older logger flash image)";
+        case LogFileKind::Bnx4:
+            return "bnx4 (current logger log)";
+        case LogFileKind::Dtb:
+            return "dtb (lap data file)";
+        case LogFileKind::Bon:
+        case LogFileKind::Bon4:
+        case LogFileKind::Bonz:
+        case LogFileKind::Bnz4:
+            return "run file";
+        case LogFileKind::Unknown:
+            break;
+    }
+    return "unknown";
+}
+
+const char* CheckValueText(CheckValueOutcome outcome) {
+    switch (outcome) {
+        case CheckValueOutcome::Passed:
+            return "matches";
+        case CheckValueOutcome::Failed:
+            return "does not match";
+        case CheckValueOutcome::NotChecked:
+            break;
+    }
+    return "not checked";
+}
+
+// Reports why a file was not opened; returns the exit code.
+int Refuse(const Invocation& inv, const LoadLogResult& r, std::ostream& err) {
+    if (!r.exists) {
+        err << "quorvane-cli: " << inv.file << ": no such file\n";
+    } else if (r.kind == LogFileKind::Unknown) {
+        err << "quorvane-cli: " << inv.file << ": not a kind of log this program opens\n";
+    } else if (!r.supported) {
+        err << "quorvane-cli: " << inv.file << ": ." << LogFileKindName(r.kind)
+            << " files cannot be read by this version yet\n";
+    } else if (!r.ioError.empty()) {
+        err << "quorvane-cli: " << inv.file << ": " << r.ioError << "\n";
+    } else if (!r.message.empty()) {
+        err << r.message << "\n";
+    } else {
+        err << "0 records\n";
+    }
+    return 1;
+}
+
+void PrintInfo(const Invocation& inv, const Session& session, const LoadLogResult& r,
+               std::ostream& out) {
+    out << "file: " << inv.file << "\n";
+    out << "kind: " << KindDescription(r.kind) << "\n";
+    out << "size: " << r.fileSize << " bytes, " << (r.sizeOk ? "accepted" : "refused") << "\n";
+    out << "check value: " << CheckValueText(r.checkValue) << "\n";
+    if (!r.message.empty())
+        out << "message: " << r.message << "\n";
+    if (!r.decoded)
+        return;
+    out << StrFormat("%d records", session.log.LogItemNum) << "\n";
+    if (session.log.DroppedRecords > 0) {
+        out << "dropped: " << session.log.DroppedRecords
+            << " records beyond the fix store's capacity\n";
+    }
+    out << "blocks: " << session.log.LogBlockNum() << "\n";
+    for (const TLogBlock& b : session.log.LogBlocks) {
+        out << "  " << b.Title << "  " << FormatDateTime("yyyy/mm/dd hh:nn:ss.zzz", b.DtTm) << "  "
+            << b.RecNum << " fixes\n";
+    }
+    out << "diagnostics:\n";
+    for (const std::string& line : session.diagnostics.Lines())
+        out << "  " << line << "\n";
+}
+
+void PrintFixes(const Session& session, std::ostream& out) {
+    out << "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block\n";
+    char line[160];
+    for (int i = 0; i < session.log.LogItemNum; ++i) {
+        const TLogItem& f = session.log.LogItems[i];
+        const std::string when = FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", f.DtTm);
+        const int n =
+            std::snprintf(line, sizeof line, "%s,%.7f,%.7f,%.3f,%.3f,%u,%u,%u,%d\n", when.c_str(),
+                          f.Ido, f.Kdo, static_cast<double>(f.Elv), static_cast<double>(f.Spd),
+                          unsigned{f.sat_used}, unsigned{f.sat_view}, unsigned{f.valid}, f.BlkIdx);
+        out.write(line, n);
+    }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    for (const std::string& a : args) {
+        if (a == "-h" || a == "--help") {
+            out << kUsage;
+            return 0;
+        }
+    }
+    Invocation inv;
+    if (!Parse(args, inv, err)) {
+        err << kUsage;
+        return 2;
+    }
+
+    auto session = std::make_unique<Session>(LocalTimeBaseFromBias(StandardTimeBiasMinutes()));
+    const LoadLogResult result = LoadLogFile(*session, inv.file, inv.options);
+    const bool opened = result.proceed && session->log.LogItemNum > 0;
+
+    if (inv.command == "info") {
+        if (result.exists && result.supported)
+            PrintInfo(inv, *session, result, out);
+        if (opened)
+            return 0;
+        return Refuse(inv, result, err);
+    }
+    if (!opened)
+        return Refuse(inv, result, err);
+    PrintFixes(*session, out);
+    return 0;
+}
+
+}  // namespace qv::cli

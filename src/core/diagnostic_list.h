@@ -9,12 +9,13 @@
 namespace qv {
 
 class DiagnosticList {
-public:
+  public:
     explicit DiagnosticList(size_t maxLines) : maxLines_(maxLines) {}
 
     // Inserts at the top; when the list is full its oldest line goes first.
     void Insert(std::string line) {
-        if (lines_.size() >= maxLines_) lines_.pop_back();
+        if (lines_.size() >= maxLines_)
+            lines_.pop_back();
         lines_.push_front(std::move(line));
         ++revision_;
     }
@@ -28,7 +29,7 @@ public:
     // Raised by every change, so a view can tell when to refresh and scroll to the top.
     unsigned Revision() const { return revision_; }
 
-private:
+  private:
     size_t maxLines_;
     std::deque<std::string> lines_;
     unsigned revision_ = 0;

@@ -25,14 +25,16 @@ void EncodeExt80Portable(Float80 value, uint8_t out[10]) {
         mantissa = static_cast<uint64_t>(std::ldexp(frac, 64));
         signExp |= static_cast<uint16_t>(biased);
     }
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
     out[8] = static_cast<uint8_t>(signExp);
     out[9] = static_cast<uint8_t>(signExp >> 8);
 }
 
 Float80 DecodeExt80Portable(const uint8_t in[10]) {
     uint64_t mantissa = 0;
-    for (int i = 0; i < 8; ++i) mantissa |= static_cast<uint64_t>(in[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        mantissa |= static_cast<uint64_t>(in[i]) << (8 * i);
     const unsigned signExp = in[8] | (in[9] << 8);
     const bool negative = (signExp & 0x8000) != 0;
     const int biased = static_cast<int>(signExp & 0x7FFF);

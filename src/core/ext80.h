@@ -46,9 +46,9 @@ inline Float80 DecodeExt80(const uint8_t in[10]) {
 // A 10-byte, byte-aligned 80-bit field, so that records can mirror their file
 // layout exactly. Reads and writes convert through Float80.
 class Ext80 {
-public:
+  public:
     Ext80() = default;
-    Ext80(Float80 v) { EncodeExt80(v, bytes_); }  // NOLINT(google-explicit-constructor)
+    Ext80(Float80 v) { EncodeExt80(v, bytes_); }              // NOLINT(google-explicit-constructor)
     operator Float80() const { return DecodeExt80(bytes_); }  // NOLINT
 
     Ext80& operator=(Float80 v) {
@@ -61,7 +61,7 @@ public:
     const uint8_t* Bytes() const { return bytes_; }
     uint8_t* Bytes() { return bytes_; }
 
-private:
+  private:
     uint8_t bytes_[10] = {};
 };
 static_assert(sizeof(Ext80) == 10 && alignof(Ext80) == 1);

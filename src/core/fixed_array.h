@@ -17,9 +17,11 @@ template <typename T>
 class FixedArray {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
 
-public:
-    explicit FixedArray(size_t size) : data_(static_cast<T*>(std::calloc(size, sizeof(T)))), size_(size) {
-        if (data_ == nullptr && size != 0) throw std::bad_alloc();
+  public:
+    explicit FixedArray(size_t size)
+        : data_(static_cast<T*>(std::calloc(size, sizeof(T)))), size_(size) {
+        if (data_ == nullptr && size != 0)
+            throw std::bad_alloc();
     }
 
     T& operator[](size_t i) { return data_.get()[i]; }
@@ -30,7 +32,7 @@ public:
     std::span<T> span() { return {data_.get(), size_}; }
     std::span<const T> span() const { return {data_.get(), size_}; }
 
-private:
+  private:
     struct Free {
         void operator()(T* p) const { std::free(p); }
     };

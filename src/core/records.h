@@ -90,8 +90,8 @@ static_assert(std::is_trivially_copyable_v<TLapElmRec>);
 
 // Per-sample turn radius (m) and G, derived when a lap is loaded into a slot.
 struct TGCalRec {
-    Float80 spd2 = 0;  // km/h
-    int32_t rl = 0;    // +1 turning left, -1 turning right, 0 at the lap ends
+    Float80 spd2 = 0;      // km/h
+    int32_t rl = 0;        // +1 turning left, -1 turning right, 0 at the lap ends
     Float80 X = 0, Y = 0;  // m east / north of the first smoothed position
     Float80 r = 0, r1 = 0, r2 = 0;
     Float80 lateG = 0, logiG = 0;

@@ -25,8 +25,10 @@ int DigitValue(char c);
 // Invalid characters count as 0; the value wraps as a 32-bit integer does.
 int32_t HexToInt(std::string_view text);
 
-// The decimal number in `text` ('.' as the separator, surrounding blanks
-// allowed); 0 when the text is not entirely a number.
+// The decimal number in `text`: an optional sign, digits with '.' as the
+// separator whatever the C locale, an optional exponent ("1.5e3"). Blanks
+// (spaces, tabs, line ends) around it are allowed. 0 when the text is not
+// entirely such a number, including "inf", "nan" and out-of-range values.
 Float80 TextToFloat(std::string_view text);
 
 }  // namespace qv

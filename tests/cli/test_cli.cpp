@@ -1,0 +1,129 @@
+// The command-line tool as a user runs it: real process, real files.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "synth/mtk_encoder.h"
+
+namespace qv {
+namespace {
+
+struct Output {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs quorvane-cli in UTC with the given arguments (quoted for the shell).
+Output RunCli(const std::string& args) {
+    test::TempDir dir;
+    const std::string errPath = (dir / "stderr").string();
+    const std::string command = "TZ=UTC '" QUORVANE_CLI_PATH "' " + args + " 2>'" + errPath + "'";
+    Output result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.out.append(buffer, n);
+    const int raw = pclose(pipe);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const std::vector<uint8_t> err = test::ReadBytes(errPath);
+    result.err.assign(err.begin(), err.end());
+    return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<synth::SynthFix> ThreeFixes() {
+    std::vector<synth::SynthFix> fixes(3);
+    for (int i = 0; i < 3; ++i) {
+        fixes[i].utcMs = 1714377600000 + i * 100 + 5;  // 2024-04-29 08:00:00.005 UTC
+        fixes[i].lat = 35.1234567 + i * 0.0000001;
+        fixes[i].lon = -0.5;
+        fixes[i].elv = 12.5f;
+        fixes[i].spd = 101.25f;
+        fixes[i].satUsed = 7;
+        fixes[i].satView = 10;
+    }
+    return fixes;
+}
+
+TEST(CliTest, InfoOnTheShippedDemoLog) {
+    const Output r = RunCli("info '" QUORVANE_SHIPPED_DIR "/Raw/demo.binx'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("kind: binx"), std::string::npos);
+    EXPECT_NE(r.out.find("check value: matches"), std::string::npos);
+    // Two runs with a 20-minute break between them.
+    EXPECT_NE(r.out.find("blocks: 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" records\n"), std::string::npos);
+}
+
+TEST(CliTest, FixesAsCsv) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "three.binx", synth::EncodeMtkImage(ThreeFixes()));
+    const Output r = RunCli("fixes '" + (dir / "three.binx").string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block");
+    EXPECT_EQ(lines[1], "2024-04-29 08:00:00.005,35.1234567,-0.5000000,12.500,101.250,7,10,0,0");
+    EXPECT_EQ(lines[3], "2024-04-29 08:00:00.205,35.1234569,-0.5000000,12.500,101.250,7,10,0,0");
+}
+
+TEST(CliTest, RefusalsExitWithTheProgramsMessage) {
+    test::TempDir dir;
+    std::vector<uint8_t> image = synth::EncodeMtkImage(ThreeFixes());
+    image.push_back(0);
+    test::WriteBytes(dir / "odd.binx", image);
+    Output r = RunCli("info '" + (dir / "odd.binx").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "It is not a Quorvane log format.\n");
+    EXPECT_NE(r.out.find("refused"), std::string::npos);
+
+    image.pop_back();
+    image[265] ^= 0x40;  // the check value no longer matches
+    test::WriteBytes(dir / "edited.binx", image);
+    r = RunCli("fixes '" + (dir / "edited.binx").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "It is not a Quorvane log format.\n");
+    EXPECT_TRUE(r.out.empty());
+    // As with the diagnostic list shown, it opens anyway.
+    r = RunCli("fixes --diagnostics '" + (dir / "edited.binx").string() + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.out).size(), 4u);
+
+    test::WriteBytes(dir / "erased.binx", std::vector<uint8_t>(65536, 0xFF));
+    r = RunCli("info '" + (dir / "erased.binx").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("0 records"), std::string::npos);
+
+    r = RunCli("info '" + (dir / "missing.binx").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no such file"), std::string::npos);
+}
+
+TEST(CliTest, UsageErrors) {
+    EXPECT_EQ(RunCli("").status, 2);
+    EXPECT_EQ(RunCli("explode x.binx").status, 2);
+    EXPECT_EQ(RunCli("info").status, 2);
+    const Output help = RunCli("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: quorvane-cli"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv

@@ -24,25 +24,34 @@ struct Circuit {
 // About 2.4 km with a long straight, a hairpin, fast sweepers and a chicane.
 Circuit DemoCircuit();
 
+// Both kinds of stop happen 100 m past the line that ends lap `afterLap`
+// (0 = the out-lap, 1 = the first flying lap, ...; out of range is ignored).
+// On circuits shorter than 400 m this and the 200 m and 150 m below shrink in
+// proportion to the lap length.
 struct Stop {
-    int afterLap = 0;        // 1 = at the end of the first lap
-    double seconds = 0;      // standing still (pit stop) or logging off (gap)
+    int afterLap = 0;    // 1 = at the end of the first lap
+    double seconds = 0;  // standing still (pit stop) or logging off (gap)
 };
 
 struct DriveOptions {
-    double rateHz = 10;  // 1 to 50; fixes lie on whole multiples of 1/rateHz
-    int laps = 5;        // full laps after the out-lap
+    double rateHz = 10;                  // 1 to 50; fixes lie on whole multiples of 1/rateHz
+    int laps = 5;                        // full laps after the out-lap
     int64_t startUtcMs = 1714377600000;  // 2024-04-29 08:00:00 UTC
     double vmaxKmh = 220;
     double maxLateralG = 1.2;
     double maxBrakeG = 1.1;
     double maxAccelG = 0.45;
-    double noiseM = 0;         // standard deviation of the position noise
-    double speedNoiseKmh = 0;  // standard deviation of the speed noise
+    // White Gaussian noise on the logged values only; the true motion and the
+    // crossing times do not change with it. Zero gives a smooth, reproducible
+    // drive whatever the seed.
+    double noiseM = 0;         // standard deviation, north and east each
+    double speedNoiseKmh = 0;  // standard deviation; the result is clamped at 0
     double elevationM = 120;   // mean elevation; the circuit rises and falls a little
     uint32_t seed = 1;
     std::vector<Stop> pitStops;  // standing still 100 m after the line, fixes logged
-    std::vector<Stop> gaps;      // logging switched off after the lap
+    // Logging switched off after the lap while the car waits, standing, at
+    // the same place as a pit stop; after a pit stop of the same lap.
+    std::vector<Stop> gaps;
     uint8_t satUsed = 9;
     uint8_t satView = 12;
 };
@@ -58,16 +67,30 @@ struct SynthFix {
     uint8_t satView = 0;
 };
 
+// A span of true time, ms since 1970 UTC.
+struct Span {
+    double fromUtcMs = 0;
+    double toUtcMs = 0;
+};
+
 struct Drive {
     std::vector<SynthFix> fixes;
     // True times (ms since 1970 UTC, fractional) at which the car crossed the
     // start/finish line, in order: the out-lap ends at the first one.
     std::vector<double> crossingUtcMs;
     double lapLengthKm = 0;
+    std::vector<Span> pitStopUtcMs;  // standing still, logged; one per lap with a pit stop
+    std::vector<Span> gapUtcMs;      // no fix lies in [fromUtcMs, toUtcMs)
 };
 
 // The car starts 200 m before the line, standing, and drives the out-lap,
-// `laps` flying laps and a slow in-lap that ends 150 m after the line.
+// `laps` flying laps and a slow in-lap that ends 150 m after the line. It
+// follows a smooth curve through the centre line points at the fastest speed
+// that the lateral, braking and acceleration limits allow, so a circuit
+// should be sampled densely (every few metres) for realistic corners. Flying
+// laps without a stop have the same lap time, unless the run-out is too short
+// to stop in without braking before the line. Logging runs from the start
+// until the car stands at the end.
 Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options);
 
 }  // namespace qv::synth

@@ -1,0 +1,68 @@
+# The README's commands. `make run` and `make test` install what is missing first.
+BUILD     ?= build
+SAN_BUILD ?= build-san
+JOBS      ?= $(shell nproc)
+FUZZ_SECONDS ?= 10
+DEMO_LOG  := data/shipped/Raw/demo.binx
+
+CLI    := $(BUILD)/src/cli/quorvane-cli
+SYNTH  := $(BUILD)/tools/synth/quorvane-synth
+
+.PHONY: deps build run demo test test-unit test-sanitize fuzz-smoke bench format clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(CLI) info $(DEMO_LOG)
+
+# Regenerates the shipped demo log from the drive synthesizer.
+demo: build
+	$(SYNTH) demo $(DEMO_LOG)
+
+test: build
+	$(MAKE) --no-print-directory test-unit test-sanitize fuzz-smoke
+
+test-unit:
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The engine tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# built with Clang, which also builds the libFuzzer targets.
+$(SAN_BUILD)/CMakeCache.txt:
+	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF
+
+test-sanitize: $(SAN_BUILD)/CMakeCache.txt
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Each fuzz target for a few seconds on its seed corpus (new inputs go to a scratch folder).
+fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	@set -e; for target in $(SAN_BUILD)/fuzz/fuzz_*; do \
+	  name=$$(basename $$target); corpus=fuzz/corpus/$${name#fuzz_}; \
+	  scratch=$$(mktemp -d); log=$$scratch.log; \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	      $$scratch $$corpus > $$log 2>&1; then \
+	    cat $$log; rm -rf $$scratch $$log; echo "$$name found a fault"; exit 1; \
+	  fi; \
+	  grep -E '^(stat::number_of_executed_units|Done)' $$log || true; \
+	  rm -rf $$scratch $$log; \
+	 done
+
+bench: build
+	$(BUILD)/bench/quorvane-bench --cli=$(CLI)
+
+format:
+	find src tools tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)
