@@ -6,7 +6,11 @@
 
 #include "core/date_time.h"
 #include "core/fixed_array.h"
+#include "core/settings.h"
 #include "core/stores.h"
+#include "geometry/sector_gates.h"
+#include "geometry/track_map.h"
+#include "laps/line_state.h"
 
 namespace qv {
 
@@ -22,6 +26,10 @@ struct Session {
     LogStore log;
     LapStore laps;
     Settings settings;
+    Folders folders;
+    LineState lines;
+    TrackMapStore trackMap;
+    GateTable gates;
     DiagnosticList diagnostics{kDiagnosticLines};  // newest first
 };
 

@@ -2,8 +2,10 @@
 // The stores of the open log and of the lap list. One of each lives in the
 // Session; engine functions receive the store they work on by reference.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -44,9 +46,15 @@ struct LogStore {
     }
 };
 
+inline constexpr int kLapListColumns = 20;
+// The texts of one lap-list row; column 1 is the four-digit lap number that
+// names the row's temporary lap file.
+using LapRow = std::array<std::string, kLapListColumns>;
+
 // The lap list and the laps shown in the four lap slots.
 struct LapStore {
     std::vector<TLapStrLstRec> LapList;  // one per lap-list row
+    std::vector<LapRow> LapRows;         // parallel to LapList
     int LapGroupNo = 0;
     std::vector<TLapDtRec> LapDt;  // index 0 is slot A; at most kMaxLapSlots
 
@@ -55,13 +63,14 @@ struct LapStore {
     int LapDtNum() const { return static_cast<int>(LapDt.size()); }
 };
 
-// Values read from the settings file; defaults for a first start.
-struct Settings {
-    int MinSatNum = 4;
-    double MinLapDist = 0.2;  // km, 0.001 to 9.999
-    double MinLapTime = 8.0;  // s, 1 to 99.9
-    bool SpeedInKmh = true;
-    bool DistInKm = true;
+// Folders the engine reads and writes; filled at start-up.
+struct Folders {
+    std::filesystem::path TempFolder;  // temporary lap files
+    std::filesystem::path lastLogFolder;
+    std::filesystem::path lastLapDataFolder;
+    std::filesystem::path controlLineFolder;
+    std::filesystem::path trackMapFolder;
+    std::filesystem::path sectorFolder;
 };
 
 }  // namespace qv

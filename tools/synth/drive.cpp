@@ -1,0 +1,597 @@
+#include "synth/drive.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace qv::synth {
+
+namespace {
+
+constexpr double kEarthRadiusM = 6367444.5;
+constexpr double kGravity = 9.80665;
+constexpr double kPi = std::numbers::pi;
+constexpr double kDegPerRad = 180.0 / kPi;
+
+// Longer lead-ins would not fit on a small test circuit; below this lap
+// length the run-up, run-out and stop offset shrink with the lap.
+constexpr double kFullSizeLapM = 400;
+constexpr double kRunUpM = 200;
+constexpr double kRunOutM = 150;
+constexpr double kStopOffsetM = 100;
+
+// The speed profile is solved on nodes at most this far apart, so that the
+// constant acceleration assumed between two nodes stays close to the truth.
+constexpr double kNodeSpacingM = 2;
+
+struct Vec2 {
+    double x = 0;  // east, m
+    double y = 0;  // north, m
+};
+
+Vec2 operator+(Vec2 a, Vec2 b) {
+    return {a.x + b.x, a.y + b.y};
+}
+Vec2 operator-(Vec2 a, Vec2 b) {
+    return {a.x - b.x, a.y - b.y};
+}
+Vec2 operator*(double k, Vec2 a) {
+    return {k * a.x, k * a.y};
+}
+double Cross(Vec2 a, Vec2 b) {
+    return a.x * b.y - a.y * b.x;
+}
+double Length(Vec2 a) {
+    return std::hypot(a.x, a.y);
+}
+
+// Equirectangular metres around one reference point: good to well under a
+// millimetre across a circuit.
+struct LocalFrame {
+    LatLon origin;
+    double metresPerDegLat = 0;
+    double metresPerDegLon = 0;
+
+    explicit LocalFrame(LatLon o) : origin(o) {
+        metresPerDegLat = kEarthRadiusM / kDegPerRad;
+        metresPerDegLon = metresPerDegLat * std::cos(o.lat / kDegPerRad);
+    }
+    Vec2 ToMetres(LatLon p) const {
+        return {(p.lon - origin.lon) * metresPerDegLon, (p.lat - origin.lat) * metresPerDegLat};
+    }
+    LatLon ToLatLon(Vec2 v) const {
+        return {origin.lat + v.y / metresPerDegLat, origin.lon + v.x / metresPerDegLon};
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The demo circuit is traced from sections whose curvature varies linearly
+// along their length: straights, arcs, and clothoid transitions between them,
+// so that the lateral acceleration of a car following it never jumps.
+
+struct Piece {
+    double length = 0;
+    double k0 = 0;  // curvature at the start, 1/m, positive to the left
+    double k1 = 0;  // at the end
+};
+
+struct Section {
+    double lengthM = 0;      // straights only
+    double turnDeg = 0;      // corners only; positive to the left
+    double radiusM = 0;      // of the arc at the apex
+    double transitionM = 0;  // clothoid at each end of the corner
+    bool stretch = false;    // one of the two straights lengthened to close the loop
+};
+
+Section Straight(double lengthM, bool stretch = false) {
+    return {lengthM, 0, 0, 0, stretch};
+}
+Section Corner(double turnDeg, double radiusM, double transitionM) {
+    return {0, turnDeg, radiusM, transitionM, false};
+}
+
+std::vector<Piece> ToPieces(const Section& s) {
+    if (s.turnDeg == 0)
+        return {{s.lengthM, 0, 0}};
+    const double turn = std::abs(s.turnDeg) / kDegPerRad;
+    const double k = std::copysign(1.0 / s.radiusM, s.turnDeg);
+    // The two transitions turn by transitionM / radiusM together; the arc
+    // takes the rest, so the corner turns by exactly turnDeg.
+    const double arcLength = (turn - s.transitionM / s.radiusM) * s.radiusM;
+    return {{s.transitionM, 0, k}, {arcLength, k, k}, {s.transitionM, k, 0}};
+}
+
+struct Trace {
+    std::vector<Vec2> points;
+    Vec2 end;
+    std::vector<Vec2> stretchDirections;
+};
+
+Trace TraceSections(const std::vector<Section>& sections, double spacingM) {
+    constexpr int kSubsteps = 16;
+    Trace trace;
+    Vec2 pos;
+    double heading = 0;  // radians from east, counter-clockwise
+    trace.points.push_back(pos);
+    for (const Section& section : sections) {
+        if (section.stretch)
+            trace.stretchDirections.push_back({std::cos(heading), std::sin(heading)});
+        for (const Piece& piece : ToPieces(section)) {
+            if (piece.length <= 0)
+                continue;
+            auto headingAt = [&](double s) {
+                return heading + piece.k0 * s + (piece.k1 - piece.k0) * s * s / (2 * piece.length);
+            };
+            const int steps = std::max(1, static_cast<int>(std::ceil(piece.length / spacingM)));
+            const double step = piece.length / steps;
+            for (int i = 0; i < steps; ++i) {
+                for (int j = 0; j < kSubsteps; ++j) {
+                    const double h = step / kSubsteps;
+                    const double mid = headingAt(i * step + (j + 0.5) * h);
+                    pos = pos + h * Vec2{std::cos(mid), std::sin(mid)};
+                }
+                trace.points.push_back(pos);
+            }
+            heading = headingAt(piece.length);
+        }
+    }
+    trace.end = pos;
+    return trace;
+}
+
+}  // namespace
+
+Circuit DemoCircuit() {
+    // Clockwise from the start/finish line, which sits 150 m after the
+    // hairpin on the main straight; the main straight ends in a hard right,
+    // the back straight in the hairpin.
+    std::vector<Section> sections = {
+        Straight(450, true),  Corner(-90, 45, 20),  Straight(70),         Corner(45, 120, 25),
+        Straight(50),         Corner(-135, 55, 20), Straight(60),         Corner(-40, 180, 30),
+        Corner(35, 200, 30),  Straight(60),         Corner(40, 25, 8),    Straight(6),
+        Corner(-40, 25, 8),   Straight(50),         Corner(-25, 110, 20), Straight(380, true),
+        Corner(-150, 15, 10), Straight(150),
+    };
+    constexpr double kSpacingM = 2;
+
+    // Everything after a straight moves with its length, so the end point
+    // is linear in the two stretch lengths: one 2x2 solve closes the loop.
+    const Trace first = TraceSections(sections, kSpacingM);
+    const Vec2 d0 = first.stretchDirections[0];
+    const Vec2 d1 = first.stretchDirections[1];
+    const double det = Cross(d0, d1);
+    const Vec2 miss = Vec2{} - first.end;
+    const double extra0 = Cross(miss, d1) / det;
+    const double extra1 = Cross(d0, miss) / det;
+    int stretched = 0;
+    for (Section& s : sections) {
+        if (s.stretch)
+            s.lengthM += stretched++ == 0 ? extra0 : extra1;
+    }
+    Trace trace = TraceSections(sections, kSpacingM);
+    trace.points.pop_back();  // the loop's end is its start
+
+    // The main straight runs towards east-north-east.
+    const double rotation = 18 / kDegPerRad;
+    const double c = std::cos(rotation), s = std::sin(rotation);
+    const LocalFrame frame({35.3712, 138.9268});
+    Circuit circuit;
+    circuit.name = "Demo Circuit";
+    circuit.points.reserve(trace.points.size());
+    for (Vec2 p : trace.points) {
+        circuit.points.push_back(frame.ToLatLon({c * p.x - s * p.y, s * p.x + c * p.y}));
+    }
+    const Vec2 left{-s, c};  // the main straight's direction turned a quarter left
+    circuit.lineA = frame.ToLatLon(15.0 * left);
+    circuit.lineB = frame.ToLatLon(-15.0 * left);
+    return circuit;
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The centre line as the car follows it: a periodic cubic spline through the
+// points, parameterised by the distance along them. Its curvature is
+// continuous, so the lateral acceleration of the car is too.
+
+// Second derivatives of the periodic cubic spline through (s[j], v[j]) with
+// period `length`: a cyclic tridiagonal system, solved by the Thomas
+// algorithm with the Sherman-Morrison correction for the corners.
+std::vector<double> PeriodicSplineMoments(const std::vector<double>& s,
+                                          const std::vector<double>& v, double length) {
+    const size_t n = s.size();
+    auto h = [&](size_t j) { return (j + 1 < n ? s[j + 1] : length) - s[j]; };
+    auto at = [&](size_t j) { return v[j % n]; };
+    std::vector<double> sub(n), diag(n), sup(n), rhs(n);
+    for (size_t j = 0; j < n; ++j) {
+        const double hPrev = h((j + n - 1) % n), hNext = h(j);
+        sub[j] = hPrev;
+        diag[j] = 2 * (hPrev + hNext);
+        sup[j] = hNext;
+        rhs[j] = 6 * ((at(j + 1) - v[j]) / hNext - (v[j] - at(j + n - 1)) / hPrev);
+    }
+    auto solve = [&](std::vector<double> a, std::vector<double> b, std::vector<double> c,
+                     std::vector<double> r) {
+        for (size_t j = 1; j < n; ++j) {
+            const double m = a[j] / b[j - 1];
+            b[j] -= m * c[j - 1];
+            r[j] -= m * r[j - 1];
+        }
+        r[n - 1] /= b[n - 1];
+        for (size_t j = n - 1; j-- > 0;)
+            r[j] = (r[j] - c[j] * r[j + 1]) / b[j];
+        return r;
+    };
+    const double gamma = -diag[0];
+    const double corner = sub[0];         // couples row 0 to the last unknown
+    const double cornerEnd = sup[n - 1];  // couples the last row to unknown 0
+    std::vector<double> b = diag;
+    b[0] -= gamma;
+    b[n - 1] -= corner * cornerEnd / gamma;
+    std::vector<double> u(n, 0.0);
+    u[0] = gamma;
+    u[n - 1] = cornerEnd;
+    const std::vector<double> x = solve(sub, b, sup, rhs);
+    const std::vector<double> z = solve(sub, b, sup, u);
+    const double factor =
+        (x[0] + corner * x[n - 1] / gamma) / (1 + z[0] + corner * z[n - 1] / gamma);
+    std::vector<double> moments(n);
+    for (size_t j = 0; j < n; ++j)
+        moments[j] = x[j] - factor * z[j];
+    return moments;
+}
+
+struct Track {
+    LocalFrame frame{{}};
+    std::vector<Vec2> p;
+    std::vector<double> s;  // distance of each point from points[0]
+    std::vector<Vec2> m;    // spline second derivatives at the points
+    double length = 0;
+
+    size_t Next(size_t j) const { return j + 1 < p.size() ? j + 1 : 0; }
+
+    // The segment containing distance `d` (any real) and the distance into it.
+    std::pair<size_t, double> Locate(double d) const {
+        d = std::fmod(d, length);
+        if (d < 0)
+            d += length;
+        const auto it = std::upper_bound(s.begin(), s.end(), d);
+        const size_t j = static_cast<size_t>(it - s.begin()) - 1;
+        return {j, std::clamp(d - s[j], 0.0, SegmentLength(j))};
+    }
+    double SegmentLength(size_t j) const { return (j + 1 < s.size() ? s[j + 1] : length) - s[j]; }
+
+    struct Pose {
+        Vec2 pos, d1, d2;  // position and its first two derivatives along the distance
+    };
+    Pose PoseAt(double d) const {
+        const auto [j, t] = Locate(d);
+        const double h = SegmentLength(j);
+        const Vec2 p0 = p[j], p1 = p[Next(j)], m0 = m[j], m1 = m[Next(j)];
+        const Vec2 slope = (1 / h) * (p1 - p0) - (h / 6) * (2.0 * m0 + m1);
+        const Vec2 jerk = (1 / h) * (m1 - m0);
+        Pose pose;
+        pose.pos = p0 + t * slope + (t * t / 2) * m0 + (t * t * t / 6) * jerk;
+        pose.d1 = slope + t * m0 + (t * t / 2) * jerk;
+        pose.d2 = m0 + t * jerk;
+        return pose;
+    }
+
+    double CurvatureAt(double d) const {
+        const Pose pose = PoseAt(d);
+        const double speed = Length(pose.d1);
+        return speed > 0 ? std::abs(Cross(pose.d1, pose.d2)) / (speed * speed * speed) : 0;
+    }
+
+    // A few metres of rise and fall, periodic over the lap.
+    double ElevationAt(double d, double mean) const {
+        const double phase = 2 * kPi * d / length;
+        return mean + 3.0 * std::sin(phase) + 1.2 * std::sin(3 * phase + 0.7);
+    }
+};
+
+bool BuildTrack(const Circuit& circuit, Track& track) {
+    if (circuit.points.empty())
+        return false;
+    track.frame = LocalFrame(circuit.points.front());
+    for (const LatLon& ll : circuit.points) {
+        const Vec2 v = track.frame.ToMetres(ll);
+        if (track.p.empty() || Length(v - track.p.back()) > 1e-6)
+            track.p.push_back(v);
+    }
+    while (track.p.size() > 1 && Length(track.p.back() - track.p.front()) <= 1e-6) {
+        track.p.pop_back();
+    }
+    const size_t n = track.p.size();
+    if (n < 3)
+        return false;
+    track.s.resize(n);
+    double d = 0;
+    for (size_t j = 0; j < n; ++j) {
+        track.s[j] = d;
+        d += Length(track.p[track.Next(j)] - track.p[j]);
+    }
+    track.length = d;
+    std::vector<double> xs(n), ys(n);
+    for (size_t j = 0; j < n; ++j) {
+        xs[j] = track.p[j].x;
+        ys[j] = track.p[j].y;
+    }
+    const std::vector<double> mx = PeriodicSplineMoments(track.s, xs, d);
+    const std::vector<double> my = PeriodicSplineMoments(track.s, ys, d);
+    track.m.resize(n);
+    for (size_t j = 0; j < n; ++j)
+        track.m[j] = {mx[j], my[j]};
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The drive is laid out on one unrolled distance axis `u` from the standing
+// start (u = 0) to the stop at the end of the in-lap.
+
+struct Node {
+    double u = 0;
+    double vLimit = 0;  // m/s
+    double dwellS = 0;  // standing here
+    double pitS = 0;    // the logged part of the dwell; the rest is a gap
+    double v = 0;
+    double arriveS = 0;  // since the start
+    bool crossing = false;
+};
+
+double SizeScale(const Track& track) {
+    return std::min(1.0, track.length / kFullSizeLapM);
+}
+double RunUp(const Track& track) {
+    return kRunUpM * SizeScale(track);
+}
+
+std::vector<Node> LayOutNodes(const Track& track, const DriveOptions& o, double vmax, double aLat) {
+    const double scale = SizeScale(track);
+    const double runUp = RunUp(track);
+    const double total = runUp + o.laps * track.length + kRunOutM * scale;
+    auto limitAt = [&](double curvature) {
+        return curvature > 0 ? std::min(vmax, std::sqrt(aLat / curvature)) : vmax;
+    };
+
+    std::vector<Node> nodes;
+    nodes.push_back({0, 0});
+    for (int lap = -1; lap <= o.laps + 1; ++lap) {
+        const double lapStart = runUp + lap * track.length;
+        for (size_t j = 0; j < track.p.size(); ++j) {
+            const double segEnd = j + 1 < track.s.size() ? track.s[j + 1] : track.length;
+            const double segLength = segEnd - track.s[j];
+            const int parts = std::max(1, static_cast<int>(std::ceil(segLength / kNodeSpacingM)));
+            for (int k = 0; k < parts; ++k) {
+                const double u = lapStart + track.s[j] + segLength * k / parts;
+                if (u <= 0 || u >= total)
+                    continue;
+                Node node;
+                node.u = u;
+                node.vLimit = limitAt(track.CurvatureAt(u - runUp));
+                node.crossing = j == 0 && k == 0;
+                nodes.push_back(node);
+            }
+        }
+    }
+    // Every lap gets a node at the stop position, used or not, so that adding
+    // a stop changes nothing but the stop.
+    for (int lap = 0; lap <= o.laps; ++lap) {
+        Node node;
+        node.u = runUp + lap * track.length + kStopOffsetM * scale;
+        node.vLimit = limitAt(track.CurvatureAt(node.u - runUp));
+        double pit = 0, gap = 0;
+        for (const Stop& st : o.pitStops) {
+            if (st.afterLap == lap && st.seconds > 0)
+                pit += st.seconds;
+        }
+        for (const Stop& st : o.gaps) {
+            if (st.afterLap == lap && st.seconds > 0)
+                gap += st.seconds;
+        }
+        if (pit + gap > 0)
+            node.vLimit = 0;
+        node.dwellS = pit + gap;
+        node.pitS = pit;
+        nodes.push_back(node);
+    }
+    nodes.push_back({total, 0});
+
+    std::sort(nodes.begin(), nodes.end(), [](const Node& a, const Node& b) { return a.u < b.u; });
+    std::vector<Node> merged;
+    for (const Node& node : nodes) {
+        if (!merged.empty() && node.u - merged.back().u < 1e-6) {
+            Node& m = merged.back();
+            m.vLimit = std::min(m.vLimit, node.vLimit);
+            m.dwellS += node.dwellS;
+            m.pitS += node.pitS;
+            m.crossing = m.crossing || node.crossing;
+        } else {
+            merged.push_back(node);
+        }
+    }
+    return merged;
+}
+
+// The fastest profile within the limits: accelerate out of each slow point,
+// brake into the next. `brake` gives the deceleration allowed on the segment
+// that starts at node i.
+template <typename BrakeFn>
+void SolveSpeeds(std::vector<Node>& nodes, double accel, BrakeFn brake) {
+    nodes[0].v = nodes[0].vLimit;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        const double du = nodes[i].u - nodes[i - 1].u;
+        nodes[i].v =
+            std::min(nodes[i].vLimit, std::sqrt(nodes[i - 1].v * nodes[i - 1].v + 2 * accel * du));
+    }
+    for (size_t i = nodes.size() - 1; i-- > 0;) {
+        const double du = nodes[i + 1].u - nodes[i].u;
+        nodes[i].v =
+            std::min(nodes[i].v, std::sqrt(nodes[i + 1].v * nodes[i + 1].v + 2 * brake(i) * du));
+    }
+}
+
+void SolveProfile(std::vector<Node>& nodes, double accel, double brakeMax) {
+    size_t lastCrossing = 0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].crossing)
+            lastCrossing = i;
+    }
+    // The in-lap eases off to stop exactly at the end, as hard as it must
+    // but no harder: first find the speed the car would carry over the line
+    // if it did not have to stop.
+    Node& end = nodes.back();
+    end.vLimit = nodes[nodes.size() - 2].vLimit;
+    SolveSpeeds(nodes, accel, [&](size_t) { return brakeMax; });
+    const double vLine = nodes[lastCrossing].v;
+    const double runOut = end.u - nodes[lastCrossing].u;
+    // A hair above the exact value so that rounding cannot slow the last
+    // flying lap down.
+    const double easy = std::clamp(vLine * vLine / (2 * runOut) * (1 + 1e-9), 0.01, brakeMax);
+    end.vLimit = 0;
+    SolveSpeeds(nodes, accel, [&](size_t i) { return i >= lastCrossing ? easy : brakeMax; });
+
+    double t = 0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (i > 0) {
+            // Constant acceleration between nodes. Zero-speed nodes (start,
+            // stops, end) are never neighbours, so the sum stays positive.
+            const double du = nodes[i].u - nodes[i - 1].u;
+            t += nodes[i - 1].dwellS + 2 * du / (nodes[i - 1].v + nodes[i].v);
+        }
+        nodes[i].arriveS = t;
+    }
+}
+
+struct Motion {
+    double u = 0;
+    double v = 0;
+};
+
+// Walks forward through the nodes; queries must come in increasing time.
+class MotionCursor {
+  public:
+    explicit MotionCursor(const std::vector<Node>& nodes) : nodes_(nodes) {}
+
+    Motion At(double t) {
+        while (i_ + 1 < nodes_.size() && nodes_[i_ + 1].arriveS <= t)
+            ++i_;
+        const Node& a = nodes_[i_];
+        if (i_ + 1 == nodes_.size())
+            return {a.u, 0};
+        const double depart = a.arriveS + a.dwellS;
+        if (t <= depart)
+            return {a.u, a.v};
+        const Node& b = nodes_[i_ + 1];
+        const double dt = b.arriveS - depart;
+        const double accel = (b.v - a.v) / dt;
+        const double tau = std::min(t - depart, dt);
+        const double u = std::min(b.u, a.u + a.v * tau + 0.5 * accel * tau * tau);
+        return {u, std::max(0.0, a.v + accel * tau)};
+    }
+
+  private:
+    const std::vector<Node>& nodes_;
+    size_t i_ = 0;
+};
+
+int64_t SampleTimeMs(int64_t k, double rateHz) {
+    return std::llround(static_cast<double>(k) * 1000.0 / rateHz);
+}
+
+}  // namespace
+
+Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options) {
+    Drive drive;
+    Track track;
+    if (!BuildTrack(circuit, track))
+        return drive;
+    drive.lapLengthKm = track.length / 1000;
+
+    DriveOptions o = options;
+    o.rateHz = std::clamp(o.rateHz, 1.0, 50.0);
+    o.laps = std::max(0, o.laps);
+    constexpr double kMinG = 0.01;
+    const double vmax = std::max(1.0, o.vmaxKmh) / 3.6;
+    const double aLat = std::max(kMinG, o.maxLateralG) * kGravity;
+    const double aBrake = std::max(kMinG, o.maxBrakeG) * kGravity;
+    const double aAccel = std::max(kMinG, o.maxAccelG) * kGravity;
+
+    std::vector<Node> nodes = LayOutNodes(track, o, vmax, aLat);
+    SolveProfile(nodes, aAccel, aBrake);
+
+    const double startMs = static_cast<double>(o.startUtcMs);
+    for (const Node& node : nodes) {
+        const double arriveMs = startMs + node.arriveS * 1000;
+        if (node.crossing)
+            drive.crossingUtcMs.push_back(arriveMs);
+        if (node.pitS > 0)
+            drive.pitStopUtcMs.push_back({arriveMs, arriveMs + node.pitS * 1000});
+        if (node.dwellS > node.pitS) {
+            drive.gapUtcMs.push_back({arriveMs + node.pitS * 1000, arriveMs + node.dwellS * 1000});
+        }
+    }
+
+    // Track distance is measured from points[0]; the start lies the run-up before it.
+    const double startDistance = -RunUp(track);
+    const double endUtcMs = startMs + nodes.back().arriveS * 1000;
+
+    std::mt19937 rng(o.seed);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    MotionCursor cursor(nodes);
+    size_t gapIndex = 0;
+
+    int64_t k = static_cast<int64_t>(std::floor(startMs * o.rateHz / 1000));
+    while (SampleTimeMs(k, o.rateHz) < o.startUtcMs)
+        ++k;
+    while (SampleTimeMs(k - 1, o.rateHz) >= o.startUtcMs)
+        --k;
+    for (;; ++k) {
+        // The last fix is the first one with the car standing at the end.
+        if (static_cast<double>(SampleTimeMs(k - 1, o.rateHz)) >= endUtcMs)
+            break;
+        const int64_t utcMs = SampleTimeMs(k, o.rateHz);
+        // Drawn for every sample, logged or not, so that a gap leaves the
+        // noise of the other fixes as it was.
+        const double noiseEast = gauss(rng), noiseNorth = gauss(rng), noiseSpeed = gauss(rng);
+        const auto utc = static_cast<double>(utcMs);
+        while (gapIndex < drive.gapUtcMs.size() && drive.gapUtcMs[gapIndex].toUtcMs <= utc) {
+            ++gapIndex;
+        }
+        if (gapIndex < drive.gapUtcMs.size() && drive.gapUtcMs[gapIndex].fromUtcMs <= utc)
+            continue;
+
+        const Motion m = cursor.At((utc - startMs) / 1000);
+        const double d = startDistance + m.u;
+        const Track::Pose pose = track.PoseAt(d);
+        Vec2 pos = pose.pos;
+        const Vec2 tangent = pose.d1;
+        if (o.noiseM > 0)
+            pos = pos + o.noiseM * Vec2{noiseEast, noiseNorth};
+        double kmh = m.v * 3.6;
+        if (o.speedNoiseKmh > 0)
+            kmh = std::max(0.0, kmh + o.speedNoiseKmh * noiseSpeed);
+        double bearing = std::atan2(tangent.x, tangent.y) * kDegPerRad;
+        if (bearing < 0)
+            bearing += 360;
+
+        const LatLon ll = track.frame.ToLatLon(pos);
+        SynthFix fix;
+        fix.utcMs = utcMs;
+        fix.lat = ll.lat;
+        fix.lon = ll.lon;
+        fix.elv = static_cast<float>(track.ElevationAt(d, o.elevationM));
+        fix.spd = static_cast<float>(kmh);
+        fix.compassDeg = static_cast<float>(bearing >= 360 ? bearing - 360 : bearing);
+        fix.satUsed = o.satUsed;
+        fix.satView = o.satView;
+        drive.fixes.push_back(fix);
+    }
+    return drive;
+}
+
+}  // namespace qv::synth
