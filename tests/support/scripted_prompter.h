@@ -1,0 +1,87 @@
+#pragma once
+// A Prompter that answers from a script and records what it was shown, so a
+// test can check every message word for word.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/prompter.h"
+
+namespace qv::test {
+
+class ScriptedPrompter : public Prompter {
+  public:
+    struct Shown {
+        std::string kind;  // "inform", "yesno", "yescancel", "open", "save"
+        std::string text;  // message, or dialog title
+        MessageIcon icon = MessageIcon::Information;
+        FileDialogSpec spec;
+    };
+
+    // Answers, consumed in order; a question without a scripted answer
+    // gets No / Cancel, a dialog without one is cancelled.
+    std::deque<bool> answers;
+    std::deque<std::optional<std::string>> files;
+    std::vector<Shown> shown;
+
+    void Inform(const std::string& text, MessageIcon icon) override {
+        shown.push_back({"inform", text, icon, {}});
+    }
+    bool AskYesNo(const std::string& text, MessageIcon icon) override {
+        shown.push_back({"yesno", text, icon, {}});
+        return Next();
+    }
+    bool AskYesCancel(const std::string& text, MessageIcon icon) override {
+        shown.push_back({"yescancel", text, icon, {}});
+        return Next();
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogSpec& spec) override {
+        shown.push_back({"open", spec.title, MessageIcon::Information, spec});
+        return NextFile();
+    }
+    std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& spec) override {
+        shown.push_back({"open", spec.title, MessageIcon::Information, spec});
+        std::vector<std::string> chosen;
+        while (!files.empty() && files.front()) {
+            chosen.push_back(*files.front());
+            files.pop_front();
+        }
+        if (!files.empty())
+            files.pop_front();
+        return chosen;
+    }
+    std::optional<std::string> ChooseSaveFile(const FileDialogSpec& spec) override {
+        shown.push_back({"save", spec.title, MessageIcon::Information, spec});
+        return NextFile();
+    }
+
+    // The texts of the messages and questions, in order.
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const Shown& s : shown) {
+            if (s.kind != "open" && s.kind != "save")
+                texts.push_back(s.text);
+        }
+        return texts;
+    }
+
+  private:
+    bool Next() {
+        if (answers.empty())
+            return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> NextFile() {
+        if (files.empty())
+            return std::nullopt;
+        std::optional<std::string> f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+}  // namespace qv::test
