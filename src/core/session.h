@@ -2,6 +2,7 @@
 // Everything the program keeps for one run, created once at start-up and
 // passed by reference; there are no global stores.
 
+#include <string>
 #include <vector>
 
 #include "core/date_time.h"
@@ -31,6 +32,10 @@ struct Session {
     TrackMapStore trackMap;
     GateTable gates;
     DiagnosticList diagnostics{kDiagnosticLines};  // newest first
+    // The diagnostic list is shown on the device page; while it is, damaged
+    // logs and CSV laps are let through for inspection.
+    bool diagnosticListVisible = false;
+    std::string openLogName;  // the open log's file name without folder and extension
 };
 
 }  // namespace qv
