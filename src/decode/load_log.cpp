@@ -1,5 +1,6 @@
 #include "decode/load_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,8 +8,11 @@
 #include <span>
 
 #include "core/display_format.h"
+#include "decode/bnx4_decoder.h"
 #include "decode/log_check_value.h"
 #include "decode/mtk_decoder.h"
+#include "decode/run_file_decoder.h"
+#include "decode/smooth_speeds.h"
 
 namespace qv {
 namespace {
@@ -102,6 +106,58 @@ void LoadBinx(Session& session, const std::filesystem::path& path, const LoadLog
     result.proceed = true;
 }
 
+// .bnx4: whole 4-KiB blocks that fit the raw log buffer; the check value
+// may differ by up to 0.1.
+void LoadBnx4(Session& session, const std::filesystem::path& path, const LoadLogOptions& options,
+              LoadLogResult& result) {
+    result.sizeOk =
+        result.fileSize % kBlock4kSize == 0 && result.fileSize <= session.RawLogBuf.size();
+    if (!result.sizeOk) {
+        result.message = kMsgNotOurLogFormat;
+        return;
+    }
+    const size_t size = static_cast<size_t>(result.fileSize);
+    std::fill_n(session.RawLogBuf.data(), session.RawLogBuf.size(), uint8_t{0xFF});
+    if (!ReadIntoRawLogBuf(session, path, size, result.ioError))
+        return;
+    session.log.Reset();
+    const std::span<const uint8_t> image(session.RawLogBuf.data(), size);
+    DecodeBlock4kImage(TargetOf(session), image, size / kBlock4kSize);
+    result.decoded = true;
+    if (session.log.LogItemNum > 0) {
+        const bool ok =
+            CheckValueWithinTenth(StoredCheckValue(image), LogCheckValueOf(session.log));
+        result.checkValue = ok ? CheckValueOutcome::Passed : CheckValueOutcome::Failed;
+        if (!ok) {
+            result.message = kMsgNotOurLogFormat;
+            if (!options.diagnosticListVisible)
+                return;
+        }
+        SmoothSpeeds(session.log);
+    } else if (session.log.UnexpectedFormatSeen) {
+        result.message = kMsgNotOurLogFormat;
+        return;
+    }
+    result.proceed = true;
+}
+
+// Run files: no size rule of their own beyond whole records; the variants
+// ending in 4 are smoothed by their decoder.
+void LoadRunFile(Session& session, const std::filesystem::path& path, RunFileVariant variant,
+                 LoadLogResult& result) {
+    session.log.Reset();
+    const RunFileResult run = LoadRunFileToLogItems(TargetOf(session), path, variant);
+    result.sizeOk = run.sizeOk;
+    result.decoded = true;
+    if (!run.ioError.empty()) {
+        result.ioError = run.ioError;
+        return;
+    }
+    // A record with an impossible date ends the file; what came before stays.
+    result.message = run.dateError;
+    result.proceed = true;
+}
+
 }  // namespace
 
 LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
@@ -126,6 +182,26 @@ LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
         case LogFileKind::Binx:
             result.supported = true;
             LoadBinx(session, path, options, result);
+            break;
+        case LogFileKind::Bnx4:
+            result.supported = true;
+            LoadBnx4(session, path, options, result);
+            break;
+        case LogFileKind::Bon:
+            result.supported = true;
+            LoadRunFile(session, path, RunFileVariant::Bon, result);
+            break;
+        case LogFileKind::Bon4:
+            result.supported = true;
+            LoadRunFile(session, path, RunFileVariant::Bon4, result);
+            break;
+        case LogFileKind::Bonz:
+            result.supported = true;
+            LoadRunFile(session, path, RunFileVariant::Bonz, result);
+            break;
+        case LogFileKind::Bnz4:
+            result.supported = true;
+            LoadRunFile(session, path, RunFileVariant::Bnz4, result);
             break;
         default:
             break;

@@ -10,7 +10,9 @@
 #include "decode/log_check_value.h"
 #include "decode/mtk_decoder.h"
 #include "support/temp_dir.h"
+#include "synth/bnx4_encoder.h"
 #include "synth/mtk_encoder.h"
+#include "synth/run_file_encoder.h"
 
 namespace qv {
 namespace {
@@ -173,6 +175,49 @@ TEST_F(LoadLogTest, MissingAndUnknownFilesDoNothing) {
     EXPECT_FALSE(r.decoded);
     EXPECT_EQ(session_->log.LogItemNum, 3);
     EXPECT_TRUE(session_->diagnostics.Lines().empty());
+}
+
+TEST_F(LoadLogTest, Bnx4SizeAndCheckValueRules) {
+    const std::vector<uint8_t> image = synth::EncodeBnx4Image(Fixes(40));
+    LoadLogResult r = Load("good.bnx4", image);
+    EXPECT_TRUE(r.proceed);
+    EXPECT_EQ(r.checkValue, CheckValueOutcome::Passed);
+    EXPECT_GT(session_->log.LogItemNum, 30);
+
+    std::vector<uint8_t> odd = image;
+    odd.push_back(0);
+    ExpectRefused(Load("odd.bnx4", odd));
+
+    // Larger than the raw log buffer: refused before anything is read.
+    std::vector<uint8_t> huge(kRawLogBufSize + 4096, 0xFF);
+    r = Load("huge.bnx4", huge);
+    ExpectRefused(r);
+    EXPECT_FALSE(r.decoded);
+
+    // Within 0.1 of the computed value is accepted, beyond it is not.
+    std::vector<uint8_t> nudged = image;
+    const Float80 stored = DecodeExt80(nudged.data() + kLogCheckValueOffset);
+    WriteCheckValue(nudged, stored + 0.05L);
+    EXPECT_TRUE(Load("near.bnx4", nudged).proceed);
+    WriteCheckValue(nudged, stored + 0.5L);
+    ExpectRefused(Load("far.bnx4", nudged));
+    EXPECT_TRUE(Load("far.bnx4", nudged, {.diagnosticListVisible = true}).proceed);
+}
+
+TEST_F(LoadLogTest, RunFilesOfEveryVariant) {
+    const std::pair<const char*, RunFileVariant> variants[] = {{"r.bon", RunFileVariant::Bon},
+                                                               {"r.bon4", RunFileVariant::Bon4},
+                                                               {"r.bonz", RunFileVariant::Bonz},
+                                                               {"r.bnz4", RunFileVariant::Bnz4}};
+    for (const auto& [name, variant] : variants) {
+        SCOPED_TRACE(name);
+        const LoadLogResult r = Load(name, synth::EncodeRunFile(Fixes(25), variant));
+        EXPECT_TRUE(r.supported);
+        EXPECT_TRUE(r.proceed);
+        EXPECT_GT(session_->log.LogItemNum, 20);
+        EXPECT_EQ(session_->diagnostics.Lines().front(),
+                  std::to_string(session_->log.LogItemNum) + " records");
+    }
 }
 
 TEST(LogFileKindTest, ExtensionsInAnyCase) {
