@@ -52,7 +52,7 @@ void Walk(const std::filesystem::path& folder, const std::string& extension,
     });
     for (const std::filesystem::directory_entry& entry : entries) {
         std::error_code entryEc;
-        if (entry.is_symlink(entryEc) == false && entry.is_directory(entryEc)) {
+        if (!entry.is_symlink(entryEc) && entry.is_directory(entryEc)) {
             Walk(entry.path(), extension, found);
         } else if (entry.is_regular_file(entryEc) &&
                    LowerExtension(entry.path().filename().string()) == extension) {
