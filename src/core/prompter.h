@@ -29,9 +29,9 @@ class Prompter {
     // Yes / Cancel; true for Yes.
     virtual bool AskYesCancel(const std::string& text, MessageIcon icon) = 0;
     // The chosen file, or nothing when the dialog was cancelled.
-    virtual std::optional<std::string> ChooseOpenFile(const FileDialogSpec& spec) = 0;
-    virtual std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> ChooseSaveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> ChooseOpenFile(const FileDialogSpec& request) = 0;
+    virtual std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& request) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(const FileDialogSpec& request) = 0;
 };
 
 }  // namespace qv

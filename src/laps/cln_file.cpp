@@ -98,11 +98,11 @@ WriteResult WriteClnFile(const std::filesystem::path& path, const LineState& lin
 
 OpenControlLineResult OpenControlLine(Prompter& prompter, LineState& lines, Folders& folders) {
     OpenControlLineResult result;
-    FileDialogSpec spec;
-    spec.title = kClnOpenTitle;
-    spec.filter = kClnFilter;
-    spec.initialFolder = folders.controlLineFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseOpenFile(spec);
+    FileDialogSpec request;
+    request.title = kClnOpenTitle;
+    request.filter = kClnFilter;
+    request.initialFolder = folders.controlLineFolder.string();
+    const std::optional<std::string> chosen = prompter.ChooseOpenFile(request);
     if (!chosen || chosen->empty())
         return result;
     std::filesystem::path path = *chosen;
@@ -127,11 +127,11 @@ SaveControlLineResult SaveControlLine(Prompter& prompter, const LineState& lines
     SaveControlLineResult result;
     if (!FormatClnText(lines))
         return result;
-    FileDialogSpec spec;
-    spec.title = kClnSaveTitle;
-    spec.filter = kClnFilter;
-    spec.initialFolder = folders.controlLineFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(spec);
+    FileDialogSpec request;
+    request.title = kClnSaveTitle;
+    request.filter = kClnFilter;
+    request.initialFolder = folders.controlLineFolder.string();
+    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
     if (!chosen || chosen->empty())
         return result;
     const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".cln");

@@ -386,12 +386,12 @@ SaveRecordResult SaveRecord(const LogStore& log, Prompter& prompter, Folders& fo
             break;
         }
     }
-    FileDialogSpec spec;
-    spec.title = "Save record as...";
-    spec.filter = "Quorvane Data files|*.dtb";
-    spec.proposedName = "LOG_" + title + ".dtb";
-    spec.initialFolder = folders.lastLogFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(spec);
+    FileDialogSpec request;
+    request.title = "Save record as...";
+    request.filter = "Quorvane Data files|*.dtb";
+    request.proposedName = "LOG_" + title + ".dtb";
+    request.initialFolder = folders.lastLogFolder.string();
+    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
     if (!chosen)
         return result;
     const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".dtb");

@@ -197,9 +197,9 @@ TEST(OpenControlLineTest, DialogExtensionAndFolder) {
     const OpenControlLineResult r = OpenControlLine(prompter, lines, folders);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, "open");
-    EXPECT_EQ(prompter.shown[0].spec.title, "Open control line, Start/Finish");
-    EXPECT_EQ(prompter.shown[0].spec.filter, "CLN files|*.cln");
-    EXPECT_EQ(prompter.shown[0].spec.initialFolder, (dir / "start").string());
+    EXPECT_EQ(prompter.shown[0].request.title, "Open control line, Start/Finish");
+    EXPECT_EQ(prompter.shown[0].request.filter, "CLN files|*.cln");
+    EXPECT_EQ(prompter.shown[0].request.initialFolder, (dir / "start").string());
     EXPECT_TRUE(r.opened);
     EXPECT_EQ(r.kind, ClnKind::ControlLine);
     EXPECT_TRUE(lines.controlLineSet);
@@ -259,8 +259,8 @@ TEST(SaveControlLineTest, ExtensionRuleAndReplaceQuestion) {
     ASSERT_TRUE(first.saved);
     EXPECT_EQ(first.path, dir / "fsw.cln");
     EXPECT_EQ(prompter.shown[0].text, "Save control line, Start/Finish as...");
-    EXPECT_EQ(prompter.shown[0].spec.filter, "CLN files|*.cln");
-    EXPECT_EQ(prompter.shown[0].spec.initialFolder, dir.path().string());
+    EXPECT_EQ(prompter.shown[0].request.filter, "CLN files|*.cln");
+    EXPECT_EQ(prompter.shown[0].request.initialFolder, dir.path().string());
     EXPECT_EQ(ReadText(dir / "fsw.cln"), *FormatClnText(control));
     EXPECT_FALSE(std::filesystem::exists(dir / "fsw.txt"));
 

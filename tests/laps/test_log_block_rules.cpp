@@ -249,7 +249,7 @@ TEST_F(LogBlockRulesTest, SavingTheSelectionAsALapFile) {
     folders.lastLogFolder = dir.path();
     const SaveRecordResult saved = SaveRecord(log(), prompter, folders);
     ASSERT_TRUE(saved.saved) << saved.error;
-    EXPECT_EQ(prompter.shown[0].spec.proposedName, "LOG_20240430_0000.dtb");
+    EXPECT_EQ(prompter.shown[0].request.proposedName, "LOG_20240430_0000.dtb");
     EXPECT_EQ(test::ReadBytes(dir / "saved.dtb").size(), 5 * 128u);
 
     // An existing file is replaced only after a Yes.

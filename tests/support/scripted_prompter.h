@@ -17,7 +17,7 @@ class ScriptedPrompter : public Prompter {
         std::string kind;  // "inform", "yesno", "yescancel", "open", "save"
         std::string text;  // message, or dialog title
         MessageIcon icon = MessageIcon::Information;
-        FileDialogSpec spec;
+        FileDialogSpec request;
     };
 
     // Answers, consumed in order; a question without a scripted answer
@@ -37,12 +37,12 @@ class ScriptedPrompter : public Prompter {
         shown.push_back({"yescancel", text, icon, {}});
         return Next();
     }
-    std::optional<std::string> ChooseOpenFile(const FileDialogSpec& spec) override {
-        shown.push_back({"open", spec.title, MessageIcon::Information, spec});
+    std::optional<std::string> ChooseOpenFile(const FileDialogSpec& request) override {
+        shown.push_back({"open", request.title, MessageIcon::Information, request});
         return NextFile();
     }
-    std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& spec) override {
-        shown.push_back({"open", spec.title, MessageIcon::Information, spec});
+    std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& request) override {
+        shown.push_back({"open", request.title, MessageIcon::Information, request});
         std::vector<std::string> chosen;
         while (!files.empty() && files.front()) {
             chosen.push_back(*files.front());
@@ -52,8 +52,8 @@ class ScriptedPrompter : public Prompter {
             files.pop_front();
         return chosen;
     }
-    std::optional<std::string> ChooseSaveFile(const FileDialogSpec& spec) override {
-        shown.push_back({"save", spec.title, MessageIcon::Information, spec});
+    std::optional<std::string> ChooseSaveFile(const FileDialogSpec& request) override {
+        shown.push_back({"save", request.title, MessageIcon::Information, request});
         return NextFile();
     }
 
