@@ -57,9 +57,9 @@ class Bnx4ImageWriter {
     bool StartBlock() { return StartBlock(format_); }
     // A whole block left erased, header included.
     bool AddErasedBlock();
-    // Raw bytes into the current block (they must fit it); the decoder sees
-    // them as records of the current length, so the writer's count is only
-    // right for bytes that hold no plausible fix.
+    // Raw bytes into the current block; what does not fit it is left out.
+    // The decoder sees them as records of the current length, so the
+    // writer's count is only right for bytes that hold no plausible fix.
     void AddBytes(const std::vector<uint8_t>& bytes);
 
     uint32_t Format() const { return format_; }
