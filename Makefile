@@ -3,12 +3,18 @@ BUILD     ?= build
 SAN_BUILD ?= build-san
 JOBS      ?= $(shell nproc)
 FUZZ_SECONDS ?= 10
-DEMO_LOG  := data/shipped/Raw/demo.binx
+DEMO_LOG  := data/shipped/Raw/demo.bnx4
+# The demo runs with its own data and documents folders, so that it never
+# touches the user's: start-up copies the shipped folders there.
+DEMO_HOME := $(BUILD)/demo-home
+DEMO_ENV  := QUORVANE_DATA_DIR=$(abspath $(DEMO_HOME))/data \
+             QUORVANE_DOCUMENTS_DIR=$(abspath $(DEMO_HOME))/documents \
+             QUORVANE_SHIPPED_DIR=$(abspath data/shipped)
 
 CLI    := $(BUILD)/src/cli/quorvane-cli
 SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 
-.PHONY: deps build run demo test test-unit test-sanitize fuzz-smoke bench format clean
+.PHONY: deps build run demo demo-data test test-unit test-sanitize fuzz-smoke bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -21,10 +27,15 @@ build: deps $(BUILD)/CMakeCache.txt
 
 run: build
 	$(CLI) info $(DEMO_LOG)
+	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
 
-# Regenerates the shipped demo log from the drive synthesizer.
+# The demo log's lap list, its control line found by the circuit auto-selection.
 demo: build
-	$(SYNTH) demo $(DEMO_LOG)
+	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
+
+# Regenerates the shipped demo logs and circuit files from the drive synthesizer.
+demo-data: build
+	$(SYNTH) demo data/shipped
 
 test: build
 	$(MAKE) --no-print-directory test-unit test-sanitize fuzz-smoke

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "cli/laps_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -22,6 +23,7 @@ constexpr const char* kUsage =
     "  info FILE     kind, size and check-value verdict, record count, log blocks,\n"
     "                decoder diagnostics\n"
     "  fixes FILE    every decoded fix as CSV on standard output\n"
+    "  laps FILE...  the lap list of the logs as CSV (see `laps --help`)\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
@@ -161,6 +163,16 @@ void PrintFixes(const Session& session, std::ostream& out) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "laps") {
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        for (const std::string& a : rest) {
+            if (a == "-h" || a == "--help") {
+                out << kLapsUsage;
+                return 0;
+            }
+        }
+        return RunLaps(rest, out, err);
+    }
     for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             out << kUsage;

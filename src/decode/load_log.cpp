@@ -9,6 +9,7 @@
 
 #include "core/display_format.h"
 #include "decode/bnx4_decoder.h"
+#include "decode/dtb_log_decoder.h"
 #include "decode/log_check_value.h"
 #include "decode/mtk_decoder.h"
 #include "decode/run_file_decoder.h"
@@ -158,6 +159,20 @@ void LoadRunFile(Session& session, const std::filesystem::path& path, RunFileVar
     result.proceed = true;
 }
 
+// Lap data files: no size message; a file that is no whole number of
+// records opens as a log of no fixes.
+void LoadDtb(Session& session, const std::filesystem::path& path, LoadLogResult& result) {
+    session.log.Reset();
+    const DtbLogResult dtb = LoadLapFileBinToLogItems(session.log, path);
+    result.sizeOk = dtb.isLapFile;
+    result.decoded = true;
+    if (!dtb.ioError.empty()) {
+        result.ioError = dtb.ioError;
+        return;
+    }
+    result.proceed = true;
+}
+
 }  // namespace
 
 LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
@@ -186,6 +201,10 @@ LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
         case LogFileKind::Bnx4:
             result.supported = true;
             LoadBnx4(session, path, options, result);
+            break;
+        case LogFileKind::Dtb:
+            result.supported = true;
+            LoadDtb(session, path, result);
             break;
         case LogFileKind::Bon:
             result.supported = true;

@@ -298,6 +298,17 @@ bool LoadSectorCandidate(const std::filesystem::path& path, GateTable& gates, Fo
     return true;
 }
 
+CircuitChoice FirstCandidates(const CircuitCandidates& candidates) {
+    CircuitChoice choice;
+    if (!candidates.trackMaps.empty())
+        choice.trackMap = 0;
+    if (!candidates.controlLines.empty())
+        choice.controlLine = 0;
+    if (!candidates.sectorGates.empty())
+        choice.sectorGates = 0;
+    return choice;
+}
+
 SelCircuitResult ReqSelCircuit(Session& session, CircuitIndex& index, CircuitCandidates& candidates,
                                Prompter& prompter, CircuitChooser& chooser, bool manual) {
     SelCircuitResult result;
@@ -333,12 +344,7 @@ SelCircuitResult ReqSelCircuit(Session& session, CircuitIndex& index, CircuitCan
         }
         choice = *chosen;
     } else {
-        if (!candidates.trackMaps.empty())
-            choice.trackMap = 0;
-        if (!candidates.controlLines.empty())
-            choice.controlLine = 0;
-        if (!candidates.sectorGates.empty())
-            choice.sectorGates = 0;
+        choice = FirstCandidates(candidates);
     }
     LoadChosen(session, index, candidates, choice, result);
     result.outcome = SelCircuitOutcome::Done;

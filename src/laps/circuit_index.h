@@ -125,6 +125,10 @@ struct CircuitChoice {
     std::optional<int> sectorGates;
 };
 
+// The first candidate of each list: what the dialog preselects, and what
+// is loaded when every list holds at most one.
+CircuitChoice FirstCandidates(const CircuitCandidates& candidates);
+
 // The circuit dialog, implemented by the window and by test scripts. It
 // shows CandidateItems of the three lists with the first item of each
 // selected.

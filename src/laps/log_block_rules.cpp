@@ -4,11 +4,11 @@
 #include <cmath>
 #include <string>
 
-#include "core/atomic_file.h"
 #include "core/date_time.h"
 #include "core/save_path.h"
 #include "core/text_utils.h"
 #include "geometry/plane.h"
+#include "laps/lap_file_io.h"
 
 namespace qv {
 namespace {
@@ -397,9 +397,7 @@ SaveRecordResult SaveRecord(const LogStore& log, Prompter& prompter, Folders& fo
     const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".dtb");
     if (!path)
         return result;
-    const WriteResult written =
-        WriteFileAtomically(*path, std::string_view(reinterpret_cast<const char*>(samples.data()),
-                                                    samples.size() * sizeof(TLapElmRec)));
+    const WriteResult written = WriteLapFile(*path, samples);
     result.saved = written.ok;
     result.error = written.error;
     return result;

@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "synth/bnx4_encoder.h"
+#include "synth/circuit_files.h"
 #include "synth/drive.h"
 #include "synth/mtk_encoder.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quorvane-synth demo OUT.binx\n"
+    "usage: quorvane-synth demo SHIPPED_DIR\n"
     "       quorvane-synth mtk [--rate HZ] [--laps N] [--noise M] [--sectors N] OUT.binx\n"
     "       quorvane-synth fuzz-seeds DIR\n";
 
@@ -54,12 +56,72 @@ qv::synth::Drive DemoDrive() {
     return qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), options);
 }
 
-int Demo(const std::string& out) {
-    const qv::synth::Drive drive = DemoDrive();
-    if (!WriteFile(out, qv::synth::EncodeMtkImage(drive.fixes)))
+// The current logger's demo: 20 Hz, an out-lap and two laps, the logger off
+// for 15 minutes, then five laps with a pit stop after the fourth lap.
+qv::synth::Drive DemoDrive4k() {
+    qv::synth::DriveOptions options;
+    options.rateHz = 20;
+    options.laps = 7;
+    // Less noise than at 10 Hz: white noise on every fix of a fast log
+    // would lengthen the summed lap distance far beyond a real logger's.
+    options.noiseM = 0.1;
+    options.speedNoiseKmh = 0.4;
+    options.seed = 20241103;
+    options.startUtcMs = 1730620800000;  // 2024-11-03 08:00 UTC
+    options.gaps.push_back({2, 900});
+    options.pitStops.push_back({4, 60});
+    return qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), options);
+}
+
+// Writes the demo logs into SHIPPED_DIR/Raw and the demo circuit's track
+// map, control line and sector gates into Circuit, ControlLine and Sector.
+int Demo(const std::filesystem::path& shipped) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const char* sub : {"Raw", "Circuit", "ControlLine", "Sector"}) {
+        fs::create_directories(shipped / sub, ec);
+        if (ec) {
+            std::cerr << "quorvane-synth: cannot create " << shipped / sub << ": " << ec.message()
+                      << "\n";
+            return 1;
+        }
+    }
+    const qv::synth::Drive older = DemoDrive();
+    const fs::path binx = shipped / "Raw" / "demo.binx";
+    if (!WriteFile(binx, qv::synth::EncodeMtkImage(older.fixes)))
         return 1;
-    std::cout << "wrote " << out << ": " << drive.fixes.size() << " fixes, "
-              << drive.crossingUtcMs.size() << " line crossings\n";
+    std::cout << "wrote " << binx.string() << ": " << older.fixes.size() << " fixes\n";
+    const qv::synth::Drive current = DemoDrive4k();
+    const fs::path bnx4 = shipped / "Raw" / "demo.bnx4";
+    if (!WriteFile(bnx4, qv::synth::EncodeBnx4Image(current.fixes)))
+        return 1;
+    std::cout << "wrote " << bnx4.string() << ": " << current.fixes.size() << " fixes, "
+              << current.crossingUtcMs.size() << " line crossings\n";
+
+    const qv::synth::Circuit circuit = qv::synth::DemoCircuit();
+    const fs::path scratch = shipped / ".circuit.tmp";
+    fs::create_directories(scratch, ec);
+    const qv::synth::CircuitFilesResult files =
+        qv::synth::WriteCircuitFiles(circuit, scratch, "demo");
+    if (!files.ok) {
+        std::cerr << "quorvane-synth: " << files.error << "\n";
+        fs::remove_all(scratch, ec);
+        return 1;
+    }
+    const std::pair<fs::path, const char*> moves[] = {{files.paths.pth, "Circuit"},
+                                                      {files.paths.cln, "ControlLine"},
+                                                      {files.paths.sci, "Sector"}};
+    for (const auto& [from, sub] : moves) {
+        const fs::path to = shipped / sub / from.filename();
+        fs::rename(from, to, ec);
+        if (ec) {
+            std::cerr << "quorvane-synth: cannot move to " << to << ": " << ec.message() << "\n";
+            fs::remove_all(scratch, ec);
+            return 1;
+        }
+        std::cout << "wrote " << to.string() << "\n";
+    }
+    fs::remove_all(scratch, ec);
     return 0;
 }
 

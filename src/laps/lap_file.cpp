@@ -1,0 +1,181 @@
+#include "laps/lap_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "geometry/plane.h"
+#include "laps/csvv_file.h"
+#include "laps/lap_file_io.h"
+#include "laps/lap_rows.h"
+
+namespace qv {
+namespace {
+
+constexpr Float80 kMinMovingKmh = 1.5L;
+
+LapFileAddResult AddToLapList(Session& session, const std::filesystem::path& path,
+                              const std::vector<TLapElmRec>& samples, Float80 topSpeed,
+                              bool namesSourceFile) {
+    LapFileAddResult result;
+    if (samples.empty())
+        return result;
+    LapStore& laps = session.laps;
+    // The temporary file dies with the session; it need not reach the disk.
+    const WriteResult written =
+        WriteLapFile(TempLapFilePath(session.folders, laps.LapNum()), samples, false);
+    if (!written.ok) {
+        result.error = written.error;
+        return result;
+    }
+    const std::string name = path.stem().string();
+    NewLapRow row;
+    row.dataName = name;
+    row.start = samples.front().DtTm;
+    row.lapTime = samples.back().DtTm - samples.front().DtTm;
+    row.topSpeed = topSpeed;
+    row.distKm = samples.back().Dist;
+    if (namesSourceFile)
+        row.fileName = name;
+    result.lapNo = AppendLapRow(laps, session.settings, row);
+    ++laps.LapGroupNo;
+    result.added = true;
+    return result;
+}
+
+// Heading of the step into sample m, or `previous` for a step of no length.
+Float80 StepHeading(const TLapElmRec& from, const TLapElmRec& to, Float80 previous) {
+    const Float80 lat = to.Ido;
+    const Float80 dx = (Float80(to.Kdo) - Float80(from.Kdo)) * std::cos(lat * kPi / 180);
+    const Float80 dy = lat - Float80(from.Ido);
+    const Float80 len2 = dx * dx + dy * dy;
+    if (!(len2 > 0))
+        return previous;
+    Float80 a = std::acos(std::clamp(dx / std::sqrt(len2), -1.0L, 1.0L)) * 180 / kPi;
+    if (!std::isfinite(a))
+        return previous;
+    if (dy < 0)
+        a = 360 - a;
+    Float80 s = 360 - (a + 90);
+    if (s < 0)
+        s += 360;
+    return s;
+}
+
+Float80 CircularMean(Float80 s, Float80 h) {
+    Float80 mean = std::fabs(s - h) > 180 ? (s + h + 360) / 2 : (s + h) / 2;
+    if (mean > 360)
+        mean -= 360;
+    return mean;
+}
+
+}  // namespace
+
+LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::path& path) {
+    const LapFileRead read = ReadLapFile(path);
+    if (!read.ioError.empty())
+        return {.error = read.ioError};
+    Float80 topSpeed = 0;
+    for (const TLapElmRec& sample : read.samples)
+        topSpeed = std::max(topSpeed, Float80(sample.Spd));
+    return AddToLapList(session, path, read.samples, topSpeed, true);
+}
+
+LapFileAddResult LoadLapFileToGrig(Session& session, const std::filesystem::path& path) {
+    const CsvvFileRead read = ReadCsvvFile(path, session.settings.MinSatNum);
+    if (!read.ok)
+        return {.error = read.error};
+    return AddToLapList(session, path, read.lap.samples, read.lap.topSpeed, false);
+}
+
+bool LapNeedsDirections(std::span<const TLapElmRec> samples) {
+    if (samples.empty())
+        return false;
+    const Float80 dir = samples.front().Dir;
+    return dir == 0 || dir == 180 || dir == 360;
+}
+
+void RecomputeLapDirections(std::span<TLapElmRec> samples) {
+    const size_t last = samples.empty() ? 0 : samples.size() - 1;
+    Float80 h = 0;
+    for (size_t m = 1; m < samples.size(); ++m) {
+        if (!(Float80(samples[m].Spd) > kMinMovingKmh))
+            continue;
+        const Float80 s = StepHeading(samples[m - 1], samples[m], h);
+        if (m == 1)
+            h = s;
+        samples[m - 1].Dir = CircularMean(s, h);
+        if (m == last)
+            samples[m].Dir = s;
+        h = s;
+    }
+}
+
+TLapDtRec MakeLapDt(std::string dtName, std::vector<TLapElmRec> samples) {
+    TLapDtRec lap;
+    lap.DtName = std::move(dtName);
+    lap.Elm = std::move(samples);
+    lap.ElmNum = static_cast<int32_t>(lap.Elm.size());
+    lap.GElm.resize(lap.Elm.size());
+    lap.DElm.resize(lap.Elm.size());
+    for (const TLapElmRec& sample : lap.Elm) {
+        const Float80 spd = sample.Spd;
+        const Float80 lat = sample.Ido;
+        const Float80 lon = sample.Kdo;
+        const Float80 elv = sample.Elv;
+        if (spd > lap.MaxSpd)
+            lap.MaxSpd = spd;
+        if (spd < lap.MinSpd)
+            lap.MinSpd = spd;
+        if (lat < lap.IdoMin)
+            lap.IdoMin = lat;
+        if (lat > lap.IdoMax)
+            lap.IdoMax = lat;
+        if (lon < lap.KdoMin)
+            lap.KdoMin = lon;
+        if (lon > lap.KdoMax)
+            lap.KdoMax = lon;
+        if (elv < lap.ElvLo)
+            lap.ElvLo = elv;
+        if (elv > lap.ElvHi)
+            lap.ElvHi = elv;
+    }
+    if (LapNeedsDirections(lap.Elm))
+        RecomputeLapDirections(lap.Elm);
+    if (!lap.Elm.empty()) {
+        lap.LapTim = lap.Elm.back().Tm;
+        lap.LapDist = lap.Elm.back().Dist;
+    }
+    const Float80 hours = Float80(lap.LapTim) * 24;
+    lap.AveSpd = hours > 0 ? lap.LapDist / hours : 0;
+    return lap;
+}
+
+std::string LapDtNameOf(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    return name.size() == 12 ? name.substr(4, 4) : std::string();
+}
+
+LapSlotLoadResult LoadLapFileBin(Session& session, const std::filesystem::path& path) {
+    LapSlotLoadResult result;
+    LapStore& laps = session.laps;
+    if (laps.LapDtNum() >= LapStore::kMaxLapSlots)
+        return result;
+    LapFileRead read = ReadLapFile(path);
+    if (!read.ioError.empty()) {
+        result.error = read.ioError;
+        return result;
+    }
+    if (read.samples.empty())
+        return result;
+    result.slot = laps.LapDtNum();
+    laps.LapDt.push_back(MakeLapDt(LapDtNameOf(path), std::move(read.samples)));
+    // The analysis of the new slot belongs here, in this order: the shared
+    // display ranges, drift angles, G and turn radius, alignment with the
+    // distance offset (slot A setting the reference), the detail texts and
+    // the time difference.
+    result.loaded = true;
+    return result;
+}
+
+}  // namespace qv

@@ -1,0 +1,78 @@
+#include "laps/open_log.h"
+
+#include "laps/lap_extraction.h"
+#include "laps/log_block_rules.h"
+
+namespace qv {
+namespace {
+
+// Steps shared by opening and reopening: the dialog on the ticked runs,
+// the extraction on OK, and a new lap group when laps were added.
+void RunDialogAndExtract(OpenLogContext& context, OpenLogOutcome& outcome) {
+    Session& session = context.session;
+    const int lapNumBefore = session.laps.LapNum();
+    ApplyBlockTicks(session.log);
+    outcome.dialogShown = true;
+    outcome.dialogOk = context.dialog.Show(session, session.openLogName);
+    if (outcome.dialogOk) {
+        const ExtractionResult extracted = ExtractLaps(session);
+        outcome.lapsAdded = extracted.lapsAdded;
+        if (!extracted.error.empty()) {
+            outcome.error = extracted.error;
+            context.prompter.Inform(extracted.error, MessageIcon::Error);
+        }
+    }
+    if (session.laps.LapNum() != lapNumBefore)
+        ++session.laps.LapGroupNo;
+}
+
+}  // namespace
+
+OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path& path) {
+    Session& session = context.session;
+    OpenLogOutcome outcome;
+    LoadLogOptions options;
+    options.diagnosticListVisible = session.diagnosticListVisible;
+    outcome.load = LoadLogFile(session, path, options);
+    const LoadLogResult& load = outcome.load;
+    if (!load.ioError.empty()) {
+        outcome.error = load.ioError;
+        context.prompter.Inform(load.ioError, MessageIcon::Error);
+        return outcome;
+    }
+    if (!load.message.empty())
+        context.prompter.Inform(load.message, MessageIcon::Confirmation);
+    if (load.sizeOk)
+        session.folders.lastLogFolder = path.parent_path();
+    if (!load.proceed)
+        return outcome;
+    session.openLogName = path.stem().string();
+    if (session.log.LogItemNum < 2)
+        return outcome;
+    PreselectLogBlocks(session.log, context.now());
+    RunDialogAndExtract(context, outcome);
+    return outcome;
+}
+
+OpenLogOutcome SpeedButtonLdLogFileClick(OpenLogContext& context) {
+    FileDialogSpec request;
+    request.title = kOpenLogTitle;
+    request.filter = kOpenLogFilter;
+    request.initialFolder = context.session.folders.lastLogFolder.string();
+    const std::optional<std::string> chosen = context.prompter.ChooseOpenFile(request);
+    if (!chosen)
+        return {};
+    return OpenLogFile(context, *chosen);
+}
+
+OpenLogOutcome SpeedButtonReLogClick(OpenLogContext& context) {
+    OpenLogOutcome outcome;
+    if (context.session.log.LogItemNum < 2) {
+        context.prompter.Inform(kMsgNoTrace, MessageIcon::Information);
+        return outcome;
+    }
+    RunDialogAndExtract(context, outcome);
+    return outcome;
+}
+
+}  // namespace qv

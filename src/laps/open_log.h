@@ -1,0 +1,65 @@
+#pragma once
+// The open-log command: choose a log file, decode it with its checks, tick
+// the plausible runs, let the user set lines in the log-block dialog, and
+// cut the laps. "Reopen log data" runs the dialog and extraction again on
+// the log in memory. The window and the command-line tool both run it.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "core/prompter.h"
+#include "core/session.h"
+#include "decode/load_log.h"
+
+namespace qv {
+
+inline constexpr const char* kMsgNoTrace = "There is not a trace.";
+
+// The log-block dialog step. The window shows its dialog; tests and the
+// command-line tool answer with given runs and lines.
+class LogBlockDialogStep {
+  public:
+    virtual ~LogBlockDialogStep() = default;
+    // Shown with the session's runs ticked as they are and LogRect as the
+    // initial view; the dialog may change runs, ticks and lines. True when
+    // it was closed with OK.
+    virtual bool Show(Session& session, const std::string& logName) = 0;
+};
+
+struct OpenLogContext {
+    Session& session;
+    Prompter& prompter;
+    LogBlockDialogStep& dialog;
+    // Local standard time now; runs that start later are not ticked.
+    std::function<TDateTime()> now;
+};
+
+inline constexpr const char* kOpenLogTitle = "Open log data";
+inline constexpr const char* kOpenLogFilter =
+    "Quorvane GPS data files or Record files|*.bnx4;*.binx;*.bin;*.dtb;*.bon4;*.bon;*.bnz4;*.bonz"
+    "|Quorvane4 GPS data files|*.bnx4|Quorvane3 GPS data files|*.binx"
+    "|Quorvane GPS data files|*.bin|Quorvane Record files|*.dtb"
+    "|Quorvane GPS ble files|*.bon4;*.bon|Quorvane GPS ble Z files|*.bnz4;*.bonz";
+
+struct OpenLogOutcome {
+    LoadLogResult load;  // what reading the file found (empty for reopen)
+    bool dialogShown = false;
+    bool dialogOk = false;
+    // Laps appended by the extraction. When it is not zero the caller
+    // refreshes what depends on the lap list (best laps, sector and drift
+    // columns) and shows the lap-list page.
+    int lapsAdded = 0;
+    std::string error;  // a lap file that could not be written, and why
+};
+
+// "Load log data": asks for the file, then opens it.
+OpenLogOutcome SpeedButtonLdLogFileClick(OpenLogContext& context);
+
+// Opens `path` as the command does after the file dialog.
+OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path& path);
+
+// "Reopen log data".
+OpenLogOutcome SpeedButtonReLogClick(OpenLogContext& context);
+
+}  // namespace qv

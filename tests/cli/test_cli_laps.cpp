@@ -1,0 +1,195 @@
+// `quorvane-cli laps` as a user runs it: real process, real files.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "synth/bnx4_encoder.h"
+#include "synth/circuit_files.h"
+#include "synth/drive.h"
+#include "synth/lap_files.h"
+
+namespace qv {
+namespace {
+
+struct Output {
+    int status = -1;
+    std::vector<std::string> lines;  // standard output, CR LF removed
+    std::string err;
+};
+
+// Runs quorvane-cli in UTC; `env` goes before the command.
+Output RunCli(const std::string& args, const std::string& env = "") {
+    test::TempDir dir;
+    const std::string errPath = (dir / "stderr").string();
+    const std::string command =
+        "TZ=UTC " + env + " '" QUORVANE_CLI_PATH "' " + args + " 2>'" + errPath + "'";
+    Output result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    std::string out;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    const int raw = pclose(pipe);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        result.lines.push_back(line);
+    }
+    const std::vector<uint8_t> err = test::ReadBytes(errPath);
+    result.err.assign(err.begin(), err.end());
+    return result;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ','))
+        fields.push_back(field);
+    if (!line.empty() && line.back() == ',')
+        fields.emplace_back();
+    return fields;
+}
+
+class CliLapsTest : public ::testing::Test {
+  protected:
+    CliLapsTest() {
+        circuit = synth::DemoCircuit();
+        synth::DriveOptions options;
+        options.laps = 3;
+        options.gaps = {synth::Stop{1, 300}};
+        drive = synth::SynthesizeDrive(circuit, options);
+        log = (dir / "track day.bnx4").string();
+        test::WriteBytes(log, synth::EncodeBnx4Image(drive.fixes));
+        line = std::to_string(circuit.lineA.lat) + "," + std::to_string(circuit.lineA.lon) + "," +
+               std::to_string(circuit.lineB.lat) + "," + std::to_string(circuit.lineB.lon);
+    }
+    std::string Quoted(const std::string& path) const { return "'" + path + "'"; }
+
+    test::TempDir dir;
+    synth::Circuit circuit;
+    synth::Drive drive;
+    std::string log;
+    std::string line;
+};
+
+TEST_F(CliLapsTest, PrintsTheLapListOfEveryFileInTurn) {
+    const Output r = RunCli("laps " + Quoted(log) + " " + Quoted(log) + " --line " + line +
+                            " --min-lap-dist 0.25");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Header and three laps per file (lap 2 runs through the gap).
+    ASSERT_EQ(r.lines.size(), 7u);
+    EXPECT_EQ(r.lines[0].substr(0, 46), "Data Name,Data No.,Date,Time,Lap Time,TopSpeed");
+    const std::vector<std::string> first = Fields(r.lines[1]);
+    ASSERT_EQ(first.size(), 22u);  // 20 columns, two of them split at "("
+    EXPECT_EQ(first[1], "0000");
+    EXPECT_EQ(first[7], "track day");
+    const double lapSec = (drive.crossingUtcMs[1] - drive.crossingUtcMs[0]) / 1000;
+    ASSERT_EQ(first[4].size(), 8u);  // m:ss.zzz
+    EXPECT_NEAR(std::stoi(first[4].substr(0, 1)) * 60 + std::stod(first[4].substr(2)), lapSec,
+                0.002);
+    EXPECT_EQ(Fields(r.lines[4])[1], "0003");
+    EXPECT_EQ(Fields(r.lines[4])[21], "1");  // the second file's group
+}
+
+TEST_F(CliLapsTest, RunsAndThresholdsFromTheOptions) {
+    // Only the second run: from where it starts to the line, and the last lap.
+    const Output second =
+        RunCli("laps " + Quoted(log) + " --line " + line + " --blocks 2 --min-lap-dist 0.25");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.lines.size(), 3u);
+    // A minimum lap time above every lap leaves only the one through the gap.
+    const Output strict =
+        RunCli("laps " + Quoted(log) + " --line " + line + " --min-lap-time 99.9");
+    EXPECT_EQ(strict.lines.size(), 2u);
+    // Without a line the whole log is one lap.
+    const Output whole = RunCli("laps " + Quoted(log));
+    EXPECT_EQ(whole.lines.size(), 2u);
+}
+
+TEST_F(CliLapsTest, StartAndFinishLines) {
+    // The finish halfway round, across the track: one run from every start
+    // crossing that reaches it (the last crossing ends the drive).
+    const size_t mid = circuit.points.size() / 2;
+    const synth::LatLon a = circuit.points[mid], b = circuit.points[mid + 1];
+    const double dLat = b.lat - a.lat, dLon = b.lon - a.lon;
+    const double scale = 0.0003 / std::hypot(dLat, dLon);
+    const std::string finish =
+        std::to_string(a.lat - dLon * scale) + "," + std::to_string(a.lon + dLat * scale) + "," +
+        std::to_string(a.lat + dLon * scale) + "," + std::to_string(a.lon - dLat * scale);
+    const Output r = RunCli("laps " + Quoted(log) + " --start " + line + " --finish " + finish);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(drive.crossingUtcMs.size(), 4u);
+    EXPECT_EQ(r.lines.size(), 4u);
+}
+
+TEST_F(CliLapsTest, AutoCircuitFindsTheControlLineInTheUserFolders) {
+    test::TempDir shipped;
+    for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
+        std::filesystem::create_directories(shipped / sub);
+    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok);
+    test::TempDir home;
+    const std::string env = "QUORVANE_DATA_DIR='" + (home / "data").string() +
+                            "' QUORVANE_DOCUMENTS_DIR='" + (home / "docs").string() +
+                            "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    const Output found = RunCli("laps " + Quoted(log) + " --auto-circuit --min-lap-dist 0.25", env);
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.lines.size(), 4u);  // the same three laps as with --line
+}
+
+TEST_F(CliLapsTest, LapDataFilesOpenAsLogs) {
+    // The drive saved as one record file: info reads it, laps cuts it again.
+    const std::string dtb = (dir / "record.dtb").string();
+    ASSERT_TRUE(synth::WriteDtbFile(dtb, synth::LapSamplesOfFixes(drive.fixes, 25569.0)).ok);
+    const Output info = RunCli("info '" + dtb + "'");
+    ASSERT_EQ(info.status, 0) << info.err;
+    bool kindShown = false, countShown = false;
+    for (const std::string& l : info.lines) {
+        kindShown |= l == "kind: dtb (lap data file)";
+        countShown |= l == std::to_string(drive.fixes.size()) + " records";
+    }
+    EXPECT_TRUE(kindShown);
+    EXPECT_TRUE(countShown);
+    const Output laps =
+        RunCli("laps '" + dtb + "' --blocks all --line " + line + " --min-lap-dist 0.25");
+    ASSERT_EQ(laps.status, 0) << laps.err;
+    EXPECT_EQ(laps.lines.size(), 4u);
+    EXPECT_EQ(Fields(laps.lines[1])[7], "record");
+}
+
+TEST_F(CliLapsTest, BadInputAndUsage) {
+    const Output missing = RunCli("laps " + Quoted(log) + " '" + (dir / "gone.bnx4").string() +
+                                  "' --line " + line + " --min-lap-dist 0.25");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.lines.size(), 4u);  // the laps of the file that was there
+    EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+
+    test::WriteBytes(dir / "cut.bnx4", std::vector<uint8_t>(5000, 0xFF));
+    const Output refused = RunCli("laps '" + (dir / "cut.bnx4").string() + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("It is not a Quorvane log format."), std::string::npos);
+    EXPECT_EQ(refused.lines.size(), 1u);  // the header only
+
+    for (const char* bad : {"laps", "laps x.bnx4 --line 1,2,3", "laps x.bnx4 --line 1,2,1,2",
+                            "laps x.bnx4 --start 1,2,3,4", "laps x.bnx4 --min-lap-time 0.5",
+                            "laps x.bnx4 --min-lap-dist 10", "laps x.bnx4 --blocks 0",
+                            "laps x.bnx4 --line 1,2,3,4 --cln f.cln", "laps x.bnx4 --bogus"}) {
+        EXPECT_EQ(RunCli(bad).status, 2) << bad;
+    }
+    EXPECT_EQ(RunCli("laps --help").status, 0);
+}
+
+}  // namespace
+}  // namespace qv
