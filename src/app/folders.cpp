@@ -169,6 +169,7 @@ void FillFolders(const FolderTree& tree, Folders& folders) {
     folders.TempFolder = tree.TempFolder;
     folders.lastLogFolder = tree.documentsRoot;
     folders.lastLapDataFolder = tree.documentsRoot;
+    folders.csvFolder = tree.documentsRoot;
     folders.controlLineFolder = tree.User(UserSubfolder::ControlLine);
     folders.trackMapFolder = tree.User(UserSubfolder::Circuit);
     folders.sectorFolder = tree.User(UserSubfolder::Sector);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+#include "cli/compare_command.h"
+#include "cli/lap_options.h"
 #include "cli/laps_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
@@ -24,6 +26,9 @@ constexpr const char* kUsage =
     "                decoder diagnostics\n"
     "  fixes FILE    every decoded fix as CSV on standard output\n"
     "  laps FILE...  the lap list of the logs as CSV (see `laps --help`)\n"
+    "  lap LAP       one lap as the lap CSV export writes it (see `lap --help`)\n"
+    "  compare LAP...  up to four laps in the slots: read-outs, sector and drift\n"
+    "                tables, time difference (see `compare --help`)\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
@@ -163,15 +168,28 @@ void PrintFixes(const Session& session, std::ostream& out) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (!args.empty() && args[0] == "laps") {
+    struct LapCommand {
+        const char* name;
+        const char* usage;
+        int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+    };
+    static const LapCommand kLapCommands[] = {{"laps", kLapsUsage, RunLaps},
+                                              {"lap", kLapUsage, RunLap},
+                                              {"compare", kCompareUsage, RunCompare}};
+    for (const LapCommand& command : kLapCommands) {
+        if (args.empty() || args[0] != command.name)
+            continue;
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         for (const std::string& a : rest) {
             if (a == "-h" || a == "--help") {
-                out << kLapsUsage;
+                out << command.usage << kLapOptionsHelp;
                 return 0;
             }
         }
-        return RunLaps(rest, out, err);
+        const int code = command.run(rest, out, err);
+        if (code == 2)
+            err << command.usage << kLapOptionsHelp;
+        return code;
     }
     for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {

@@ -71,6 +71,8 @@ struct Folders {
     std::filesystem::path controlLineFolder;
     std::filesystem::path trackMapFolder;
     std::filesystem::path sectorFolder;
+    // The last folder of the CSV, KML and picture save dialogs, shared by all.
+    std::filesystem::path csvFolder;
 };
 
 }  // namespace qv

@@ -80,4 +80,13 @@ Float80 TextToFloat(std::string_view text) {
     return value;
 }
 
+std::string UpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
 }  // namespace qv

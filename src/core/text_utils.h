@@ -31,4 +31,8 @@ int32_t HexToInt(std::string_view text);
 // entirely such a number, including "inf", "nan" and out-of-range values.
 Float80 TextToFloat(std::string_view text);
 
+// The text with 'a'..'z' turned upper case; other bytes unchanged, so the
+// comparisons of extensions and markers do not depend on the locale.
+std::string UpperCase(std::string_view text);
+
 }  // namespace qv

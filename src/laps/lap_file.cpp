@@ -14,35 +14,6 @@ namespace {
 
 constexpr Float80 kMinMovingKmh = 1.5L;
 
-LapFileAddResult AddToLapList(Session& session, const std::filesystem::path& path,
-                              const std::vector<TLapElmRec>& samples, Float80 topSpeed,
-                              bool namesSourceFile) {
-    LapFileAddResult result;
-    if (samples.empty())
-        return result;
-    LapStore& laps = session.laps;
-    // The temporary file dies with the session; it need not reach the disk.
-    const WriteResult written =
-        WriteLapFile(TempLapFilePath(session.folders, laps.LapNum()), samples, false);
-    if (!written.ok) {
-        result.error = written.error;
-        return result;
-    }
-    const std::string name = path.stem().string();
-    NewLapRow row;
-    row.dataName = name;
-    row.start = samples.front().DtTm;
-    row.lapTime = samples.back().DtTm - samples.front().DtTm;
-    row.topSpeed = topSpeed;
-    row.distKm = samples.back().Dist;
-    if (namesSourceFile)
-        row.fileName = name;
-    result.lapNo = AppendLapRow(laps, session.settings, row);
-    ++laps.LapGroupNo;
-    result.added = true;
-    return result;
-}
-
 // Heading of the step into sample m, or `previous` for a step of no length.
 Float80 StepHeading(const TLapElmRec& from, const TLapElmRec& to, Float80 previous) {
     const Float80 lat = to.Ido;
@@ -71,6 +42,35 @@ Float80 CircularMean(Float80 s, Float80 h) {
 
 }  // namespace
 
+LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::path& path,
+                                     const std::vector<TLapElmRec>& samples, Float80 topSpeed,
+                                     bool namesSourceFile) {
+    LapFileAddResult result;
+    if (samples.empty())
+        return result;
+    LapStore& laps = session.laps;
+    // The temporary file dies with the session; it need not reach the disk.
+    const WriteResult written =
+        WriteLapFile(TempLapFilePath(session.folders, laps.LapNum()), samples, false);
+    if (!written.ok) {
+        result.error = written.error;
+        return result;
+    }
+    const std::string name = path.stem().string();
+    NewLapRow row;
+    row.dataName = name;
+    row.start = samples.front().DtTm;
+    row.lapTime = samples.back().DtTm - samples.front().DtTm;
+    row.topSpeed = topSpeed;
+    row.distKm = samples.back().Dist;
+    if (namesSourceFile)
+        row.fileName = name;
+    result.lapNo = AppendLapRow(laps, session.settings, row);
+    ++laps.LapGroupNo;
+    result.added = true;
+    return result;
+}
+
 LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::path& path) {
     const LapFileRead read = ReadLapFile(path);
     if (!read.ioError.empty())
@@ -78,14 +78,14 @@ LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::p
     Float80 topSpeed = 0;
     for (const TLapElmRec& sample : read.samples)
         topSpeed = std::max(topSpeed, Float80(sample.Spd));
-    return AddToLapList(session, path, read.samples, topSpeed, true);
+    return AddSamplesToLapList(session, path, read.samples, topSpeed, true);
 }
 
 LapFileAddResult LoadLapFileToGrig(Session& session, const std::filesystem::path& path) {
     const CsvvFileRead read = ReadCsvvFile(path, session.settings.MinSatNum);
     if (!read.ok)
         return {.error = read.error};
-    return AddToLapList(session, path, read.lap.samples, read.lap.topSpeed, false);
+    return AddSamplesToLapList(session, path, read.lap.samples, read.lap.topSpeed, false);
 }
 
 bool LapNeedsDirections(std::span<const TLapElmRec> samples) {

@@ -21,6 +21,14 @@ struct LapFileAddResult {
     std::string error;  // the platform's message when reading or writing failed
 };
 
+// Appends a lap-list row for samples read from `path`: the samples go to
+// the temporary lap file of lap LapNum, column 0 (and column 7 when
+// `namesSourceFile`) is the file name without extension, then LapGroupNo
+// rises. Nothing without samples.
+LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::path& path,
+                                     const std::vector<TLapElmRec>& samples, Float80 topSpeed,
+                                     bool namesSourceFile);
+
 // Appends a lap-list row from a binary lap file: the samples go to the
 // temporary lap file of lap LapNum, then LapGroupNo rises.
 LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::path& path);

@@ -2,6 +2,7 @@
 
 #include "core/date_time.h"
 #include "core/display_format.h"
+#include "core/text_utils.h"
 
 namespace qv {
 
@@ -21,6 +22,10 @@ int AppendLapRow(LapStore& laps, const Settings& settings, const NewLapRow& row)
     entry.Sec = static_cast<Float80>(row.lapTime) * 86400;
     entry.MaxSpd = row.topSpeed;
     return lapNo;
+}
+
+bool IsCsvImportRow(const LapRow& row) {
+    return UpperCase(row[7]).find(".CSV") != std::string::npos;
 }
 
 }  // namespace qv

@@ -21,4 +21,8 @@ struct NewLapRow {
 // column 19. Returns the lap number used.
 int AppendLapRow(LapStore& laps, const Settings& settings, const NewLapRow& row);
 
+// A lap imported from a MoTeC CSV file names that file in column 7 (".CSV"
+// in any case); its G data live there, not in the temporary lap file.
+bool IsCsvImportRow(const LapRow& row);
+
 }  // namespace qv

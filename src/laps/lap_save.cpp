@@ -7,20 +7,12 @@
 
 #include "core/save_path.h"
 #include "laps/lap_file_io.h"
+#include "laps/lap_rows.h"
 
 namespace qv {
 namespace {
 
 constexpr const char* kLapDataFilter = "Quorvane Data files|*.dtb";
-
-// A lap imported from a CSV export names that file in column 7; its G data
-// live there, not in the temporary lap file.
-bool IsCsvRow(const LapRow& row) {
-    std::string upper = row[7];
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return upper.find(".CSV") != std::string::npos;
-}
 
 // Copies the row's temporary lap file; a missing, empty or damaged one
 // gives nothing.
@@ -61,7 +53,7 @@ LapSaveResult SpeedButtonSvRunClick(Session& session, Prompter& prompter,
     const LapRow& row = laps.LapRows[static_cast<size_t>(index)];
     if (row[1].empty())
         return {};
-    if (!session.diagnosticListVisible && IsCsvRow(row)) {
+    if (!session.diagnosticListVisible && IsCsvImportRow(row)) {
         prompter.Inform(kMsgCsvLapNotSaved, MessageIcon::Information);
         return {};
     }
@@ -84,7 +76,7 @@ LapSaveResult SpeedButtonSvAllRunClick(Session& session, Prompter& prompter) {
     const LapStore& laps = session.laps;
     if (laps.LapRows.empty() || laps.LapRows.front()[1].empty())
         return {};
-    if (std::any_of(laps.LapRows.begin(), laps.LapRows.end(), IsCsvRow)) {
+    if (std::any_of(laps.LapRows.begin(), laps.LapRows.end(), IsCsvImportRow)) {
         prompter.Inform(kMsgCsvLapsNotSavedAll, MessageIcon::Information);
         return {};
     }

@@ -1,0 +1,123 @@
+#include "app/analysis.h"
+
+#include <algorithm>
+
+#include "dynamics/alignment.h"
+#include "dynamics/drift_angle.h"
+#include "dynamics/drift_scan.h"
+#include "dynamics/g_forces.h"
+#include "dynamics/slot_commands.h"
+#include "geometry/sector_timing.h"
+#include "laps/lap_file.h"
+#include "laps/lap_file_io.h"
+#include "laps/lap_list_columns.h"
+#include "laps/lap_rows.h"
+#include "laps/list_sector_columns.h"
+#include "presentation/display_extremes.h"
+
+namespace qv {
+namespace {
+
+int SectCount(const Session& session) {
+    return std::clamp(session.gates.SectCount, 0, MaxSectGate);
+}
+
+Ranks3 Ranks(int32_t a, int32_t b, int32_t c) {
+    return Ranks3{a, b, c};
+}
+
+}  // namespace
+
+void RefreshLapList(Session& session) {
+    LapStore& laps = session.laps;
+    session.listMarks.laps = ComputeBestLapMarks(laps.LapList);
+    LapRow header = LapListHeader(session.settings);
+    const SectRanks sect = SetSectTmList(header, laps.LapRows, session.folders, session.gates);
+    SetDriftAngleList(laps.LapRows, header, session.folders, session.gates, session.driftList);
+    session.listHeader = header;
+    const DriftRanks& drift = session.driftList.ranks;
+    for (size_t j = 0; j < kMaxSectors; ++j) {
+        session.listMarks.sectorTime[j] =
+            Ranks(sect.SectRank1[j], sect.SectRank2[j], sect.SectRank3[j]);
+        session.listMarks.sectorScore[j] =
+            Ranks(drift.DrSectRank1[j], drift.DrSectRank2[j], drift.DrSectRank3[j]);
+    }
+    session.listMarks.driftScore = Ranks(drift.DrRank1, drift.DrRank2, drift.DrRank3);
+}
+
+void RefreshSlots(Session& session) {
+    std::vector<TLapDtRec>& slots = session.laps.LapDt;
+    if (SectCount(session) > 0) {
+        for (size_t k = 0; k < slots.size(); ++k) {
+            CalcSectors(slots[k], session.gates, session.sectRes[k]);
+            if (slots[k].driftAct)
+                CalcSectorDrift(slots[k], session.gates, session.sectRes[k]);
+        }
+    }
+    RefreshAlignment(slots, session.sectRes, SectCount(session), session.presentation.playTime,
+                     session.align);
+    RefreshLapList(session);
+}
+
+void MoveCursor(Session& session, Float80 playTime) {
+    session.presentation.playTime = playTime;
+    SampleAllSlots(session.laps.LapDt, playTime, session.align);
+}
+
+SlotChange ShowLapInSlot(Session& session, int row) {
+    SlotChange change;
+    LapStore& laps = session.laps;
+    if (row < 1 || row > laps.LapNum() || laps.LapDtNum() >= LapStore::kMaxLapSlots)
+        return change;
+    const LapRow& cells = laps.LapRows[static_cast<size_t>(row - 1)];
+    if (cells[1].empty())
+        return change;
+    const LapSlotLoadResult loaded =
+        LoadLapFileBin(session, TempLapFilePath(session.folders, cells[1]));
+    if (!loaded.loaded)
+        return change;
+    TLapDtRec& lap = laps.LapDt[static_cast<size_t>(loaded.slot)];
+    SetDElm(lap);
+    SetGElm(lap);
+    WidenDisplayExtremes(session.presentation, lap, loaded.slot);
+    change.kind = SlotChange::Kind::Loaded;
+    change.slot = loaded.slot;
+    change.csvImport = IsCsvImportRow(cells);
+    RefreshSlots(session);
+    return change;
+}
+
+SlotChange StringGridLapDataDblClick(Session& session, int row, bool fromGraphButton) {
+    SlotChange change;
+    if (row == 0 && !fromGraphButton)
+        return change;
+    LapStore& laps = session.laps;
+    if (row < 1 || row > laps.LapNum())
+        return change;
+    const std::string& lapNo = laps.LapRows[static_cast<size_t>(row - 1)][1];
+    for (int slot = 0; slot < laps.LapDtNum(); ++slot) {
+        if (!lapNo.empty() && laps.LapDt[static_cast<size_t>(slot)].DtName == lapNo) {
+            const SlotRemoval removed =
+                DelTrgDt(laps.LapDt, session.sectRes, SectCount(session), slot,
+                         session.presentation.playTime, session.align);
+            if (!removed.removed)
+                return change;
+            session.presentation.playTime = removed.playTime;
+            RecomputeDisplayExtremes(session.presentation, laps.LapDt);
+            RefreshSlots(session);
+            change.kind = SlotChange::Kind::Removed;
+            change.slot = slot;
+            return change;
+        }
+    }
+    return ShowLapInSlot(session, row);
+}
+
+std::vector<std::string> SlotNames(const Session& session) {
+    std::vector<std::string> names;
+    for (const TLapDtRec& lap : session.laps.LapDt)
+        names.push_back(lap.DtName);
+    return names;
+}
+
+}  // namespace qv

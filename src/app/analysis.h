@@ -1,0 +1,46 @@
+#pragma once
+// The analysis refreshes that follow the commands: the lap list after laps
+// were added or removed, every slot after a lap was shown or taken out or
+// the gates changed, and the cursor after the play time moved. The window
+// and the command-line tool call these, then repaint or print.
+
+#include "core/session.h"
+
+namespace qv {
+
+// Best-lap marks, the sector columns and the drift columns of the lap list,
+// with their headers and ranks.
+void RefreshLapList(Session& session);
+
+// Sector timing and the drift scan of every occupied slot, then offsets,
+// time difference, cursor samples and distance offsets, then the lap-list
+// columns.
+void RefreshSlots(Session& session);
+
+// The play time moved: every slot is sampled again.
+void MoveCursor(Session& session, Float80 playTime);
+
+struct SlotChange {
+    enum class Kind { Nothing, Loaded, Removed } kind = Kind::Nothing;
+    int slot = -1;
+    // A lap imported from a MoTeC CSV file: its G data are read from the
+    // file named in column 7 (the caller's import reader).
+    bool csvImport = false;
+};
+
+// Puts the lap of grid row `row` into the next free slot: the lap file, its
+// statistics and directions, drift angles, G and turn radius, the display
+// ranges, then RefreshSlots. Nothing when four laps are shown or the file
+// cannot be read.
+SlotChange ShowLapInSlot(Session& session, int row);
+
+// Double click on the lap list (or "Display lap data as graph", which
+// passes fromGraphButton): a shown lap leaves its slot, another one goes
+// into the next free slot. The caller stops playback before a removal.
+SlotChange StringGridLapDataDblClick(Session& session, int row, bool fromGraphButton = false);
+
+// The DtName of every occupied slot, in slot order (for the lap list's
+// slot colours).
+std::vector<std::string> SlotNames(const Session& session);
+
+}  // namespace qv

@@ -1,0 +1,268 @@
+#include "cli/compare_command.h"
+
+#include <charconv>
+#include <map>
+#include <ostream>
+
+#include "app/analysis.h"
+#include "cli/lap_options.h"
+#include "core/display_format.h"
+#include "decode/log_file_kind.h"
+#include "dynamics/detail_texts.h"
+#include "dynamics/sector_tables.h"
+#include "dynamics/slot_commands.h"
+#include "dynamics/time_diff.h"
+#include "exchange/lap_csv.h"
+#include "laps/lap_file_io.h"
+
+namespace qv::cli {
+
+const char* const kLapUsage =
+    "usage: quorvane-cli lap LAP [--drift-shown] [lap options]\n"
+    "\n"
+    "Prints one lap as \"Export lap data as CSV file\" writes it. LAP is a lap file\n"
+    "(.dtb, .csvv, .bon, .bonz) or LOG:N, the lap numbered N (from 0) among the\n"
+    "laps cut from the log LOG. --drift-shown writes the drift column of a drift\n"
+    "run, as the program does while its drift graph is shown.\n"
+    "\n"
+    "lap options:\n";
+
+const char* const kCompareUsage =
+    "usage: quorvane-cli compare LAP... [--align-gate N] [--at SECONDS] [lap options]\n"
+    "\n"
+    "Puts up to four laps (LAP as for `lap`) into the slots A to D as the program\n"
+    "does and prints the slot read-outs, the sector table, the drift table and the\n"
+    "time difference of slot B against slot A at every gate. --align-gate aligns\n"
+    "the laps at gate N as \"Adjust x-axis at sector gate\" does; --at prints the\n"
+    "cursor samples of every slot at that play time.\n"
+    "\n"
+    "lap options:\n";
+
+namespace {
+
+struct LapArgs {
+    LapOptions options;
+    std::vector<std::string> laps;
+    bool driftShown = false;
+    std::optional<int> alignGate;
+    std::optional<double> at;
+};
+
+bool ParseWhole(const std::string& text, int& value) {
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && ptr == text.data() + text.size() && value >= 0;
+}
+
+// Parses the arguments; 0 when fine, else the exit code.
+int Parse(const std::vector<std::string>& args, bool compare, LapArgs& parsed, std::ostream& err) {
+    for (size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        const OptionParse option = ParseLapOption(args, k, parsed.options, err);
+        if (option == OptionParse::Failed)
+            return 2;
+        if (option == OptionParse::Taken)
+            continue;
+        if (!compare && a == "--drift-shown") {
+            parsed.driftShown = true;
+        } else if (compare && (a == "--align-gate" || a == "--at") && k + 1 < args.size()) {
+            const std::string& v = args[++k];
+            int gate = 0;
+            double seconds = 0;
+            const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+            if (a == "--align-gate" && ParseWhole(v, gate) && gate <= MaxSectGate) {
+                parsed.alignGate = gate;
+            } else if (a == "--at" && ec == std::errc() && ptr == v.data() + v.size()) {
+                parsed.at = seconds;
+            } else {
+                err << "quorvane-cli: " << a << " needs "
+                    << (a == "--at" ? "a time in seconds" : "a gate number from 0 to 4") << "\n";
+                return 2;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            err << "quorvane-cli: unknown option " << a << "\n";
+            return 2;
+        } else {
+            parsed.laps.push_back(a);
+        }
+    }
+    if (!CheckLapOptions(parsed.options, err))
+        return 2;
+    if (parsed.laps.empty() || (!compare && parsed.laps.size() > 1) ||
+        parsed.laps.size() > static_cast<size_t>(LapStore::kMaxLapSlots)) {
+        err << "quorvane-cli: "
+            << (compare ? "compare takes one to four laps\n" : "lap takes one LAP\n");
+        return 2;
+    }
+    return 0;
+}
+
+// Finds the lap-list row of each LAP: lap files are added to the list,
+// logs are opened once and their N-th lap taken. -1 when it is missing.
+class LapResolver {
+  public:
+    explicit LapResolver(LapSession& laps, std::ostream& err) : laps_(laps), err_(err) {}
+
+    int Row(const std::string& lap) {
+        const size_t colon = lap.rfind(':');
+        int n = 0;
+        if (colon != std::string::npos && colon > 0 && ParseWhole(lap.substr(colon + 1), n) &&
+            LogFileKindOf(lap.substr(0, colon)) != LogFileKind::Unknown) {
+            const std::string log = lap.substr(0, colon);
+            auto found = logs_.find(log);
+            if (found == logs_.end()) {
+                const int before = laps_.session().laps.LapNum();
+                laps_.OpenLog(log);
+                found = logs_.emplace(log, std::pair{before, laps_.session().laps.LapNum()}).first;
+            }
+            const auto [first, end] = found->second;
+            if (first + n >= end) {
+                err_ << "quorvane-cli: " << log << " has " << end - first << " laps, no lap " << n
+                     << "\n";
+                return -1;
+            }
+            return first + n + 1;
+        }
+        return laps_.AddLapFile(lap);
+    }
+
+  private:
+    LapSession& laps_;
+    std::ostream& err_;
+    std::map<std::string, std::pair<int, int>> logs_;  // log -> [first lap, end)
+};
+
+void PrintTable(std::ostream& out, const char* title, const auto& table) {
+    out << title << "\n";
+    for (const auto& row : table) {
+        std::string line;
+        for (size_t c = 0; c < row.size(); ++c)
+            line += (c ? "\t" : "") + row[c];
+        // Trailing empty cells carry nothing.
+        while (!line.empty() && line.back() == '\t')
+            line.pop_back();
+        out << line << "\n";
+    }
+}
+
+std::array<SlotReadout, 4> Readouts(const Session& session) {
+    std::array<SlotReadout, 4> slots{};
+    for (size_t k = 0; k < session.laps.LapDt.size() && k < slots.size(); ++k) {
+        slots[k].lap = &session.laps.LapDt[k];
+        slots[k].sectors = &session.sectRes[k];
+        slots[k].cursorDistKm = session.align.cursor[k].CsDist;
+        slots[k].cursorSpdKmh = session.align.cursor[k].CsSpd;
+    }
+    return slots;
+}
+
+}  // namespace
+
+int RunLap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    LapArgs parsed;
+    if (const int code = Parse(args, false, parsed, err))
+        return code;
+    LapSession laps(parsed.options, err);
+    if (!laps.Ready())
+        return 1;
+    LapResolver resolver(laps, err);
+    const int row = resolver.Row(parsed.laps[0]);
+    if (row < 1)
+        return 1;
+    Session& session = laps.session();
+    const LapRow& cells = session.laps.LapRows[static_cast<size_t>(row - 1)];
+    const LapFileRead read = ReadLapFile(TempLapFilePath(session.folders, cells[1]));
+    const std::optional<std::string> text = LapCsvText(read.samples, parsed.driftShown);
+    if (!text) {
+        err << "quorvane-cli: the lap has fewer than " << kLapCsvMinSamples << " samples\n";
+        return 1;
+    }
+    out << *text;
+    return 0;
+}
+
+int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    LapArgs parsed;
+    if (const int code = Parse(args, true, parsed, err))
+        return code;
+    LapSession laps(parsed.options, err);
+    if (!laps.Ready())
+        return 1;
+    LapResolver resolver(laps, err);
+    Session& session = laps.session();
+    for (const std::string& lap : parsed.laps) {
+        const int row = resolver.Row(lap);
+        if (row < 1)
+            return 1;
+        if (ShowLapInSlot(session, row).kind != SlotChange::Kind::Loaded) {
+            err << "quorvane-cli: " << lap << ": the lap could not be shown\n";
+            return 1;
+        }
+    }
+    const int gates = std::clamp(session.gates.SectCount, 0, MaxSectGate);
+    if (parsed.alignGate) {
+        // The alignment button steps through the gates; a gate some lap
+        // never passes cannot be chosen.
+        for (int presses = 0; presses <= gates && session.align.AlignGate != *parsed.alignGate;
+             ++presses) {
+            const AlignGateStep step = SpeedButtonDistOfsClick(session.laps.LapDt, session.sectRes,
+                                                               gates, false, session.align);
+            if (step.playTimeJumped)
+                session.presentation.playTime = step.playTime;
+        }
+        if (session.align.AlignGate != *parsed.alignGate) {
+            err << "quorvane-cli: the laps cannot be aligned at gate " << *parsed.alignGate << "\n";
+            return 1;
+        }
+    }
+    if (parsed.at)
+        MoveCursor(session, *parsed.at);
+
+    const std::array<SlotReadout, 4> slots = Readouts(session);
+    DiffReadout diff{session.presentation.showTimeDiff, session.align.DiffCur,
+                     session.align.DiffMin, session.align.DiffMax};
+    const DataLabels labels =
+        SetDataStr(session.presentation.playTime, slots, gates, diff, session.settings);
+    out << "play time: " << labels.playTime << "\n";
+    static const char kSlotLetters[] = "ABCD";
+    for (size_t k = 0; k < 4; ++k) {
+        if (slots[k].lap == nullptr)
+            continue;
+        out << "slot " << kSlotLetters[k] << ": " << labels.summary[k] << "\n";
+        out << "slot " << kSlotLetters[k] << " sectors: " << labels.sectorLine[k] << "\n";
+    }
+    const DetailTables tables = SetSectGrid(slots, gates);
+    PrintTable(out, "sector table:", tables.sector);
+    PrintTable(out, "drift table:", tables.drift);
+
+    if (session.laps.LapDtNum() >= 2) {
+        out << "time difference of slot B against slot A:\n";
+        const TLapDtRec& ref = session.laps.LapDt[0];
+        for (int g = 0; g < gates; ++g) {
+            const Float80 at = session.sectRes[0].SectPassTim[static_cast<size_t>(g)];
+            out << StrFormat("  gate %d at %.3f s: %+.3f s\n", g + 1, static_cast<double>(at),
+                             static_cast<double>(DiffAtTime(ref, session.align, at)));
+        }
+        out << StrFormat(
+            "  lap end: %+.3f s\n",
+            static_cast<double>(session.align.DiffArr.empty() ? 0 : session.align.DiffArr.back()));
+    }
+    if (parsed.at) {
+        out << "cursor samples at " << StrFormat("%.3f", *parsed.at) << " s:\n";
+        out << "slot,time_s,lat,lon,speed_kmh,dist_km,dir,gps_dir,drift_deg,radius_m,lateral_g,"
+               "longitudinal_g,speed_at_ref_dist_kmh\n";
+        for (size_t k = 0; k < session.laps.LapDt.size() && k < 4; ++k) {
+            const CurSmp& c = session.align.cursor[k];
+            out << kSlotLetters[k]
+                << StrFormat(",%.3f,%.7f,%.7f,%.2f,%.3f,%.1f,%.1f,%.1f,%.2f,%.3f,%.3f,%.2f\n",
+                             static_cast<double>(c.CsTim), static_cast<double>(c.CsIdo),
+                             static_cast<double>(c.CsKdo), static_cast<double>(c.CsSpd),
+                             static_cast<double>(c.CsDist), static_cast<double>(c.CsDir),
+                             static_cast<double>(c.CsGpsDir), static_cast<double>(c.CsDAngle),
+                             static_cast<double>(c.CsR23), static_cast<double>(c.CsLateG3),
+                             static_cast<double>(c.CsLogiG3), static_cast<double>(c.CsSpdD));
+        }
+    }
+    return 0;
+}
+
+}  // namespace qv::cli

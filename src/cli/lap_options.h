@@ -1,0 +1,74 @@
+#pragma once
+// The options the lap commands share (lines, runs, limits, gates, circuit
+// selection) and opening the logs they name, exactly as the program opens
+// them.
+
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_prompter.h"
+#include "core/session.h"
+#include "laps/circuit_index.h"
+#include "laps/open_log.h"
+
+namespace qv::cli {
+
+extern const char* const kLapOptionsHelp;
+
+struct LapOptions {
+    std::string clnFile;
+    std::optional<Line> control, start, finish;
+    bool rally = false;
+    std::string blocks = "auto";
+    std::vector<int> blockList;  // from 1
+    std::optional<double> minLapTime, minLapDist;
+    std::optional<int> minSats;
+    std::string sciFile;
+    bool autoCircuit = false;
+    bool diagnostics = false;
+};
+
+enum class OptionParse { NotMine, Taken, Failed };
+
+// Takes args[k] (and its value, advancing k) when it is a lap option.
+OptionParse ParseLapOption(const std::vector<std::string>& args, size_t& k, LapOptions& options,
+                           std::ostream& err);
+// The checks across options; false with the message on `err`.
+bool CheckLapOptions(const LapOptions& options, std::ostream& err);
+
+// A session set up as the options say, with its temporary lap files in a
+// private folder that goes away with it.
+class LapSession {
+  public:
+    LapSession(const LapOptions& options, std::ostream& err);
+    ~LapSession();
+    LapSession(const LapSession&) = delete;
+    LapSession& operator=(const LapSession&) = delete;
+
+    // False, with the reason told on `err`, when the session is unusable.
+    bool Ready() const { return ready_; }
+    Session& session() { return *session_; }
+
+    // Opens a log as the open-log command does; false when it was not opened.
+    bool OpenLog(const std::string& file);
+    // Adds a lap file (.dtb, .csvv, .bon, .bonz) to the lap list; its row or -1.
+    int AddLapFile(const std::string& file);
+
+  private:
+    class Dialog;
+    const LapOptions& options_;
+    std::ostream& err_;
+    std::unique_ptr<Session> session_;
+    CliPrompter prompter_;
+    std::optional<CircuitIndex> index_;
+    std::unique_ptr<Dialog> dialog_;
+    std::filesystem::path scratch_;
+    TDateTime now_ = 0;
+    bool ready_ = false;
+};
+
+}  // namespace qv::cli
