@@ -4,12 +4,12 @@
 #include <array>
 #include <cmath>
 
+#include "geometry/headings.h"
 #include "geometry/plane.h"
 
 namespace qv {
 namespace {
 
-constexpr Float80 kMovingKmh = 1.5L;
 constexpr Float80 kAngleCutKmh = 7.0L;
 constexpr Float80 kDetectDeg = 10.0L;
 constexpr Float80 kDetectKmh = 15.0L;
@@ -17,49 +17,17 @@ constexpr int kDetectRun = 5;  // consecutive samples needed beyond this count
 constexpr double kNeighbourDays = 0.210 / kSecondsPerDay;
 constexpr std::array<Float80, 7> kSmoothWeights{0.1L, 0.2L, 0.3L, 1.0L, 0.3L, 0.2L, 0.1L};
 
-// Heading of the step from `from` to `to`, or `previous` when the step has
-// no length.
-Float80 StepHeading(const TLapElmRec& from, const TLapElmRec& to, Float80 previous) {
-    const Float80 lat = to.Ido;
-    const Float80 dx = (Float80(to.Kdo) - Float80(from.Kdo)) * std::cos(lat * kPi / 180);
-    const Float80 dy = lat - Float80(from.Ido);
-    const Float80 len2 = dx * dx + dy * dy;
-    if (!(len2 > 0) || !std::isfinite(len2))
-        return previous;
-    Float80 a = std::acos(std::clamp(dx / std::sqrt(len2), -1.0L, 1.0L)) * 180 / kPi;
-    if (dy < 0)
-        a = 360 - a;
-    Float80 h = 360 - (a + 90);
-    if (h < 0)
-        h += 360;
-    return h;
-}
-
-Float80 CircularMean(Float80 h, Float80 p) {
-    Float80 mean = std::fabs(h - p) > 180 ? (h + p + 360) / 2 : (h + p) / 2;
-    if (mean > 360)
-        mean -= 360;
-    return mean;
-}
-
 }  // namespace
 
 void CalcGpsDir(std::span<const TLapElmRec> samples, std::span<TDriftRec> gpsDir) {
     const size_t n = std::min(samples.size(), gpsDir.size());
     for (size_t j = 0; j < n; ++j)
         gpsDir[j].GpsDir = Float80(samples[j].Dir);
-    Float80 p = 0;
-    for (size_t j = 1; j < n; ++j) {
-        if (!(Float80(samples[j].Spd) > kMovingKmh))
-            continue;
-        const Float80 h = StepHeading(samples[j - 1], samples[j], p);
-        if (j == 1)
-            p = h;
-        gpsDir[j - 1].GpsDir = CircularMean(h, p);
-        if (j == n - 1)
-            gpsDir[j].GpsDir = h;
-        p = h;
-    }
+    WalkTravelHeadings(
+        n, [&](size_t j) { return Float80(samples[j].Ido); },
+        [&](size_t j) { return Float80(samples[j].Kdo); },
+        [&](size_t j) { return Float80(samples[j].Spd); },
+        [&](size_t j) -> Float80& { return gpsDir[j].GpsDir; });
 }
 
 std::vector<Float80> RawDriftAngles(std::span<const TLapElmRec> samples,

@@ -4,7 +4,6 @@
 
 #include "core/date_time.h"
 #include "core/display_format.h"
-#include "laps/lap_list_marks.h"
 
 namespace qv {
 namespace {
@@ -158,7 +157,7 @@ DetailCellStyle DetailCellStyleOf(DetailTableKind kind, int column, int row, int
         return style;
     }
     if (row >= 1 && row <= 4)
-        style.font = kSlotColors[static_cast<size_t>(row - 1)];
+        style.font = kSlotColours[static_cast<size_t>(row - 1)];
     const int g = Gates(sectCount);
     if (g < 1)
         return style;
@@ -168,7 +167,7 @@ DetailCellStyle DetailCellStyleOf(DetailTableKind kind, int column, int row, int
         style.background = kSectorTint;
     if (kind == DetailTableKind::Sector) {
         if (group == g && column % 5 == 4)
-            style.background = 0xFFFFFF;
+            style.background = kWhite;
         if ((g == 2 || g == 4) && column == 5 * g + 4)
             style.background = kSectorTint;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/colours.h"
 #include "dynamics/detail_texts.h"
 
 namespace qv {
@@ -30,13 +31,13 @@ DetailTables SetSectGrid(const std::array<SlotReadout, 4>& slots, int sectCount)
 
 enum class DetailTableKind { Sector, Drift };
 
-// Colours as 0x00BBGGRR; the header row takes the system's button face.
+// The header row takes the system's button face.
 struct DetailCellStyle {
     bool buttonFace = false;
-    uint32_t font = 0x000000;
-    uint32_t background = 0xFFFFFF;
+    Rgb font = kBlack;
+    Rgb background = kWhite;
 };
-inline constexpr uint32_t kSectorTint = 0xFFFFE8;  // (232, 255, 255) as red, green, blue
+inline constexpr Rgb kSectorTint{232, 255, 255};
 
 // How the cell (column, row) is drawn; texts are right-aligned 2 pixels
 // from the right edge and 2 below the top.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/headings.h"
 #include "geometry/plane.h"
 
 namespace qv {
@@ -10,10 +11,6 @@ namespace {
 
 constexpr int kHalfWindow = 3;
 constexpr Float80 kWeights[2 * kHalfWindow + 1] = {0.25L, 0.5L, 0.75L, 1, 0.75L, 0.5L, 0.25L};
-
-Float80 DegToRad(Float80 deg) {
-    return deg * kPi / 180;
-}
 
 }  // namespace
 
@@ -46,46 +43,15 @@ void SmoothPositions(std::span<const TLapElmRec> samples, std::span<Float80> smL
     }
 }
 
-Float80 StepHeadingDeg(Float80 lat0, Float80 lon0, Float80 lat1, Float80 lon1, Float80 previous) {
-    const Float80 dx = (lon1 - lon0) * std::cos(DegToRad(lat1));
-    const Float80 dy = lat1 - lat0;
-    const Float80 len2 = dx * dx + dy * dy;
-    if (!(len2 > 0) || !std::isfinite(len2))
-        return previous;
-    // Rounding can push the ratio a hair past 1, where arccos has no value.
-    Float80 a = std::acos(std::clamp(dx / std::sqrt(len2), -1.0L, 1.0L)) * 180 / kPi;
-    if (dy < 0)
-        a = 360 - a;
-    Float80 h = 360 - (a + 90);
-    if (h < 0)
-        h += 360;
-    return h;
-}
-
-Float80 CircularMeanDeg(Float80 h, Float80 p) {
-    Float80 mean = std::fabs(h - p) > 180 ? (h + p + 360) / 2 : (h + p) / 2;
-    if (mean > 360)
-        mean -= 360;
-    return mean;
-}
-
 void TravelHeadings(std::span<const TLapElmRec> samples, std::span<const Float80> smLat,
                     std::span<const Float80> smLon, std::span<Float80> trHd) {
     const size_t n = std::min({samples.size(), smLat.size(), smLon.size(), trHd.size()});
     for (size_t j = 0; j < n; ++j)
         trHd[j] = samples[j].Dir;
-    Float80 previous = 0;
-    for (size_t j = 1; j < n; ++j) {
-        if (!(Float80(samples[j].Spd) > kHeadingMinKmh))
-            continue;
-        const Float80 h = StepHeadingDeg(smLat[j - 1], smLon[j - 1], smLat[j], smLon[j], previous);
-        if (j == 1)
-            previous = h;
-        trHd[j - 1] = CircularMeanDeg(h, previous);
-        if (j == n - 1)
-            trHd[j] = h;
-        previous = h;
-    }
+    WalkTravelHeadings(
+        n, [&](size_t j) { return smLat[j]; }, [&](size_t j) { return smLon[j]; },
+        [&](size_t j) { return Float80(samples[j].Spd); },
+        [&](size_t j) -> Float80& { return trHd[j]; });
 }
 
 }  // namespace qv

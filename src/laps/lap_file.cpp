@@ -4,43 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "geometry/headings.h"
 #include "geometry/plane.h"
 #include "laps/csvv_file.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_rows.h"
 
 namespace qv {
-namespace {
-
-constexpr Float80 kMinMovingKmh = 1.5L;
-
-// Heading of the step into sample m, or `previous` for a step of no length.
-Float80 StepHeading(const TLapElmRec& from, const TLapElmRec& to, Float80 previous) {
-    const Float80 lat = to.Ido;
-    const Float80 dx = (Float80(to.Kdo) - Float80(from.Kdo)) * std::cos(lat * kPi / 180);
-    const Float80 dy = lat - Float80(from.Ido);
-    const Float80 len2 = dx * dx + dy * dy;
-    if (!(len2 > 0))
-        return previous;
-    Float80 a = std::acos(std::clamp(dx / std::sqrt(len2), -1.0L, 1.0L)) * 180 / kPi;
-    if (!std::isfinite(a))
-        return previous;
-    if (dy < 0)
-        a = 360 - a;
-    Float80 s = 360 - (a + 90);
-    if (s < 0)
-        s += 360;
-    return s;
-}
-
-Float80 CircularMean(Float80 s, Float80 h) {
-    Float80 mean = std::fabs(s - h) > 180 ? (s + h + 360) / 2 : (s + h) / 2;
-    if (mean > 360)
-        mean -= 360;
-    return mean;
-}
-
-}  // namespace
 
 LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::path& path,
                                      const std::vector<TLapElmRec>& samples, Float80 topSpeed,
@@ -96,19 +66,11 @@ bool LapNeedsDirections(std::span<const TLapElmRec> samples) {
 }
 
 void RecomputeLapDirections(std::span<TLapElmRec> samples) {
-    const size_t last = samples.empty() ? 0 : samples.size() - 1;
-    Float80 h = 0;
-    for (size_t m = 1; m < samples.size(); ++m) {
-        if (!(Float80(samples[m].Spd) > kMinMovingKmh))
-            continue;
-        const Float80 s = StepHeading(samples[m - 1], samples[m], h);
-        if (m == 1)
-            h = s;
-        samples[m - 1].Dir = CircularMean(s, h);
-        if (m == last)
-            samples[m].Dir = s;
-        h = s;
-    }
+    WalkTravelHeadings(
+        samples.size(), [&](size_t j) { return Float80(samples[j].Ido); },
+        [&](size_t j) { return Float80(samples[j].Kdo); },
+        [&](size_t j) { return Float80(samples[j].Spd); },
+        [&](size_t j) -> Ext80& { return samples[j].Dir; });
 }
 
 TLapDtRec MakeLapDt(std::string dtName, std::vector<TLapElmRec> samples) {

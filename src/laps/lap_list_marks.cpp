@@ -66,17 +66,17 @@ LapListCellStyle LapListCellStyleOf(const LapRow& row, int lap, int column,
                                     const std::vector<std::string>& slotNames,
                                     const LapListMarks& marks) {
     LapListCellStyle style;
-    for (size_t slot = 0; slot < slotNames.size() && slot < kSlotColors.size(); ++slot) {
+    for (size_t slot = 0; slot < slotNames.size() && slot < kSlotColours.size(); ++slot) {
         if (!row[1].empty() && row[1] == slotNames[slot]) {
-            style.font = kSlotColors[slot];
+            style.font = kSlotColours[slot];
             break;
         }
     }
     if (column == 19)
-        style.font = kColorWhite;  // the group number is for the shading only
+        style.font = kWhite;  // the group number is for the shading only
     const bool oddGroup = std::atoi(row[19].c_str()) % 2 != 0;
     if (column <= 18 && oddGroup)
-        style.background = kColorGroupShade;
+        style.background = kGroupShade;
 
     int rank = -1;
     if (column == 4)
@@ -90,7 +90,7 @@ LapListCellStyle LapListCellStyleOf(const LapRow& row, int lap, int column,
     else if (column >= 14 && column <= 18)
         rank = RankOf(marks.sectorScore[static_cast<size_t>(column - 14)], lap);
     if (rank >= 0)
-        style.background = kRankColors[static_cast<size_t>(rank)];
+        style.background = kRankColours[static_cast<size_t>(rank)];
 
     if (column >= 1 && column <= 3) {
         style.align = CellAlign::Center;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/colours.h"
 #include "core/records.h"
 #include "core/stores.h"
 
@@ -33,18 +34,16 @@ struct LapListMarks {
     std::array<Ranks3, 5> sectorScore{kNoRanks, kNoRanks, kNoRanks, kNoRanks, kNoRanks};  // 14..18
 };
 
-// Colours as 0x00BBGGRR.
-inline constexpr uint32_t kColorBlack = 0x000000;
-inline constexpr uint32_t kColorWhite = 0xFFFFFF;
-inline constexpr uint32_t kColorGroupShade = 14737632;  // light grey
-inline constexpr std::array<uint32_t, 4> kSlotColors = {0x0000FF, 0xFF0000, 0x808000, 0x008080};
-inline constexpr std::array<uint32_t, 3> kRankColors = {0xFFC0FF, 0x80FFFF, 0xC0FFC0};
+inline constexpr Rgb kGroupShade = FromBgr(14737632);  // light grey
+// Best, second and third: pink, light yellow, light green.
+inline constexpr std::array<Rgb, 3> kRankColours = {FromBgr(0xFFC0FF), FromBgr(0x80FFFF),
+                                                    FromBgr(0xC0FFC0)};
 
 enum class CellAlign { Left, Center, Right };
 
 struct LapListCellStyle {
-    uint32_t font = kColorBlack;
-    uint32_t background = kColorWhite;
+    Rgb font = kBlack;
+    Rgb background = kWhite;
     CellAlign align = CellAlign::Left;
     int inset = 2;  // pixels from the aligned edge; the text starts 2 below the top
 };

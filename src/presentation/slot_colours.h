@@ -3,18 +3,10 @@
 // whatever lap it holds.
 
 #include <array>
-#include <cstdint>
+
+#include "core/colours.h"
 
 namespace qv {
-
-struct Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-// Traces, markers, labels and lap-list rows.
-inline constexpr std::array<Rgb, 4> kSlotColours{
-    {{255, 0, 0}, {0, 0, 255}, {0, 128, 128}, {128, 128, 0}}};
 
 // The G and drift overlays of the speed graph.
 inline constexpr std::array<Rgb, 4> kSlotPaleColours{

@@ -157,18 +157,18 @@ TEST(DriftTableTest, StatesScoresAndDashes) {
 
 TEST(DetailCellStyleTest, SectorTintsAndTheLapTimeColumn) {
     EXPECT_TRUE(DetailCellStyleOf(DetailTableKind::Sector, 3, 0, 1).buttonFace);
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 2, 1).font, kSlotColors[1]);
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 5, 1).font, 0x000000u);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 2, 1).font, kSlotColours[1]);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 5, 1).font, kBlack);
     // One gate: group 1 tinted, its lap-time column white.
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 1, 1).background, 0xFFFFFFu);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 3, 1, 1).background, kWhite);
     EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 6, 1, 1).background, kSectorTint);
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 9, 1, 1).background, 0xFFFFFFu);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 9, 1, 1).background, kWhite);
     // Two gates: group 2 white, its lap-time column tinted.
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 11, 1, 2).background, 0xFFFFFFu);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 11, 1, 2).background, kWhite);
     EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 14, 1, 2).background, kSectorTint);
     EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Drift, 5, 1, 2).background, kSectorTint);
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Drift, 13, 1, 2).background, 0xFFFFFFu);
-    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 6, 1, 0).background, 0xFFFFFFu);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Drift, 13, 1, 2).background, kWhite);
+    EXPECT_EQ(DetailCellStyleOf(DetailTableKind::Sector, 6, 1, 0).background, kWhite);
 }
 
 TEST(SectorSamplesTest, CutsAtTheSplitTimes) {

@@ -43,13 +43,13 @@ TEST(LapListStyleTest, SlotColoursGroupsAndRanks) {
     const std::vector<std::string> slots = {"0007", "0002"};
 
     const LapListCellStyle name = LapListCellStyleOf(row, 2, 0, slots, marks);
-    EXPECT_EQ(name.font, kSlotColors[1]);  // shown in slot B
-    EXPECT_EQ(name.background, kColorGroupShade);
+    EXPECT_EQ(name.font, kSlotColours[1]);  // shown in slot B
+    EXPECT_EQ(name.background, kGroupShade);
     EXPECT_EQ(name.align, CellAlign::Left);
-    EXPECT_EQ(LapListCellStyleOf(row, 2, 4, slots, marks).background, kRankColors[1]);
-    EXPECT_EQ(LapListCellStyleOf(row, 2, 9, slots, marks).background, kRankColors[2]);
-    EXPECT_EQ(LapListCellStyleOf(row, 2, 19, slots, marks).background, kColorWhite);
-    EXPECT_EQ(LapListCellStyleOf(row, 2, 19, slots, marks).font, kColorWhite);
+    EXPECT_EQ(LapListCellStyleOf(row, 2, 4, slots, marks).background, kRankColours[1]);
+    EXPECT_EQ(LapListCellStyleOf(row, 2, 9, slots, marks).background, kRankColours[2]);
+    EXPECT_EQ(LapListCellStyleOf(row, 2, 19, slots, marks).background, kWhite);
+    EXPECT_EQ(LapListCellStyleOf(row, 2, 19, slots, marks).font, kWhite);
     EXPECT_EQ(LapListCellStyleOf(row, 2, 2, slots, marks).align, CellAlign::Center);
     EXPECT_EQ(LapListCellStyleOf(row, 2, 6, slots, marks).align, CellAlign::Right);
     EXPECT_EQ(LapListCellStyleOf(row, 2, 7, slots, marks).inset, 6);
@@ -57,8 +57,8 @@ TEST(LapListStyleTest, SlotColoursGroupsAndRanks) {
     row[19] = "4";
     row[1] = "0009";
     const LapListCellStyle plain = LapListCellStyleOf(row, 9, 0, slots, marks);
-    EXPECT_EQ(plain.background, kColorWhite);
-    EXPECT_EQ(plain.font, kColorBlack);
+    EXPECT_EQ(plain.background, kWhite);
+    EXPECT_EQ(plain.font, kBlack);
 }
 
 class LapListCommandsTest : public ::testing::Test {
