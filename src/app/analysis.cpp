@@ -26,6 +26,16 @@ Ranks3 Ranks(int32_t a, int32_t b, int32_t c) {
     return Ranks3{a, b, c};
 }
 
+// Sector timing and the drift scan of one occupied slot.
+void TimeSlot(Session& session, size_t k) {
+    if (SectCount(session) == 0)
+        return;
+    TLapDtRec& lap = session.laps.LapDt[k];
+    CalcSectors(lap, session.gates, session.sectRes[k]);
+    if (lap.driftAct)
+        CalcSectorDrift(lap, session.gates, session.sectRes[k]);
+}
+
 }  // namespace
 
 void RefreshLapList(Session& session) {
@@ -46,16 +56,14 @@ void RefreshLapList(Session& session) {
 }
 
 void RefreshSlots(Session& session) {
-    std::vector<TLapDtRec>& slots = session.laps.LapDt;
-    if (SectCount(session) > 0) {
-        for (size_t k = 0; k < slots.size(); ++k) {
-            CalcSectors(slots[k], session.gates, session.sectRes[k]);
-            if (slots[k].driftAct)
-                CalcSectorDrift(slots[k], session.gates, session.sectRes[k]);
-        }
-    }
-    RefreshAlignment(slots, session.sectRes, SectCount(session), session.presentation.playTime,
-                     session.align);
+    for (size_t k = 0; k < session.laps.LapDt.size(); ++k)
+        TimeSlot(session, k);
+    RefreshAlignment(session.laps.LapDt, session.sectRes, SectCount(session),
+                     session.presentation.playTime, session.align);
+}
+
+void RefreshAfterGateChange(Session& session) {
+    RefreshSlots(session);
     RefreshLapList(session);
 }
 
@@ -83,7 +91,10 @@ SlotChange ShowLapInSlot(Session& session, int row) {
     change.kind = SlotChange::Kind::Loaded;
     change.slot = loaded.slot;
     change.csvImport = IsCsvImportRow(cells);
-    RefreshSlots(session);
+    // The other slots keep their sector results: the gates did not change.
+    TimeSlot(session, static_cast<size_t>(loaded.slot));
+    RefreshAlignment(laps.LapDt, session.sectRes, SectCount(session),
+                     session.presentation.playTime, session.align);
     return change;
 }
 
@@ -102,9 +113,10 @@ SlotChange StringGridLapDataDblClick(Session& session, int row, bool fromGraphBu
                          session.presentation.playTime, session.align);
             if (!removed.removed)
                 return change;
+            // The sector results moved down with their laps and the
+            // alignment is already recomputed.
             session.presentation.playTime = removed.playTime;
             RecomputeDisplayExtremes(session.presentation, laps.LapDt);
-            RefreshSlots(session);
             change.kind = SlotChange::Kind::Removed;
             change.slot = slot;
             return change;

@@ -13,9 +13,13 @@ namespace qv {
 void RefreshLapList(Session& session);
 
 // Sector timing and the drift scan of every occupied slot, then offsets,
-// time difference, cursor samples and distance offsets, then the lap-list
-// columns.
+// time difference, cursor samples and distance offsets. The lap-list
+// columns depend on the gates and the lap files only, so a change of the
+// slots leaves them alone.
 void RefreshSlots(Session& session);
+
+// After the gate table changed: every slot, then the lap-list columns.
+void RefreshAfterGateChange(Session& session);
 
 // The play time moved: every slot is sampled again.
 void MoveCursor(Session& session, Float80 playTime);

@@ -7,6 +7,22 @@
 namespace qv {
 namespace {
 
+// The first index i in [first, last) whose value(i) is not below x, or
+// `last` when there is none, for values in ascending order (lap times and
+// distances are). Out-of-order values still give an index in the range.
+template <typename Value>
+int FirstIndexNotBelow(int first, int last, Float80 x, Value value) {
+    int low = first, high = last;
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (value(mid) < x)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
 struct GVals {
     Float80 r2 = 0, lateG = 0, logiG = 0;
     Float80 r23 = 0, lateG3 = 0, logiG3 = 0;
@@ -103,15 +119,14 @@ TimeBracket FindTimeBracket(std::span<const TLapElmRec> samples, Float80 d) {
         return {TimeBracket::kAfterEnd, n - 1};
     if (d < samples[0].Sec)
         return {TimeBracket::kBeforeStart, 0};
-    for (int j = 0; j < n; ++j) {
-        const Float80 s = samples[j].Sec;
-        if (s == d)
-            return {TimeBracket::kExact, j};
-        // j > 0 here: d >= Sec[0] and Sec[0] != d, so Sec[0] < d.
-        if (s > d)
-            return {TimeBracket::kBetween, j};
-    }
-    return {TimeBracket::kAfterEnd, n - 1};  // Sec[n-1] is not a number
+    // The first sample at or after d. Laps are in time order, so a binary
+    // search finds it; a lap file out of order still gets an index inside it.
+    const int j = FirstIndexNotBelow(0, n, d, [&](int i) { return Float80(samples[i].Sec); });
+    if (j >= n)
+        return {TimeBracket::kAfterEnd, n - 1};  // Sec[n-1] is not a number
+    if (Float80(samples[j].Sec) == d || j == 0)
+        return {TimeBracket::kExact, j};
+    return {TimeBracket::kBetween, j};
 }
 
 void SampleAtTime(const TLapDtRec& lap, CurSmp& smp, Float80 playTime, Float80 timeOffset) {
@@ -169,9 +184,7 @@ void SampleAtDist(const TLapDtRec& lap, CurSmp& smp, Float80 dist, Float80 distO
     } else {
         // shifted(0) <= a < shifted(n - 1), so the scan stops at some i >= 1
         // unless the first sample matches.
-        int i = 0;
-        while (i < n - 1 && a > shifted(i))
-            ++i;
+        const int i = FirstIndexNotBelow(0, n - 1, a, shifted);
         if (shifted(i) == a || i == 0) {
             CopySampleByDist(lap, i, smp);
         } else {
@@ -198,9 +211,7 @@ void SampleAtDist(const TLapDtRec& lap, CurSmp& smp, Float80 dist, Float80 distO
         SetGByDist(smp, GAt(lap, 1));
     } else {
         // shifted(1) <= a < shifted(n - 2): the scan stays within 1..n-2.
-        int i = 1;
-        while (i < n - 2 && a > shifted(i))
-            ++i;
+        const int i = FirstIndexNotBelow(1, n - 2, a, shifted);
         if (shifted(i) == a || i == 1)
             SetGByDist(smp, GAt(lap, i));
         else

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
+
+#include "geometry/line_sides.h"
 
 namespace qv {
 namespace {
@@ -24,6 +27,13 @@ std::vector<GatePassage> FindGatePassages(std::span<const TLapElmRec> samples,
     if (count == 0 || samples.size() < 2)
         return passages;
     std::array<int, MaxSectGate> crossings{};
+    std::vector<LineSides> sides;
+    std::array<double, MaxSectGate> previousSide{};
+    for (int k = 0; k < count; ++k) {
+        const SectGate& gate = gates.SectGates[static_cast<size_t>(k)];
+        sides.emplace_back(Point2{gate.Kdo1, gate.Ido1}, Point2{gate.Kdo2, gate.Ido2});
+        previousSide[static_cast<size_t>(k)] = sides.back().Side(samples[0].Kdo, samples[0].Ido);
+    }
     int target = 0;
     for (size_t i = 1; i < samples.size() && target < count; ++i) {
         const Point2 c = PositionOf(samples[i - 1]);
@@ -31,6 +41,11 @@ std::vector<GatePassage> FindGatePassages(std::span<const TLapElmRec> samples,
         std::optional<Point2> targetPoint;
         for (int k = 0; k < count; ++k) {
             const SectGate& gate = gates.SectGates[static_cast<size_t>(k)];
+            const double side = sides[static_cast<size_t>(k)].Side(d.x, d.y);
+            const bool mayMeet = sides[static_cast<size_t>(k)].MayMeet(
+                std::exchange(previousSide[static_cast<size_t>(k)], side), side);
+            if (!mayMeet)
+                continue;
             Point2 at;
             if (!CrossPoint(Point2{gate.Kdo1, gate.Ido1}, Point2{gate.Kdo2, gate.Ido2}, c, d, at))
                 continue;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/line_sides.h"
 #include "geometry/plane.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_rows.h"
@@ -50,36 +51,16 @@ std::optional<Crossing> CrossingOf(const Line& line, const TLogItem& before,
     return c;
 }
 
-// A cheap first test of a step against a line: CrossPoint is called only
-// when the two fixes are not clearly on the same side of the line's
-// extension, which skips nearly every step of a lap. The side is the cross
-// product CrossPoint tests, taken in double precision relative to the
-// line's first point; `kMargin` lies far above its rounding error for lines
-// shorter than a degree and far below CrossPoint's own tolerance, so the
-// steps skipped are exactly those CrossPoint would refuse. Longer lines are
-// always tested in full.
+// Skips the steps that clearly do not meet a line before CrossPoint runs.
 class LineSideFilter {
   public:
     explicit LineSideFilter(const Line& line)
-        : lat0_(static_cast<double>(line[0].lat)),
-          lon0_(static_cast<double>(line[0].lon)),
-          dLat_(static_cast<double>(line[1].lat - line[0].lat)),
-          dLon_(static_cast<double>(line[1].lon - line[0].lon)),
-          enabled_(std::fabs(dLat_) < 1 && std::fabs(dLon_) < 1) {}
-
-    double Side(const TLogItem& fix) const {
-        return dLon_ * (fix.Ido - lat0_) - dLat_ * (fix.Kdo - lon0_);
-    }
-    bool MayMeet(double side0, double side1) const {
-        if (!enabled_)
-            return true;
-        return !((side0 > kMargin && side1 > kMargin) || (side0 < -kMargin && side1 < -kMargin));
-    }
+        : sides_(Point2{line[0].lon, line[0].lat}, Point2{line[1].lon, line[1].lat}) {}
+    double Side(const TLogItem& fix) const { return sides_.Side(fix.Kdo, fix.Ido); }
+    bool MayMeet(double side0, double side1) const { return sides_.MayMeet(side0, side1); }
 
   private:
-    static constexpr double kMargin = 1e-12;  // degrees squared
-    double lat0_, lon0_, dLat_, dLon_;
-    bool enabled_;
+    LineSides sides_;
 };
 
 TLapElmRec SampleOf(const TLogItem& fix, TDateTime lapStart, Float80 distKm) {

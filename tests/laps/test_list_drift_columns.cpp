@@ -161,8 +161,8 @@ TEST_F(ListDriftColumns, WithGatesSectorsShowPeakAndScore) {
 }
 
 TEST_F(ListDriftColumns, DriftRunWithoutScoreShowsTheBlankFiller) {
-    // 12 degrees: a drift run, but no sector reaches an initiation.
-    Write(0, NorthLap(12));
+    // 12.5 degrees: a drift run, but no sector reaches an initiation.
+    Write(0, NorthLap(12.5L));
     List(OneGate());
     EXPECT_EQ(rows_[0][13], "12 (       )");
     EXPECT_EQ(rows_[0][14], "12 (      )");
