@@ -29,9 +29,13 @@ run: build
 	$(CLI) info $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
 
-# The demo log's lap list, its control line found by the circuit auto-selection.
+# The demo logs' lap lists and two comparisons, the control line and the
+# sector gates found by the circuit auto-selection.
+DEMO_DRIFT := data/shipped/Raw/demo_drift.bonz
 demo: build
 	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
+	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_LOG):1 $(DEMO_LOG):4 --at 30
+	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_DRIFT):1 $(DEMO_DRIFT):2
 
 # Regenerates the shipped demo logs and circuit files from the drive synthesizer.
 demo-data: build

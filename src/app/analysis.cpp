@@ -93,8 +93,8 @@ SlotChange ShowLapInSlot(Session& session, int row) {
     change.csvImport = IsCsvImportRow(cells);
     // The other slots keep their sector results: the gates did not change.
     TimeSlot(session, static_cast<size_t>(loaded.slot));
-    RefreshAlignment(laps.LapDt, session.sectRes, SectCount(session),
-                     session.presentation.playTime, session.align);
+    RefreshAlignment(laps.LapDt, session.sectRes, SectCount(session), session.presentation.playTime,
+                     session.align);
     return change;
 }
 

@@ -132,10 +132,8 @@ LapSlotLoadResult LoadLapFileBin(Session& session, const std::filesystem::path& 
         return result;
     result.slot = laps.LapDtNum();
     laps.LapDt.push_back(MakeLapDt(LapDtNameOf(path), std::move(read.samples)));
-    // The analysis of the new slot belongs here, in this order: the shared
-    // display ranges, drift angles, G and turn radius, alignment with the
-    // distance offset (slot A setting the reference), the detail texts and
-    // the time difference.
+    // Drift angles, G, display ranges, sector timing and alignment follow
+    // in ShowLapInSlot (app/analysis), which the lap list calls.
     result.loaded = true;
     return result;
 }

@@ -12,6 +12,7 @@
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
 #include "synth/mtk_encoder.h"
+#include "synth/run_file_encoder.h"
 
 namespace {
 
@@ -97,6 +98,24 @@ int Demo(const std::filesystem::path& shipped) {
         return 1;
     std::cout << "wrote " << bnx4.string() << ": " << current.fixes.size() << " fixes, "
               << current.crossingUtcMs.size() << " line crossings\n";
+
+    // A drift session from the motion logger: the car points 30 degrees
+    // into every corner it takes faster than 20 degrees per second.
+    qv::synth::DriveOptions driftOptions;
+    driftOptions.rateHz = 10;
+    driftOptions.laps = 3;
+    driftOptions.vmaxKmh = 120;
+    driftOptions.seed = 20241104;
+    driftOptions.startUtcMs = 1730707200000;  // 2024-11-04 08:00 UTC
+    const qv::synth::Drive drifting =
+        qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), driftOptions);
+    qv::synth::RunFileEncodeOptions driftEncode;
+    driftEncode.driftDeg = qv::synth::DriftInCorners(drifting.fixes, 30, 20);
+    const fs::path bonz = shipped / "Raw" / "demo_drift.bonz";
+    if (!WriteFile(bonz,
+                   qv::synth::EncodeRunFile(drifting.fixes, qv::RunFileVariant::Bonz, driftEncode)))
+        return 1;
+    std::cout << "wrote " << bonz.string() << ": " << drifting.fixes.size() << " fixes\n";
 
     const qv::synth::Circuit circuit = qv::synth::DemoCircuit();
     const fs::path scratch = shipped / ".circuit.tmp";
