@@ -125,7 +125,8 @@ TEST(GForcesTest, NoisyCircleStaysNearTheTrueLateralG) {
 TEST(GForcesTest, StraightsAndAcceleration) {
     // Diagonal, along a parallel (Y steps exactly 0), along a meridian (X steps 0).
     const std::pair<Float80, Float80> directions[] = {{0.6L, 0.8L}, {1, 0}, {0, 1}};
-    for (const auto& [ux, uy] : directions) {
+    for (const auto& direction : directions) {
+        const Float80 ux = direction.first, uy = direction.second;
         SCOPED_TRACE(D(ux));
         const TLapDtRec lap = Loaded(LapOf(80, 10, [&](Float80 t) {
             return Motion{20 * t * ux, 20 * t * uy, 72};
