@@ -2,7 +2,6 @@
 // full refresh, the cursor refresh, and the sector and drift columns.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -10,26 +9,16 @@
 
 #include "app/analysis.h"
 #include "laps/lap_extraction.h"
+#include "scratch_folder.h"
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
 #include "synth/drive_log.h"
 
 namespace {
 
-constexpr qv::TDateTime kBase = 25569.0;
+using qv::bench::ScratchFolder;
 
-struct ScratchFolder {
-    std::filesystem::path path;
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
+constexpr qv::TDateTime kBase = 25569.0;
 
 // Laps of the demo circuit with its three gates, cut into the lap list.
 struct LappedSession {

@@ -1,7 +1,6 @@
 // Cutting a full fix store into laps, the temporary lap files included.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -9,10 +8,13 @@
 
 #include "core/session.h"
 #include "laps/lap_extraction.h"
+#include "scratch_folder.h"
 #include "synth/drive.h"
 #include "synth/drive_log.h"
 
 namespace {
+
+using qv::bench::ScratchFolder;
 
 constexpr qv::TDateTime kBase = 25569.0;
 
@@ -36,18 +38,6 @@ qv::Session& FullSession() {
 }
 
 // A scratch folder for the lap files, removed when the benchmark ends.
-struct ScratchFolder {
-    std::filesystem::path path;
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 void BM_ExtractCircuitLapsFullStore(benchmark::State& state) {
     qv::Session& session = FullSession();

@@ -8,36 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_process.h"
 #include "support/temp_dir.h"
 #include "synth/mtk_encoder.h"
 
 namespace qv {
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Output = test::CliOutput;
 
-// Runs quorvane-cli in UTC with the given arguments (quoted for the shell).
 Output RunCli(const std::string& args) {
-    test::TempDir dir;
-    const std::string errPath = (dir / "stderr").string();
-    const std::string command = "TZ=UTC '" QUORVANE_CLI_PATH "' " + args + " 2>'" + errPath + "'";
-    Output result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    const std::vector<uint8_t> err = test::ReadBytes(errPath);
-    result.err.assign(err.begin(), err.end());
-    return result;
+    return test::RunCliProcess(args);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_process.h"
 #include "support/temp_dir.h"
 #include "synth/bnx4_encoder.h"
 #include "synth/circuit_files.h"
@@ -17,36 +18,10 @@
 namespace qv {
 namespace {
 
-struct Output {
-    int status = -1;
-    std::vector<std::string> lines;
-    std::string err;
-};
+using Output = test::CliOutput;
 
-Output RunCli(const std::string& args) {
-    test::TempDir dir;
-    const std::string errPath = (dir / "stderr").string();
-    const std::string command = "TZ=UTC '" QUORVANE_CLI_PATH "' " + args + " 2>'" + errPath + "'";
-    Output result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::string out;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        result.lines.push_back(line);
-    }
-    const std::vector<uint8_t> err = test::ReadBytes(errPath);
-    result.err.assign(err.begin(), err.end());
-    return result;
+Output RunCli(const std::string& args, const std::string& env = "") {
+    return test::RunCliProcess(args, env);
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& text) {
