@@ -17,8 +17,11 @@ Float80 DegToRad(Float80 deg) {
 
 void PlaceOnPlane(std::span<const Float80> smLat, std::span<const Float80> smLon,
                   std::span<TGCalRec> g) {
+    // The cosine in double precision, as for every ground distance: the
+    // long double one costs several times as much for no visible digit.
     for (size_t k = 1; k < g.size(); ++k) {
-        g[k].X = std::cos(DegToRad(smLat[k])) * EarthRadius * DegToRad(smLon[k] - smLon[0]);
+        const Float80 cosLat = std::cos(static_cast<double>(DegToRad(smLat[k])));
+        g[k].X = cosLat * EarthRadius * DegToRad(smLon[k] - smLon[0]);
         g[k].Y = EarthRadius * DegToRad(smLat[k] - smLat[0]);
     }
 }
