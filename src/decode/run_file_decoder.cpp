@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/display_format.h"
 #include "decode/log_blocks.h"
 #include "decode/smooth_speeds.h"
+#include "geometry/headings.h"
 
 namespace qv {
 
@@ -20,6 +22,9 @@ static_assert(std::endian::native == std::endian::little,
               "run files are little-endian and are read by copying");
 
 namespace {
+
+// Stands for an undefined heading: a step of no length.
+constexpr Float80 kNoHeading = std::numeric_limits<Float80>::quiet_NaN();
 
 const RunFileVariantInfo kBon = {.recordSize = kRunGpsRecordSize,
                                  .msPerFractionStep = 100,
@@ -87,19 +92,10 @@ template <typename At>
 std::optional<double> StepHeading(const At& at, size_t p, size_t q) {
     const YawSample& a = at(p);
     const YawSample& b = at(q);
-    const double dx = (b.lon - a.lon) * std::cos(b.lat * std::numbers::pi / 180);
-    const double dy = b.lat - a.lat;
-    const double len2 = dx * dx + dy * dy;
-    if (!(len2 > 0))
+    const Float80 heading = StepHeadingDeg(a.lat, a.lon, b.lat, b.lon, kNoHeading);
+    if (std::isnan(heading))
         return std::nullopt;
-    const double c = std::clamp(dx / std::sqrt(len2), -1.0, 1.0);
-    double ang = std::acos(c) * 180 / std::numbers::pi;
-    if (dy < 0)
-        ang = 360 - ang;
-    double heading = 360 - (ang + 90);
-    if (heading < 0)
-        heading += 360;
-    return heading;
+    return static_cast<double>(heading);
 }
 
 // Mean of the headings into and out of fix i; nothing when either is undefined.
