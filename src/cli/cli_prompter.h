@@ -22,9 +22,9 @@ class CliPrompter : public Prompter {
         err_ << Printable(text) << " -> Cancel\n";
         return false;
     }
-    std::optional<std::string> ChooseOpenFile(const FileDialogSpec&) override { return {}; }
-    std::vector<std::string> ChooseOpenFiles(const FileDialogSpec&) override { return {}; }
-    std::optional<std::string> ChooseSaveFile(const FileDialogSpec&) override { return {}; }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return {}; }
+    std::vector<std::string> ChooseOpenFiles(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return {}; }
 
   private:
     // Message texts break lines with a bare CR, which a terminal would

@@ -11,7 +11,7 @@ namespace qv {
 
 enum class MessageIcon { Information, Warning, Confirmation, Error };
 
-struct FileDialogSpec {
+struct FileDialogRequest {
     std::string title;
     std::string filter;         // "Description|*.ext;*.ext2|..."
     std::string initialFolder;  // empty: the dialog's own choice
@@ -29,9 +29,9 @@ class Prompter {
     // Yes / Cancel; true for Yes.
     virtual bool AskYesCancel(const std::string& text, MessageIcon icon) = 0;
     // The chosen file, or nothing when the dialog was cancelled.
-    virtual std::optional<std::string> ChooseOpenFile(const FileDialogSpec& request) = 0;
-    virtual std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& request) = 0;
-    virtual std::optional<std::string> ChooseSaveFile(const FileDialogSpec& request) = 0;
+    virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+    virtual std::vector<std::string> ChooseOpenFiles(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
 };
 
 }  // namespace qv

@@ -145,7 +145,7 @@ SectorSaveResult ExtractSectorLap(Session& session, const std::array<SectRes, 4>
         return result;
     }
 
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kSaveSectorDataTitle;
     request.filter = "Quorvane Data files|*.dtb";
     request.proposedName = name + "_Sector" + std::to_string(k + 1) + ".dtb";

@@ -21,7 +21,7 @@ constexpr const char* kCsvFilter = "CSV files|*.csv";
 // folder, the chosen folder becomes it, and the extension becomes ".csv".
 std::optional<std::filesystem::path> ChooseCsvFile(Session& session, Prompter& prompter,
                                                    const char* title, std::string proposedName) {
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = title;
     request.filter = kCsvFilter;
     request.proposedName = std::move(proposedName);

@@ -117,7 +117,7 @@ bool OpenSectGates(GateTable& gates, int& AlignGate, std::filesystem::path& sect
                    Prompter& prompter, bool playing) {
     if (playing)
         return false;
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kOpenSectorTitle;
     request.filter = kSectorFileFilter;
     request.initialFolder = sectorFolder.string();
@@ -143,7 +143,7 @@ bool SaveSectGates(const GateTable& gates, const std::filesystem::path& sectorFo
                    Prompter& prompter) {
     if (gates.SectCount < 1)
         return false;
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kSaveSectorTitle;
     request.filter = kSectorFileFilter;
     request.initialFolder = sectorFolder.string();

@@ -98,7 +98,7 @@ WriteResult WriteClnFile(const std::filesystem::path& path, const LineState& lin
 
 OpenControlLineResult OpenControlLine(Prompter& prompter, LineState& lines, Folders& folders) {
     OpenControlLineResult result;
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kClnOpenTitle;
     request.filter = kClnFilter;
     request.initialFolder = folders.controlLineFolder.string();
@@ -127,7 +127,7 @@ SaveControlLineResult SaveControlLine(Prompter& prompter, const LineState& lines
     SaveControlLineResult result;
     if (!FormatClnText(lines))
         return result;
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kClnSaveTitle;
     request.filter = kClnFilter;
     request.initialFolder = folders.controlLineFolder.string();

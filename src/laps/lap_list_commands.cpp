@@ -40,7 +40,7 @@ LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& fi
 }
 
 LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter) {
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kLoadLapTitle;
     request.filter = kLoadLapFilter;
     request.initialFolder = session.folders.lastLapDataFolder.string();

@@ -57,7 +57,7 @@ LapSaveResult SpeedButtonSvRunClick(Session& session, Prompter& prompter,
         prompter.Inform(kMsgCsvLapNotSaved, MessageIcon::Information);
         return {};
     }
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = "Save lap data as...";
     request.filter = kLapDataFilter;
     request.initialFolder = session.folders.lastLapDataFolder.string();
@@ -80,7 +80,7 @@ LapSaveResult SpeedButtonSvAllRunClick(Session& session, Prompter& prompter) {
         prompter.Inform(kMsgCsvLapsNotSavedAll, MessageIcon::Information);
         return {};
     }
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = "Save all laps as...";
     request.filter = kLapDataFilter;
     request.initialFolder = session.folders.lastLapDataFolder.string();

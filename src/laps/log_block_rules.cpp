@@ -386,7 +386,7 @@ SaveRecordResult SaveRecord(const LogStore& log, Prompter& prompter, Folders& fo
             break;
         }
     }
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = "Save record as...";
     request.filter = "Quorvane Data files|*.dtb";
     request.proposedName = "LOG_" + title + ".dtb";

@@ -55,7 +55,7 @@ OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path&
 }
 
 OpenLogOutcome SpeedButtonLdLogFileClick(OpenLogContext& context) {
-    FileDialogSpec request;
+    FileDialogRequest request;
     request.title = kOpenLogTitle;
     request.filter = kOpenLogFilter;
     request.initialFolder = context.session.folders.lastLogFolder.string();

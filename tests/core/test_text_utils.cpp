@@ -140,3 +140,18 @@ TEST(TextToFloat, IgnoresTheCLocale) {
 
 }  // namespace
 }  // namespace qv
+
+#include "core/sentence_checksum.h"
+
+namespace {
+
+TEST(SentenceChecksum, MatchesPublishedSentences) {
+    // The widely published RMC example sentence and a PMTK test command.
+    EXPECT_EQ(qv::ChecksummedSentence(
+                  "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
+              "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
+    EXPECT_EQ(qv::ChecksummedSentence("PMTK000"), "$PMTK000*32");
+    EXPECT_EQ(qv::ChecksummedSentence(""), "$*00");
+}
+
+}  // namespace

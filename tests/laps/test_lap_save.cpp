@@ -70,7 +70,7 @@ TEST_F(LapSaveTest, SavesTheSelectedLapAsACopy) {
     EXPECT_TRUE(r.error.empty());
     EXPECT_EQ(r.filesWritten, 1);
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    const FileDialogSpec& request = prompter_.shown[0].request;
+    const FileDialogRequest& request = prompter_.shown[0].request;
     EXPECT_EQ(prompter_.shown[0].kind, "save");
     EXPECT_EQ(request.title, "Save lap data as...");
     EXPECT_EQ(request.filter, "Quorvane Data files|*.dtb");

@@ -17,7 +17,7 @@ class ScriptedPrompter : public Prompter {
         std::string kind;  // "inform", "yesno", "yescancel", "open", "save"
         std::string text;  // message, or dialog title
         MessageIcon icon = MessageIcon::Information;
-        FileDialogSpec request;
+        FileDialogRequest request;
     };
 
     // Answers, consumed in order; a question without a scripted answer
@@ -37,11 +37,11 @@ class ScriptedPrompter : public Prompter {
         shown.push_back({"yescancel", text, icon, {}});
         return Next();
     }
-    std::optional<std::string> ChooseOpenFile(const FileDialogSpec& request) override {
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
         shown.push_back({"open", request.title, MessageIcon::Information, request});
         return NextFile();
     }
-    std::vector<std::string> ChooseOpenFiles(const FileDialogSpec& request) override {
+    std::vector<std::string> ChooseOpenFiles(const FileDialogRequest& request) override {
         shown.push_back({"open", request.title, MessageIcon::Information, request});
         std::vector<std::string> chosen;
         while (!files.empty() && files.front()) {
@@ -52,7 +52,7 @@ class ScriptedPrompter : public Prompter {
             files.pop_front();
         return chosen;
     }
-    std::optional<std::string> ChooseSaveFile(const FileDialogSpec& request) override {
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
         shown.push_back({"save", request.title, MessageIcon::Information, request});
         return NextFile();
     }

@@ -1,0 +1,99 @@
+#include "ui/qt_prompter.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace qv::ui {
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Confirmation:
+            return QMessageBox::Question;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+QMessageBox::StandardButton Ask(QWidget* parent, const std::string& text, MessageIcon icon,
+                                QMessageBox::StandardButtons buttons) {
+    QMessageBox box(BoxIcon(icon), QStringLiteral("Quorvane"), MessageText(text), buttons,
+                    parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString StartPath(const FileDialogRequest& request) {
+    if (request.initialFolder.empty())
+        return QString::fromStdString(request.proposedName);
+    QDir folder(QString::fromStdString(request.initialFolder));
+    return request.proposedName.empty()
+               ? folder.path()
+               : folder.filePath(QString::fromStdString(request.proposedName));
+}
+
+}  // namespace
+
+QString QtNameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString MessageText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace('\r', '\n');
+    return shown;
+}
+
+void QtPrompter::Inform(const std::string& text, MessageIcon icon) {
+    Ask(parent_, text, icon, QMessageBox::Ok);
+}
+
+bool QtPrompter::AskYesNo(const std::string& text, MessageIcon icon) {
+    return Ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtPrompter::AskYesCancel(const std::string& text, MessageIcon icon) {
+    return Ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent_, QString::fromStdString(request.title),
+                                     StartPath(request), QtNameFilters(request.filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& request) {
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(parent_, QString::fromStdString(request.title),
+                                      StartPath(request), QtNameFilters(request.filter));
+    std::vector<std::string> chosen;
+    for (const QString& p : paths) chosen.push_back(p.toStdString());
+    return chosen;
+}
+
+std::optional<std::string> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
+    const QString path =
+        QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
+                                     StartPath(request), QtNameFilters(request.filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+}  // namespace qv::ui
