@@ -1,5 +1,7 @@
 #include "app/memory_policy.h"
 
+#include <cstdlib>  // defines __GLIBC__ on the C library that has mallopt
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
