@@ -89,20 +89,22 @@ static_assert(offsetof(TLapElmRec, UseSat) == 124);
 static_assert(std::is_trivially_copyable_v<TLapElmRec>);
 
 // Per-sample turn radius (m) and G, derived when a lap is loaded into a slot.
+// Computed in double: no file holds them, and the extended type costs
+// several times as much in the per-sample stages.
 struct TGCalRec {
-    Float80 spd2 = 0;      // km/h
-    int32_t rl = 0;        // +1 turning left, -1 turning right, 0 at the lap ends
-    Float80 X = 0, Y = 0;  // m east / north of the first smoothed position
-    Float80 r = 0, r1 = 0, r2 = 0;
-    Float80 lateG = 0, logiG = 0;
-    Float80 r2_3 = 0, lateG3 = 0, logiG3 = 0;
-    Float80 XYG = 0;
+    double spd2 = 0;      // km/h
+    int32_t rl = 0;       // +1 turning left, -1 turning right, 0 at the lap ends
+    double X = 0, Y = 0;  // m east / north of the first smoothed position
+    double r = 0, r1 = 0, r2 = 0;
+    double lateG = 0, logiG = 0;
+    double r2_3 = 0, lateG3 = 0, logiG3 = 0;
+    double XYG = 0;
 };
 
 // Per-sample travel heading from positions and smoothed drift angle, degrees.
 struct TDriftRec {
-    Float80 GpsDir = 0;
-    Float80 DAngle = 0;
+    double GpsDir = 0;
+    double DAngle = 0;
 };
 
 // Statistics start values before a lap's samples are accumulated.

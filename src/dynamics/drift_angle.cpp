@@ -27,7 +27,7 @@ void CalcGpsDir(std::span<const TLapElmRec> samples, std::span<TDriftRec> gpsDir
         n, [&](size_t j) { return Float80(samples[j].Ido); },
         [&](size_t j) { return Float80(samples[j].Kdo); },
         [&](size_t j) { return Float80(samples[j].Spd); },
-        [&](size_t j) -> Float80& { return gpsDir[j].GpsDir; });
+        [&](size_t j) -> double& { return gpsDir[j].GpsDir; });
 }
 
 std::vector<Float80> RawDriftAngles(std::span<const TLapElmRec> samples,
@@ -87,7 +87,8 @@ void SmoothDriftAngles(std::span<const TLapElmRec> samples, std::span<const Floa
 }
 
 bool CalcDriftAngles(std::span<const TLapElmRec> samples, std::vector<TDriftRec>& drift) {
-    drift.assign(samples.size(), TDriftRec{});
+    // Both fields of every record are written below.
+    drift.resize(samples.size());
     CalcGpsDir(samples, drift);
     const std::vector<Float80> raw = RawDriftAngles(samples, drift);
     const bool driftRun = IsDriftRun(samples, raw);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "dynamics/smoothed_track.h"
@@ -11,18 +12,19 @@
 namespace qv {
 namespace {
 
-Float80 DegToRad(Float80 deg) {
-    return deg * kPi / 180;
+double DegToRad(double deg) {
+    return deg * std::numbers::pi / 180;
 }
 
 void PlaceOnPlane(std::span<const Float80> smLat, std::span<const Float80> smLon,
                   std::span<TGCalRec> g) {
-    // The cosine in double precision, as for every ground distance: the
-    // long double one costs several times as much for no visible digit.
+    // Offsets from the first position in extended precision keep the digits
+    // of a short lap; the rest in double, as for every ground distance.
+    constexpr double kRadius = static_cast<double>(EarthRadius);
     for (size_t k = 1; k < g.size(); ++k) {
-        const Float80 cosLat = std::cos(static_cast<double>(DegToRad(smLat[k])));
-        g[k].X = cosLat * EarthRadius * DegToRad(smLon[k] - smLon[0]);
-        g[k].Y = EarthRadius * DegToRad(smLat[k] - smLat[0]);
+        const double cosLat = std::cos(DegToRad(static_cast<double>(smLat[k])));
+        g[k].X = cosLat * kRadius * DegToRad(static_cast<double>(smLon[k] - smLon[0]));
+        g[k].Y = kRadius * DegToRad(static_cast<double>(smLat[k] - smLat[0]));
     }
 }
 
@@ -34,16 +36,16 @@ void RawRadii(std::span<TGCalRec> g) {
 void GValues(std::span<const TLapElmRec> samples, std::span<TGCalRec> g) {
     for (size_t k = 1; k + 1 < g.size(); ++k) {
         g[k].r2 = std::min(g[k].r2, kStraightRadiusM);
-        const Float80 v = Float80(samples[k].Spd) / kKmhPerMps;
-        const Float80 vPrev = Float80(samples[k - 1].Spd) / kKmhPerMps;
+        const double v = static_cast<double>(samples[k].Spd) / kKmhPerMps;
+        const double vPrev = static_cast<double>(samples[k - 1].Spd) / kKmhPerMps;
         g[k].lateG = g[k].r2 > 0 ? v * v / g[k].r2 / kStandardGravity * g[k].rl : 0;
-        const Float80 dt = Float80(samples[k].Sec) - Float80(samples[k - 1].Sec);
+        const double dt = static_cast<double>(Float80(samples[k].Sec) - Float80(samples[k - 1].Sec));
         g[k].logiG = dt > 0 ? (v - vPrev) / dt / kStandardGravity : 0;
     }
 }
 
-template <Float80 TGCalRec::*Field>
-Float80 MeanAround(std::span<const TGCalRec> g, size_t k) {
+template <double TGCalRec::*Field>
+double MeanAround(std::span<const TGCalRec> g, size_t k) {
     const size_t last = g.size() - 2;
     if (k == 1)
         return (g[k].*Field + g[k + 1].*Field) / 2;
@@ -109,8 +111,10 @@ void CalcGElm(std::span<const TLapElmRec> samples, std::span<TGCalRec> gElm) {
 }
 
 void SetGElm(TLapDtRec& lap) {
-    lap.GElm.assign(lap.Elm.size(), TGCalRec{});
+    // CalcGRecords writes every record of the first n; the rest stay zero.
     const size_t n = std::min(lap.Elm.size(), static_cast<size_t>(std::max(lap.ElmNum, 0)));
+    lap.GElm.resize(lap.Elm.size());
+    std::fill(lap.GElm.begin() + static_cast<std::ptrdiff_t>(n), lap.GElm.end(), TGCalRec{});
     CalcGElm(std::span<const TLapElmRec>(lap.Elm).first(n), std::span<TGCalRec>(lap.GElm).first(n));
 }
 

@@ -9,8 +9,8 @@
 
 namespace qv {
 
-inline constexpr Float80 kStandardGravity = 9.80665L;  // m/s^2
-inline constexpr Float80 kKmhPerMps = 3.6L;
+inline constexpr double kStandardGravity = 9.80665;  // m/s^2
+inline constexpr double kKmhPerMps = 3.6;
 
 // +1 when the heading falls from hp to h (a left turn), -1 when it rises,
 // across the 0/360 seam by the shorter way for headings in different outer

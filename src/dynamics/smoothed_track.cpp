@@ -10,7 +10,7 @@ namespace qv {
 namespace {
 
 constexpr int kHalfWindow = 3;
-constexpr Float80 kWeights[2 * kHalfWindow + 1] = {0.25L, 0.5L, 0.75L, 1, 0.75L, 0.5L, 0.25L};
+constexpr double kWeights[2 * kHalfWindow + 1] = {0.25, 0.5, 0.75, 1, 0.75, 0.5, 0.25};
 
 }  // namespace
 
@@ -23,19 +23,19 @@ void SmoothPositions(std::span<const TLapElmRec> samples, std::span<Float80> smL
         // parallel or a meridian stays exactly on it.
         const Float80 lat = samples[i].Ido;
         const Float80 lon = samples[i].Kdo;
-        Float80 sumLat = 0;
-        Float80 sumLon = 0;
-        Float80 sumWeight = 1;
+        const double t = samples[i].DtTm;
+        double sumLat = 0;
+        double sumLon = 0;
+        double sumWeight = 1;
         for (long j = std::max(0L, i - kHalfWindow); j <= std::min(n - 1, i + kHalfWindow); ++j) {
             if (j == i)
                 continue;
-            const Float80 earlier = samples[std::min(i, j)].DtTm;
-            const Float80 later = samples[std::max(i, j)].DtTm;
-            if (!(later - earlier < kSmoothingWindowDays))
+            const double apart = j < i ? t - samples[j].DtTm : samples[j].DtTm - t;
+            if (!(apart < kSmoothingWindowDays))
                 continue;
-            const Float80 w = kWeights[j - i + kHalfWindow];
-            sumLat += w * (Float80(samples[j].Ido) - lat);
-            sumLon += w * (Float80(samples[j].Kdo) - lon);
+            const double w = kWeights[j - i + kHalfWindow];
+            sumLat += w * static_cast<double>(Float80(samples[j].Ido) - lat);
+            sumLon += w * static_cast<double>(Float80(samples[j].Kdo) - lon);
             sumWeight += w;
         }
         smLat[i] = lat + sumLat / sumWeight;

@@ -16,31 +16,47 @@ constexpr Float80 kStepRoundingS = 1e-4L;
 
 // Slope of the perpendicular bisector of a step and its intercept.
 struct Bisector {
-    Float80 m = 0;
-    Float80 c = 0;
+    double m = 0;
+    double c = 0;
 };
 
-Bisector BisectorOf(Float80 x0, Float80 y0, Float80 dx, Float80 dy, Float80 slopeOnAxis) {
+Bisector BisectorOf(double x0, double y0, double dx, double dy, double slopeOnAxis) {
     Bisector b;
     b.m = (dx == 0 || dy == 0) ? slopeOnAxis : -1 / (dy / dx);
     b.c = b.m == 0 ? 0 : (dy / 2 + y0) - (dx / 2 + x0) * b.m;
     return b;
 }
 
-Float80 Med3(Float80 a, Float80 b, Float80 c) {
-    std::array<Float80, 3> v = {a, b, c};
-    std::sort(v.begin(), v.end());
-    return v[1];
+double Med3(double a, double b, double c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
-Float80 Med5(std::span<const TGCalRec> g, long k) {
-    std::array<Float80, 5> v = {g[k - 2].r, g[k - 1].r, g[k].r, g[k + 1].r, g[k + 2].r};
-    std::sort(v.begin(), v.end());
-    return v[2];
+// The median of five by a selection network: no sort for every sample.
+double Med5(std::span<const TGCalRec> g, long k) {
+    double a = g[k - 2].r, b = g[k - 1].r, c = g[k].r, d = g[k + 1].r, e = g[k + 2].r;
+    if (a > b)
+        std::swap(a, b);
+    if (d > e)
+        std::swap(d, e);
+    if (a > d) {  // a is below three others: not the median
+        std::swap(a, d);
+        std::swap(b, e);
+    }
+    // Now a <= b, a <= d <= e: a is out; the median of five is the
+    // second smallest of b, c, d, e, with d <= e.
+    if (c > b)
+        std::swap(b, c);  // c <= b
+    if (c > d) {
+        std::swap(c, d);
+        std::swap(b, e);
+    }
+    // c <= b, c <= d <= e: c is the smallest of the four; the answer is the
+    // smaller of b and d.
+    return std::min(b, d);
 }
 
 bool TighterThanFourNeighbours(std::span<const TGCalRec> g, long k) {
-    const Float80 r = g[k].r;
+    const double r = g[k].r;
     return r < g[k - 2].r && r < g[k - 1].r && r < g[k + 1].r && r < g[k + 2].r;
 }
 
@@ -53,22 +69,22 @@ void CopyRaw(std::span<TGCalRec> g) {
 
 }  // namespace
 
-Float80 ThreePointRadius(Float80 x0, Float80 y0, Float80 x1, Float80 y1, Float80 x2, Float80 y2) {
-    const Float80 d1x = x1 - x0;
-    const Float80 d1y = y1 - y0;
-    const Float80 d2x = x2 - x1;
-    const Float80 d2y = y2 - y1;
+double ThreePointRadius(double x0, double y0, double x1, double y1, double x2, double y2) {
+    const double d1x = x1 - x0;
+    const double d1y = y1 - y0;
+    const double d2x = x2 - x1;
+    const double d2y = y2 - y1;
     if (d1x == 0 && d1y == 0)
         return kStraightRadiusM;
     if (d2x == 0 || d2y == 0)
         return kStraightRadiusM;
-    const Bisector b1 = BisectorOf(x0, y0, d1x, d1y, 1.0L);
-    const Bisector b2 = BisectorOf(x1, y1, d2x, d2y, 1.0L);
+    const Bisector b1 = BisectorOf(x0, y0, d1x, d1y, 1.0);
+    const Bisector b2 = BisectorOf(x1, y1, d2x, d2y, 1.0);
     if (b1.m == b2.m)
         return kStraightRadiusM;
-    const Float80 xc = (b1.c - b2.c) / (b2.m - b1.m);
-    const Float80 yc = b1.m * xc + b1.c;
-    const Float80 r = std::hypot(xc - x1, yc - y1);
+    const double xc = (b1.c - b2.c) / (b2.m - b1.m);
+    const double yc = b1.m * xc + b1.c;
+    const double r = std::hypot(xc - x1, yc - y1);
     // Also catches a NaN from positions that were no numbers.
     return r <= kStraightRadiusM ? r : kStraightRadiusM;
 }
@@ -92,7 +108,7 @@ void MedianStage(std::span<TGCalRec> g, LogRate rate) {
         CopyRaw(g);
         return;
     }
-    auto r = [&g](long k) -> Float80 { return g[k].r; };
+    auto r = [&g](long k) -> double { return g[k].r; };
     g[1].r1 = (r(1) + r(2)) / 2;
     g[2].r1 = Med3(r(1), r(2), r(3));
     for (long k = 3; k <= n - 4; ++k) {
@@ -110,7 +126,7 @@ void AveragingStage(std::span<TGCalRec> g, LogRate rate) {
         CopyRaw(g);
         return;
     }
-    auto r1 = [&g](long k) -> Float80 { return g[k].r1; };
+    auto r1 = [&g](long k) -> double { return g[k].r1; };
     g[1].r2 = (r1(1) + r1(2)) / 2;
     if (rate == LogRate::kFine) {
         g[2].r2 = (r1(1) + r1(2) + r1(3)) / 3;

@@ -10,14 +10,14 @@
 
 namespace qv {
 
-inline constexpr Float80 kStraightRadiusM = 9999.9L;
+inline constexpr double kStraightRadiusM = 9999.9;
 
 // Radius (m) of the circle through p0, p1, p2 by the intersection of the
 // perpendicular bisectors of p0p1 and p1p2. Degenerate triples (a repeated
 // point, a second step along an axis, parallel bisectors) give
 // kStraightRadiusM; a first step along an axis takes the bisector slope 1.
 // Never more than kStraightRadiusM.
-Float80 ThreePointRadius(Float80 x0, Float80 y0, Float80 x1, Float80 y1, Float80 x2, Float80 y2);
+double ThreePointRadius(double x0, double y0, double x1, double y1, double x2, double y2);
 
 // kFine: the shortest step between samples is at most 0.1 s (10 Hz and
 // faster); kMedium: at most 0.2 s (5 Hz); kCoarse: slower, or too few steps.

@@ -23,24 +23,24 @@ std::span<const TLapElmRec> ReferenceSamples(const std::vector<TLapDtRec>& slots
 
 void OrderIfSeveral(GateEditContext& context) {
     if (context.gates.SectCount >= 2)
-        SortGatesByPassage(context.gates, ReferenceSamples(context.slots), context.AlignGate);
+        SortGatesByPassage(context.gates, ReferenceSamples(context.slotLaps), context.AlignGate);
 }
 
 }  // namespace
 
 bool SetSectGate(GateEditContext context, const GateCursor& cursor, Float80 playTime,
                  double halfLengthM) {
-    if (context.playing || context.slots.empty())
+    if (context.playing || context.slotLaps.empty())
         return false;
     GateTable& gates = context.gates;
-    const std::span<const TLapElmRec> samples = ReferenceSamples(context.slots);
+    const std::span<const TLapElmRec> samples = ReferenceSamples(context.slotLaps);
     if (gates.SectCount >= MaxSectGate || gates.SectCount < 0 || samples.empty())
         return false;
     if (playTime == 0 || !(playTime < Float80(samples.back().Sec)))
         return false;
     context.state.LastEditGate = -1;
 
-    const Float80 heading = context.slots.front().driftAct ? cursor.CsGpsDir : cursor.CsDir;
+    const Float80 heading = context.slotLaps.front().driftAct ? cursor.CsGpsDir : cursor.CsDir;
     const GateEnds ends = GatePoints(cursor.CsIdo, cursor.CsKdo, heading, halfLengthM);
     SectGate gate;
     gate.Kdo1 = ends.left.x;
@@ -67,7 +67,7 @@ int PreselectedEditGate(int sectCount, int lastEditGate) {
 bool AdjustSectGate(GateEditContext context, GateDialogs& dialogs, double courseMapZoom) {
     GateTable& gates = context.gates;
     const int count = std::min(gates.SectCount, MaxSectGate);
-    if (context.playing || context.slots.empty() || count < 1)
+    if (context.playing || context.slotLaps.empty() || count < 1)
         return false;
     int chosen = 0;
     if (count > 1) {

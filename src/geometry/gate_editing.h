@@ -29,12 +29,12 @@ struct GateEditState {
     int LastEditGate = -1;
 };
 
-// What the gate editing works on; `slots[0]` is the reference lap.
+// What the gate editing works on; `slotLaps[0]` is the reference lap.
 struct GateEditContext {
     GateTable& gates;
     int& AlignGate;
     GateEditState& state;
-    const std::vector<TLapDtRec>& slots;
+    const std::vector<TLapDtRec>& slotLaps;
     bool playing = false;
 };
 

@@ -219,7 +219,7 @@ GateLap NorthLap(const std::vector<Float80>& lats, const std::vector<Float80>& a
         s.Kdo = kLon0 + 1e-7L * static_cast<Float80>(i);
         s.Spd = 50;
         lap.samples.push_back(s);
-        lap.drift.push_back({180, angles[i]});
+        lap.drift.push_back({180, static_cast<double>(angles[i])});
     }
     return lap;
 }

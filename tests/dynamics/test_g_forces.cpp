@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -261,6 +263,22 @@ TEST(GForcesStagesTest, LogRateAndFilters) {
     AveragingStage(g, LogRate::kMedium);
     EXPECT_EQ(g[5].r2, 35);  // (50 + 2 * 20 + 50) / 4
     EXPECT_EQ(g[4].r2, 40);  // (50 + 50 + 20) / 3
+}
+
+TEST(GForcesStagesTest, MedianOfFiveOverEveryOrderAndTie) {
+    // Every arrangement of five values from {0..4}, ties included, against
+    // the middle of the sorted five.
+    std::vector<TGCalRec> g(9);
+    for (int code = 0; code < 5 * 5 * 5 * 5 * 5; ++code) {
+        std::array<double, 5> v{};
+        for (int i = 0, c = code; i < 5; ++i, c /= 5)
+            v[static_cast<size_t>(i)] = c % 5;
+        for (size_t i = 0; i < 5; ++i)
+            g[2 + i].r = v[i];
+        MedianStage(g, LogRate::kFine);
+        std::sort(v.begin(), v.end());
+        ASSERT_EQ(g[4].r1, v[2]) << "code " << code;
+    }
 }
 
 TEST(GForcesStagesTest, SmoothingGapAndHeadings) {
