@@ -123,6 +123,9 @@ struct TLapDtRec {
     Float80 IdoMin = 90, IdoMax = -90, KdoMin = 180, KdoMax = -180;
     Float80 ElvLo = kElvLoStart, ElvHi = kElvHiStart;
     std::vector<TGCalRec> GElm;
+    // The file had no headings and they were walked from the positions at
+    // load time: they are the travel headings, so no drift angle exists.
+    bool dirFromTrack = false;
     bool driftAct = false;
     std::vector<TDriftRec> DElm;
 };

@@ -99,6 +99,14 @@ bool CalcDriftAngles(std::span<const TLapElmRec> samples, std::vector<TDriftRec>
 void SetDElm(TLapDtRec& lap) {
     const size_t n =
         std::clamp<size_t>(static_cast<size_t>(std::max(lap.ElmNum, 0)), 0, lap.Elm.size());
+    if (lap.dirFromTrack) {
+        // The walk over the positions would give the headings back exactly,
+        // and every drift angle would be zero.
+        lap.DElm.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            lap.DElm[i] = TDriftRec{static_cast<double>(Float80(lap.Elm[i].Dir)), 0};
+        return;
+    }
     if (CalcDriftAngles(std::span<const TLapElmRec>(lap.Elm.data(), n), lap.DElm))
         lap.driftAct = true;
 }

@@ -102,7 +102,8 @@ TLapDtRec MakeLapDt(std::string dtName, std::vector<TLapElmRec> samples) {
         if (elv > lap.ElvHi)
             lap.ElvHi = elv;
     }
-    if (LapNeedsDirections(lap.Elm))
+    lap.dirFromTrack = LapNeedsDirections(lap.Elm);
+    if (lap.dirFromTrack)
         RecomputeLapDirections(lap.Elm);
     if (!lap.Elm.empty()) {
         lap.LapTim = lap.Elm.back().Tm;

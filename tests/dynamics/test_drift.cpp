@@ -7,6 +7,7 @@
 #include "dynamics/drift_angle.h"
 #include "dynamics/drift_scan.h"
 #include "geometry/plane.h"
+#include "laps/lap_file.h"
 
 namespace qv {
 namespace {
@@ -175,6 +176,28 @@ TEST(DriftAngle, SetDElmNeverClearsTheFlag) {
     SetDElm(lap);
     EXPECT_TRUE(lap.driftAct);
     EXPECT_NEAR(D(lap.DElm[10].DAngle), 2, 1e-3);
+}
+
+TEST(DriftAngle, HeadingsWalkedAtLoadGiveTheSameRecordsWithoutTheWalk) {
+    // A file without headings (north logged as 180 everywhere) on a curving
+    // path with a standstill: the load walks them from the positions.
+    std::vector<TLapElmRec> samples;
+    for (int i = 0; i < 40; ++i) {
+        const double a = i * 0.05;
+        const Float80 spd = (i >= 20 && i < 24) ? 0 : 60;
+        samples.push_back(At(0.1 * i, 100 * std::sin(a), 100 * (1 - std::cos(a)), spd, 180));
+    }
+    TLapDtRec loaded = MakeLapDt("0001", samples);
+    ASSERT_TRUE(loaded.dirFromTrack);
+    std::vector<TDriftRec> walked;
+    EXPECT_FALSE(CalcDriftAngles(loaded.Elm, walked));
+    SetDElm(loaded);
+    EXPECT_FALSE(loaded.driftAct);
+    ASSERT_EQ(loaded.DElm.size(), walked.size());
+    for (size_t i = 0; i < walked.size(); ++i) {
+        EXPECT_EQ(loaded.DElm[i].GpsDir, walked[i].GpsDir) << i;
+        EXPECT_EQ(loaded.DElm[i].DAngle, walked[i].DAngle) << i;
+    }
 }
 
 TEST(DriftAngle, DegenerateLapsStayFinite) {
