@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "geometry/headings.h"
 #include "geometry/plane.h"
@@ -17,12 +18,21 @@ constexpr double kWeights[2 * kHalfWindow + 1] = {0.25, 0.5, 0.75, 1, 0.75, 0.5,
 void SmoothPositions(std::span<const TLapElmRec> samples, std::span<Float80> smLat,
                      std::span<Float80> smLon) {
     const long n = static_cast<long>(std::min({samples.size(), smLat.size(), smLon.size()}));
+    if (n == 0)
+        return;
+    // Offsets from the first position, in double: exact to far below a
+    // millimetre, and equal positions keep equal offsets, so a run of equal
+    // positions stays exactly equal and a straight along a parallel or a
+    // meridian stays exactly on it.
+    const Float80 lat0 = samples[0].Ido;
+    const Float80 lon0 = samples[0].Kdo;
+    std::vector<double> dLat(static_cast<size_t>(n)), dLon(static_cast<size_t>(n));
     for (long i = 0; i < n; ++i) {
-        // Offsets from the centre keep the digits of small moves and leave a
-        // run of equal positions exactly equal, so a straight along a
-        // parallel or a meridian stays exactly on it.
-        const Float80 lat = samples[i].Ido;
-        const Float80 lon = samples[i].Kdo;
+        dLat[i] = static_cast<double>(Float80(samples[i].Ido) - lat0);
+        dLon[i] = static_cast<double>(Float80(samples[i].Kdo) - lon0);
+    }
+    constexpr double kWindow = static_cast<double>(kSmoothingWindowDays);
+    for (long i = 0; i < n; ++i) {
         const double t = samples[i].DtTm;
         double sumLat = 0;
         double sumLon = 0;
@@ -31,15 +41,15 @@ void SmoothPositions(std::span<const TLapElmRec> samples, std::span<Float80> smL
             if (j == i)
                 continue;
             const double apart = j < i ? t - samples[j].DtTm : samples[j].DtTm - t;
-            if (!(apart < kSmoothingWindowDays))
+            if (!(apart < kWindow))
                 continue;
             const double w = kWeights[j - i + kHalfWindow];
-            sumLat += w * static_cast<double>(Float80(samples[j].Ido) - lat);
-            sumLon += w * static_cast<double>(Float80(samples[j].Kdo) - lon);
+            sumLat += w * (dLat[j] - dLat[i]);
+            sumLon += w * (dLon[j] - dLon[i]);
             sumWeight += w;
         }
-        smLat[i] = lat + sumLat / sumWeight;
-        smLon[i] = lon + sumLon / sumWeight;
+        smLat[i] = Float80(samples[i].Ido) + sumLat / sumWeight;
+        smLon[i] = Float80(samples[i].Kdo) + sumLon / sumWeight;
     }
 }
 
