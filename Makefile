@@ -1,6 +1,7 @@
 # The README's commands. `make run` and `make test` install what is missing first.
 BUILD     ?= build
 SAN_BUILD ?= build-san
+TSAN_BUILD ?= build-tsan
 JOBS      ?= $(shell nproc)
 FUZZ_SECONDS ?= 10
 DEMO_LOG  := data/shipped/Raw/demo.bnx4
@@ -14,7 +15,7 @@ DEMO_ENV  := QUORVANE_DATA_DIR=$(abspath $(DEMO_HOME))/data \
 CLI    := $(BUILD)/src/cli/quorvane-cli
 SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 
-.PHONY: deps build run demo demo-data test test-unit test-sanitize fuzz-smoke bench format clean
+.PHONY: deps build run demo demo-data test test-unit test-sanitize test-tsan fuzz-smoke bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -25,14 +26,15 @@ $(BUILD)/CMakeCache.txt:
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The window on the demo data: open data/shipped/Raw/demo.bnx4 with "Load log data".
 run: build
-	$(CLI) info $(DEMO_LOG)
-	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
+	$(DEMO_ENV) $(BUILD)/src/ui/quorvane
 
 # The demo logs' lap lists and two comparisons, the control line and the
 # sector gates found by the circuit auto-selection.
 DEMO_DRIFT := data/shipped/Raw/demo_drift.bonz
 demo: build
+	$(CLI) info $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_LOG):1 $(DEMO_LOG):4 --at 30
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_DRIFT):1 $(DEMO_DRIFT):2
@@ -42,7 +44,7 @@ demo-data: build
 	$(SYNTH) demo data/shipped
 
 test: build
-	$(MAKE) --no-print-directory test-unit test-sanitize fuzz-smoke
+	$(MAKE) --no-print-directory test-unit test-sanitize test-tsan fuzz-smoke
 
 test-unit:
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -51,12 +53,23 @@ test-unit:
 # built with Clang, which also builds the libFuzzer targets.
 $(SAN_BUILD)/CMakeCache.txt:
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
-	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF
+	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF
 
 test-sanitize: $(SAN_BUILD)/CMakeCache.txt
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The device link's tests under ThreadSanitizer (GCC): the serial threads,
+# the command queue and the shared link state.
+$(TSAN_BUILD)/CMakeCache.txt:
+	CC=gcc CXX=g++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUORVANE_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_C_FLAGS=-fsanitize=thread \
+	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
+
+test-tsan: $(TSAN_BUILD)/CMakeCache.txt
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_device quorvane-simlogger
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/test_device
 
 # Each fuzz target for a few seconds on its seed corpus (new inputs go to a scratch folder).
 fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
@@ -80,4 +93,4 @@ format:
 	find src tools tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)

@@ -7,6 +7,7 @@
 #include "dynamics/drift_scan.h"
 #include "dynamics/g_forces.h"
 #include "dynamics/slot_commands.h"
+#include "exchange/motec_g.h"
 #include "geometry/sector_timing.h"
 #include "laps/lap_file.h"
 #include "laps/lap_file_io.h"
@@ -87,10 +88,13 @@ SlotChange ShowLapInSlot(Session& session, int row) {
     TLapDtRec& lap = laps.LapDt[static_cast<size_t>(loaded.slot)];
     SetDElm(lap);
     SetGElm(lap);
+    const bool csvImport = IsCsvImportRow(cells);
+    if (csvImport)
+        LoadMotecGCsv(laps.LapDt, loaded.slot, cells[7]);
     WidenDisplayExtremes(session.presentation, lap, loaded.slot);
     change.kind = SlotChange::Kind::Loaded;
     change.slot = loaded.slot;
-    change.csvImport = IsCsvImportRow(cells);
+    change.csvImport = csvImport;
     // The other slots keep their sector results: the gates did not change.
     TimeSlot(session, static_cast<size_t>(loaded.slot));
     RefreshAlignment(laps.LapDt, session.sectRes, SectCount(session), session.presentation.playTime,
@@ -130,6 +134,17 @@ std::vector<std::string> SlotNames(const Session& session) {
     for (const TLapDtRec& lap : session.laps.LapDt)
         names.push_back(lap.DtName);
     return names;
+}
+
+std::array<SlotReadout, 4> SlotReadouts(const Session& session) {
+    std::array<SlotReadout, 4> slots{};
+    for (size_t k = 0; k < session.laps.LapDt.size() && k < slots.size(); ++k) {
+        slots[k].lap = &session.laps.LapDt[k];
+        slots[k].sectors = &session.sectRes[k];
+        slots[k].cursorDistKm = session.align.cursor[k].CsDist;
+        slots[k].cursorSpdKmh = session.align.cursor[k].CsSpd;
+    }
+    return slots;
 }
 
 }  // namespace qv

@@ -4,7 +4,10 @@
 // the gates changed, and the cursor after the play time moved. The window
 // and the command-line tool call these, then repaint or print.
 
+#include <array>
+
 #include "core/session.h"
+#include "dynamics/detail_texts.h"
 
 namespace qv {
 
@@ -27,8 +30,8 @@ void MoveCursor(Session& session, Float80 playTime);
 struct SlotChange {
     enum class Kind { Nothing, Loaded, Removed } kind = Kind::Nothing;
     int slot = -1;
-    // A lap imported from a MoTeC CSV file: its G data are read from the
-    // file named in column 7 (the caller's import reader).
+    // A lap imported from a MoTeC CSV file: its G data were read from the
+    // file named in column 7.
     bool csvImport = false;
 };
 
@@ -46,5 +49,9 @@ SlotChange StringGridLapDataDblClick(Session& session, int row, bool fromGraphBu
 // The DtName of every occupied slot, in slot order (for the lap list's
 // slot colours).
 std::vector<std::string> SlotNames(const Session& session);
+
+// The slots as the label and table texts read them (the cursor samples
+// included); unoccupied slots are empty.
+std::array<SlotReadout, 4> SlotReadouts(const Session& session);
 
 }  // namespace qv

@@ -6,8 +6,11 @@
 #include <string_view>
 
 #include "cli/compare_command.h"
+#include "cli/device_command.h"
+#include "cli/export_command.h"
 #include "cli/lap_options.h"
 #include "cli/laps_command.h"
+#include "cli/motec_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -29,6 +32,12 @@ constexpr const char* kUsage =
     "  lap LAP       one lap as the lap CSV export writes it (see `lap --help`)\n"
     "  compare LAP...  up to four laps in the slots: read-outs, sector and drift\n"
     "                tables, time difference (see `compare --help`)\n"
+    "  device ACTION the logger on a serial port: scan, status, set-mode, set-trigger,\n"
+    "                erase, download (see `device --help`)\n"
+    "  export kml|nmea LAP... -o OUT  the KML traces of the slots, or one lap as\n"
+    "                NMEA RMC sentences (see `export --help`)\n"
+    "  import-motec FILE.csv  a MoTeC CSV lap as a lap-list row (see\n"
+    "                `import-motec --help`)\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
@@ -175,7 +184,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     };
     static const LapCommand kLapCommands[] = {{"laps", kLapsUsage, RunLaps},
                                               {"lap", kLapUsage, RunLap},
-                                              {"compare", kCompareUsage, RunCompare}};
+                                              {"compare", kCompareUsage, RunCompare},
+                                              {"export", kExportUsage, RunExport},
+                                              {"import-motec", kImportMotecUsage, RunImportMotec},
+                                              {"device", kDeviceUsage, RunDevice}};
     for (const LapCommand& command : kLapCommands) {
         if (args.empty() || args[0] != command.name)
             continue;

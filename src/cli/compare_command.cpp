@@ -1,13 +1,12 @@
 #include "cli/compare_command.h"
 
 #include <charconv>
-#include <map>
 #include <ostream>
 
 #include "app/analysis.h"
+#include "cli/lap_argument.h"
 #include "cli/lap_options.h"
 #include "core/display_format.h"
-#include "decode/log_file_kind.h"
 #include "dynamics/detail_texts.h"
 #include "dynamics/sector_tables.h"
 #include "dynamics/slot_commands.h"
@@ -96,41 +95,6 @@ int Parse(const std::vector<std::string>& args, bool compare, LapArgs& parsed, s
     return 0;
 }
 
-// Finds the lap-list row of each LAP: lap files are added to the list,
-// logs are opened once and their N-th lap taken. -1 when it is missing.
-class LapResolver {
-  public:
-    explicit LapResolver(LapSession& laps, std::ostream& err) : laps_(laps), err_(err) {}
-
-    int Row(const std::string& lap) {
-        const size_t colon = lap.rfind(':');
-        int n = 0;
-        if (colon != std::string::npos && colon > 0 && ParseWhole(lap.substr(colon + 1), n) &&
-            LogFileKindOf(lap.substr(0, colon)) != LogFileKind::Unknown) {
-            const std::string log = lap.substr(0, colon);
-            auto found = logs_.find(log);
-            if (found == logs_.end()) {
-                const int before = laps_.session().laps.LapNum();
-                laps_.OpenLog(log);
-                found = logs_.emplace(log, std::pair{before, laps_.session().laps.LapNum()}).first;
-            }
-            const auto [first, end] = found->second;
-            if (first + n >= end) {
-                err_ << "quorvane-cli: " << log << " has " << end - first << " laps, no lap " << n
-                     << "\n";
-                return -1;
-            }
-            return first + n + 1;
-        }
-        return laps_.AddLapFile(lap);
-    }
-
-  private:
-    LapSession& laps_;
-    std::ostream& err_;
-    std::map<std::string, std::pair<int, int>> logs_;  // log -> [first lap, end)
-};
-
 void PrintTable(std::ostream& out, const char* title, const auto& table) {
     out << title << "\n";
     for (const auto& row : table) {
@@ -144,17 +108,6 @@ void PrintTable(std::ostream& out, const char* title, const auto& table) {
     }
 }
 
-std::array<SlotReadout, 4> Readouts(const Session& session) {
-    std::array<SlotReadout, 4> slots{};
-    for (size_t k = 0; k < session.laps.LapDt.size() && k < slots.size(); ++k) {
-        slots[k].lap = &session.laps.LapDt[k];
-        slots[k].sectors = &session.sectRes[k];
-        slots[k].cursorDistKm = session.align.cursor[k].CsDist;
-        slots[k].cursorSpdKmh = session.align.cursor[k].CsSpd;
-    }
-    return slots;
-}
-
 }  // namespace
 
 int RunLap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -164,7 +117,7 @@ int RunLap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     LapSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
-    LapResolver resolver(laps, err);
+    LapArgumentResolver resolver(laps, err);
     const int row = resolver.Row(parsed.laps[0]);
     if (row < 1)
         return 1;
@@ -187,7 +140,7 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
     LapSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
-    LapResolver resolver(laps, err);
+    LapArgumentResolver resolver(laps, err);
     Session& session = laps.session();
     for (const std::string& lap : parsed.laps) {
         const int row = resolver.Row(lap);
@@ -217,7 +170,7 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (parsed.at)
         MoveCursor(session, *parsed.at);
 
-    const std::array<SlotReadout, 4> slots = Readouts(session);
+    const std::array<SlotReadout, 4> slots = SlotReadouts(session);
     DiffReadout diff{session.presentation.showTimeDiff, session.align.DiffCur,
                      session.align.DiffMin, session.align.DiffMax};
     const DataLabels labels =

@@ -282,8 +282,14 @@ std::optional<ViewRect> LineEditor::Release(int x, int y, const MapProjection& p
         case Drag::NewLine: {
             if (x == pressX_ && y == pressY_)
                 break;
+            const LinePoint from{projection.Lat(pressY_), projection.Lon(pressX_)};
+            // A view without extent (a log of one fix) maps every pixel to
+            // one point, and a line of one point would count as crossed on
+            // every step of a lap.
+            if (from.lat == at.lat && from.lon == at.lon)
+                break;
             Line& line = *EditedLine();
-            line[0] = LinePoint{projection.Lat(pressY_), projection.Lon(pressX_)};
+            line[0] = from;
             line[1] = at;
             *EditedFlag() = true;
             break;
@@ -298,6 +304,24 @@ std::optional<ViewRect> LineEditor::Release(int x, int y, const MapProjection& p
                 *EditedFlag() = false;
             break;
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<LineEditor::Rubber> LineEditor::RubberLine(const MapProjection& projection) const {
+    const Line* line = tool_ == LineTool::Finish ? &lines_.finish : &lines_.first;
+    auto pixelX = [&](int end) { return projection.X((*line)[end].lon); };
+    auto pixelY = [&](int end) { return projection.Y((*line)[end].lat); };
+    switch (drag_) {
+        case Drag::NewLine:
+            return Rubber{pressX_, pressY_, dragX_, dragY_};
+        case Drag::FirstEnd:
+            return Rubber{dragX_, dragY_, pixelX(1), pixelY(1)};
+        case Drag::SecondEnd:
+            return Rubber{pixelX(0), pixelY(0), dragX_, dragY_};
+        case Drag::None:
+        case Drag::ZoomRect:
+            break;
     }
     return std::nullopt;
 }

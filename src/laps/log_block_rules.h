@@ -105,6 +105,13 @@ class LineEditor {
     int DragX() const { return dragX_; }
     int DragY() const { return dragY_; }
 
+    // The line being drawn or reshaped as it would be released now, in
+    // pixels from its first end to its second; nothing otherwise.
+    struct Rubber {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    std::optional<Rubber> RubberLine(const MapProjection& projection) const;
+
     static constexpr int kGrabPixels = 3;
 
   private:

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "core/date_time.h"
 #include "core/session.h"
@@ -162,6 +163,47 @@ TEST_F(LineEditorTest, DraggingAnEndMovesOnlyThatEnd) {
     EXPECT_TRUE(lines_.controlLineSet);
     EXPECT_EQ(map_.X(lines_.first[0].lon), 270);
     EXPECT_EQ(lines_.first[1].lat, second.lat);
+}
+
+TEST(LineEditorOnePointView, DragOverAViewWithoutExtentMakesNoLine) {
+    LineState lines;
+    LineEditor editor(lines);
+    const MapProjection point = ProjectMap({35.0, 35.0, 139.0, 139.0}, 400, 300);
+    editor.Press(50, 50, point);
+    editor.Release(150, 120, point);
+    EXPECT_FALSE(lines.controlLineSet);
+}
+
+TEST_F(LineEditorTest, RubberLineRunsFromTheFixedEndToThePointer) {
+    EXPECT_FALSE(editor_.RubberLine(map_));
+    editor_.Press(250, 100, map_);
+    editor_.Move(300, 120);
+    auto rubber = editor_.RubberLine(map_);
+    ASSERT_TRUE(rubber);
+    EXPECT_EQ(std::tie(rubber->x0, rubber->y0, rubber->x1, rubber->y1),
+              std::make_tuple(250, 100, 300, 120));
+    editor_.Release(350, 150, map_);
+    EXPECT_FALSE(editor_.RubberLine(map_));
+
+    // Reshaping keeps the other end in place, and the ends in their order.
+    editor_.Press(251, 99, map_);
+    editor_.Move(240, 90);
+    rubber = editor_.RubberLine(map_);
+    ASSERT_TRUE(rubber);
+    EXPECT_EQ(std::tie(rubber->x0, rubber->y0, rubber->x1, rubber->y1),
+              std::make_tuple(240, 90, 350, 150));
+    editor_.Release(240, 90, map_);
+    editor_.Press(349, 151, map_);
+    editor_.Move(400, 160);
+    rubber = editor_.RubberLine(map_);
+    ASSERT_TRUE(rubber);
+    EXPECT_EQ(std::tie(rubber->x0, rubber->y0, rubber->x1, rubber->y1),
+              std::make_tuple(240, 90, 400, 160));
+    editor_.Release(400, 160, map_);
+
+    editor_.SelectTool(LineTool::Zoom);
+    editor_.Press(250, 100, map_);
+    EXPECT_FALSE(editor_.RubberLine(map_));
 }
 
 TEST_F(LineEditorTest, StartAndFinishReplaceTheControlLine) {

@@ -11,6 +11,7 @@
 #include "synth/bnx4_encoder.h"
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
+#include "synth/flash_images.h"
 #include "synth/mtk_encoder.h"
 #include "synth/run_file_encoder.h"
 
@@ -19,7 +20,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: quorvane-synth demo SHIPPED_DIR\n"
     "       quorvane-synth mtk [--rate HZ] [--laps N] [--noise M] [--sectors N] OUT.binx\n"
-    "       quorvane-synth fuzz-seeds DIR\n";
+    "       quorvane-synth fuzz-seeds DIR\n"
+    "       quorvane-synth flash qv4|qv3|generic [--rate HZ] [--laps N] [--noise M] [--seed N]\n"
+    "                      [--bytes N] OUT\n";
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     // Written beside the target and renamed, so a failed write never leaves
@@ -174,6 +177,51 @@ int Mtk(const std::vector<std::string>& args) {
     return WriteFile(out, qv::synth::EncodeMtkImage(drive.fixes, 0x8004107D, sectors)) ? 0 : 1;
 }
 
+// A logger's whole flash holding a drive, for the simulated logger.
+int Flash(const std::vector<std::string>& args) {
+    qv::synth::DriveOptions options = qv::synth::FlashDriveOptions();
+    const std::string model = args.empty() ? "" : args[0];
+    size_t bytes = model == "qv4"       ? qv::synth::kQv4FlashBytes
+                   : model == "qv3"     ? qv::synth::kQv3FlashBytes
+                   : model == "generic" ? qv::synth::kGenericFlashBytes
+                                        : 0;
+    std::string out;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--rate" && hasValue) {
+            options.rateHz = std::atof(args[++i].c_str());
+        } else if (a == "--laps" && hasValue) {
+            options.laps = std::atoi(args[++i].c_str());
+        } else if (a == "--noise" && hasValue) {
+            options.noiseM = std::atof(args[++i].c_str());
+        } else if (a == "--seed" && hasValue) {
+            options.seed = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+        } else if (a == "--bytes" && hasValue) {
+            bytes = static_cast<size_t>(std::strtoull(args[++i].c_str(), nullptr, 10));
+        } else if (out.empty() && !a.empty() && a[0] != '-') {
+            out = a;
+        } else {
+            std::cerr << kUsage;
+            return 2;
+        }
+    }
+    if (bytes == 0 || bytes > qv::synth::kQv4FlashBytes || out.empty() || options.rateHz <= 0 ||
+        options.rateHz > 50 || options.laps < 0) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const qv::synth::FlashImage image = model == "qv4"
+                                            ? qv::synth::MakeQv4FlashImage(options, bytes)
+                                            : qv::synth::MakeMtkFlashImage(options, bytes);
+    if (!WriteFile(out, image.bytes))
+        return 1;
+    std::cout << "wrote " << out << ": " << image.expectedFixes << " fixes, "
+              << image.drive.crossingUtcMs.size() << " line crossings, " << image.usedBytes
+              << " bytes used\n";
+    return 0;
+}
+
 // Small images (a part of one sector) that reach every branch of the decoder.
 int FuzzSeeds(const std::filesystem::path& dir) {
     using qv::synth::MtkFault;
@@ -227,6 +275,8 @@ int main(int argc, char** argv) {
         return Demo(args[1]);
     if (args.size() == 2 && args[0] == "fuzz-seeds")
         return FuzzSeeds(args[1]);
+    if (!args.empty() && args[0] == "flash")
+        return Flash({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "mtk")
         return Mtk({args.begin() + 1, args.end()});
     std::cerr << kUsage;

@@ -1,0 +1,16 @@
+#pragma once
+// "Load lap data" as a whole: the lap files by their own readers and the
+// chosen .csv files through the MoTeC import, then the list refresh.
+
+#include "core/prompter.h"
+#include "core/session.h"
+#include "laps/lap_list_commands.h"
+
+namespace qv {
+
+LoadLapsResult LoadLapDataClick(Session& session, Prompter& prompter);
+
+// The files as the dialog would return them.
+LoadLapsResult LoadLapData(Session& session, const std::vector<std::string>& files);
+
+}  // namespace qv

@@ -1,0 +1,53 @@
+#include "cli/lap_argument.h"
+
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+
+#include "decode/log_file_kind.h"
+#include "exchange/motec_import.h"
+
+namespace qv::cli {
+namespace {
+
+bool ParseLapNumber(const std::string& text, int& value) {
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && ptr == text.data() + text.size() && value >= 0;
+}
+
+}  // namespace
+
+int LapArgumentResolver::Row(const std::string& lap) {
+    const size_t colon = lap.rfind(':');
+    int n = 0;
+    if (colon != std::string::npos && colon > 0 && ParseLapNumber(lap.substr(colon + 1), n) &&
+        LogFileKindOf(lap.substr(0, colon)) != LogFileKind::Unknown) {
+        const std::string log = lap.substr(0, colon);
+        auto found = logs_.find(log);
+        if (found == logs_.end()) {
+            const int before = laps_.session().laps.LapNum();
+            laps_.OpenLog(log);
+            found = logs_.emplace(log, std::pair{before, laps_.session().laps.LapNum()}).first;
+        }
+        const auto [first, end] = found->second;
+        if (first + n >= end) {
+            err_ << "quorvane-cli: " << log << " has " << end - first << " laps, no lap " << n
+                 << "\n";
+            return -1;
+        }
+        return first + n + 1;
+    }
+    if (std::filesystem::path(lap).extension() == ".csv") {
+        const MotecImportResult imported = LoadLapFileToGrigMotecCsv(laps_.session(), lap);
+        if (!imported.added) {
+            err_ << "quorvane-cli: " << lap << ": "
+                 << (imported.error.empty() ? std::string("not a MoTeC CSV lap") : imported.error)
+                 << "\n";
+            return -1;
+        }
+        return imported.lapNo + 1;
+    }
+    return laps_.AddLapFile(lap);
+}
+
+}  // namespace qv::cli

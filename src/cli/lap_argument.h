@@ -1,0 +1,27 @@
+#pragma once
+// The LAP arguments of the exchange commands: a lap file, a MoTeC CSV
+// export or LOG:N, the N-th lap (from 0) cut from a log.
+
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "cli/lap_options.h"
+
+namespace qv::cli {
+
+class LapArgumentResolver {
+  public:
+    LapArgumentResolver(LapSession& laps, std::ostream& err) : laps_(laps), err_(err) {}
+
+    // The lap-list row (from 1) of the lap, or -1 with the reason on `err`.
+    int Row(const std::string& lap);
+
+  private:
+    LapSession& laps_;
+    std::ostream& err_;
+    std::map<std::string, std::pair<int, int>> logs_;  // log -> [first lap, end)
+};
+
+}  // namespace qv::cli

@@ -1,0 +1,424 @@
+#include "device/device_controller.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "device/download_plan.h"
+
+namespace qv {
+
+DeviceController::DeviceController(Session& session, Prompter& prompter, TimerService& timers,
+                                   EventSink& sink, PortScanner scanner,
+                                   DeviceLink::Clock linkClock)
+    : session_(session),
+      prompter_(prompter),
+      timers_(timers),
+      scanner_(std::move(scanner)),
+      link_(sink, std::move(linkClock)),
+      sink_(sink) {
+    link_.Locked([this](LinkState& s) { s.image = session_.RawLogBuf.span(); });
+}
+
+DeviceController::~DeviceController() {
+    Shutdown();
+}
+
+void DeviceController::Shutdown() {
+    StopTimer(timerComm_);
+    StopTimer(watchdog_);
+    StopTimer(progress_);
+    StopTimer(openDelay_);
+    link_.Close();
+}
+
+void DeviceController::StopTimer(TimerService::TimerId& id) {
+    if (id != 0)
+        timers_.Stop(id);
+    id = 0;
+}
+
+void DeviceController::ButtonSetTrigSpdClick(int kmh) {
+    triggerRequest_ = std::clamp(kmh, 0, 99);
+    view_.triggerSpeed = triggerRequest_;
+    RunAction(DeviceAction::WriteTrigger);
+}
+
+void DeviceController::ButtonLogEraseClick() {
+    if (!Idle())
+        return;
+    if (!prompter_.AskYesCancel(kMsgEraseQuestion, MessageIcon::Confirmation))
+        return;
+    RunAction(DeviceAction::Erase);
+}
+
+void DeviceController::RunAction(DeviceAction action) {
+    if (!Idle())
+        return;
+    view_.labels.Clear();
+    const std::vector<DeviceRequest> list = RequestsOfAction(action);
+    requests_.assign(list.begin(), list.end());
+    StartMTKGPS();
+}
+
+void DeviceController::StartMTKGPS() {
+    link_.Close();
+    StopTimer(timerComm_);
+    candidates_ = scanner_();
+    if (candidates_.empty()) {
+        EnaGPSbutton();
+        prompter_.Inform(kMsgConnectFailed, MessageIcon::Confirmation);
+        return;
+    }
+    for (auto it = candidates_.rbegin(); it != candidates_.rend(); ++it)
+        session_.diagnostics.Insert(*it);
+    DisGPSbutton();
+    steps_ = StepFlags{};
+    accepted_ = false;
+    OpenAndAskRelease(true);
+    timerComm_ = timers_.Start(kProbeFirstMs, false, [this] { TimerCommTick(); });
+}
+
+void DeviceController::OpenAndAskRelease(bool wait) {
+    release_.clear();
+    model_ = LoggerModel::Unknown;
+    portName_ = candidates_.back();
+    ++connection_;
+    if (!link_.Open(portName_, steps_))
+        return;
+    link_.Locked([](LinkState& s) { s.download = DownloadState{}; });
+    if (!wait) {
+        link_.Enqueue({"PMTK605"});
+        return;
+    }
+    // The logger is given a moment after the port opens.
+    StopTimer(openDelay_);
+    const unsigned connection = connection_;
+    openDelay_ = timers_.Start(100, false, [this, connection] {
+        openDelay_ = 0;
+        if (connection == connection_ && link_.IsOpen() && !accepted_)
+            link_.Enqueue({"PMTK605"});
+    });
+}
+
+void DeviceController::TimerCommTick() {
+    timerComm_ = 0;
+    const std::string release = link_.Locked([](LinkState& s) { return s.release; });
+    if (accepted_ || StepAccepts(steps_, release))
+        return;
+    AdvanceStep(steps_);
+    link_.Close();
+    if (!candidates_.empty())
+        candidates_.pop_back();
+    if (candidates_.empty()) {
+        EnaGPSbutton();
+        prompter_.Inform(kMsgConnectFailed, MessageIcon::Confirmation);
+        return;
+    }
+    OpenAndAskRelease(false);
+    timerComm_ = timers_.Start(kProbeNextMs, false, [this] { TimerCommTick(); });
+}
+
+void DeviceController::OnReleaseReported() {
+    if (accepted_ || !link_.IsOpen())
+        return;
+    const std::string release = link_.Locked([](LinkState& s) { return s.release; });
+    if (!StepAccepts(steps_, release))
+        return;
+    StopTimer(timerComm_);
+    accepted_ = true;
+    release_ = release;
+    model_ = IdentifyModel(release);
+    link_.Locked([this](LinkState& s) { s.model = model_; });
+    AcptMTKGPSreq();
+}
+
+void DeviceController::OnLinkEvent(LinkEvent event, int wParam) {
+    switch (event) {
+        case LinkEvent::QueueDrained:
+            if (accepted_ && link_.IsOpen())
+                AcptMTKGPSreq();
+            break;
+        case LinkEvent::ReleaseReported:
+            OnReleaseReported();
+            break;
+        case LinkEvent::LinkFailed:
+            (void)wParam;
+            if (!link_.IsOpen())
+                break;
+            StopTimer(timerComm_);
+            StopWatchdog();
+            downloading_ = false;
+            link_.Close();
+            EnaGPSbutton();
+            prompter_.Inform(kMsgCommFailed, MessageIcon::Confirmation);
+            break;
+        case LinkEvent::DataArrived:
+            if (watchdog_ != 0)
+                RestartWatchdog(kWatchdogMs);
+            break;
+        case LinkEvent::DownloadStarted:
+            view_.progressShown = true;
+            view_.progressPercent = 0;
+            view_.slowSpeedNote = slowLevel != 0;
+            view_.abortShown = model_ != LoggerModel::QV4;
+            StopTimer(progress_);
+            progress_ = timers_.Start(kProgressTickMs, true, [this] { ProgressTick(); });
+            break;
+        case LinkEvent::DownloadFinished:
+            FinishAfterDownload();
+            break;
+    }
+}
+
+void DeviceController::OnLinkText(LinkTextList list, std::string text) {
+    if (list == LinkTextList::Sentence)
+        view_.sentences.Insert(std::move(text));
+    else
+        session_.diagnostics.Insert(std::move(text));
+}
+
+void DeviceController::Deliver(const LinkMessage& message) {
+    if (message.isText)
+        OnLinkText(message.list, message.text);
+    else
+        OnLinkEvent(message.event, message.wParam);
+}
+
+void DeviceController::EndConnection() {
+    StopWatchdog();
+    link_.Close();
+    EnaGPSbutton();
+}
+
+void DeviceController::Abandon(const std::string& text, MessageIcon icon) {
+    EndConnection();
+    requests_.clear();
+    prompter_.Inform(text, icon);
+}
+
+void DeviceController::QueueBatch(const std::vector<std::string>& commands, int watchdogMs) {
+    RestartWatchdog(watchdogMs);
+    link_.Enqueue(commands);
+}
+
+void DeviceController::AcptMTKGPSreq() {
+    while (true) {
+        if (requests_.empty()) {
+            downloading_ = false;
+            EndConnection();
+            return;
+        }
+        current_ = requests_.front();
+        requests_.pop_front();
+        using R = DeviceRequest;
+        switch (current_) {
+            case R::MTK_CHECK_STAT_QV3:
+            case R::MTK_CHECK_STAT:
+                link_.Locked([this](LinkState& s) {
+                    if (current_ == R::MTK_CHECK_STAT)
+                        s.status = StatusFields{};
+                    else
+                        s.status.ClearKeepingVersion();
+                });
+                QueueBatch(StatusQueryCommands(current_, model_, release_));
+                return;
+            case R::MTK_SET_10Hz:
+                if (model_ == LoggerModel::Generic &&
+                    Status().baudConfiguration != kGenericBaudConfiguration) {
+                    Abandon(kMsgUpdateFirmware, MessageIcon::Confirmation);
+                    return;
+                }
+                QueueBatch(ModeCommands(current_, model_));
+                return;
+            case R::MTK_SET_5Hz:
+                QueueBatch(ModeCommands(current_, model_));
+                return;
+            case R::MTK_SET_2Hz_20Hz:
+                if (model_ != LoggerModel::QV4) {
+                    Abandon(kMsg20HzRefused, MessageIcon::Warning);
+                    return;
+                }
+                QueueBatch(ModeCommands(current_, model_));
+                return;
+            case R::TSI_SET_TRIG: {
+                const std::string command = TriggerSpeedCommand(triggerRequest_, model_, release_);
+                if (command.empty()) {
+                    Abandon(kMsgNoTriggerSpeed, MessageIcon::Warning);
+                    return;
+                }
+                QueueBatch({command});
+                return;
+            }
+            case R::MTK_FORMAT_ALL:
+                QueueBatch({kEraseCommand}, kEraseWatchdogMs);
+                return;
+            case R::MTK_READ_LOG:
+                StartDownload();
+                return;
+            case R::MTK_RET_DTFIX:
+                if (model_ == LoggerModel::QV3)
+                    break;
+                QueueBatch({FixIntervalCommand(Status().logTimeInterval, 1000)});
+                return;
+            case R::MTK_ANLZ_LOG:
+                finished_ = true;
+                downloading_ = false;
+                link_.Locked([](LinkState& s) { s.download.kind = DownloadKind::None; });
+                if (requests_.empty())
+                    EndConnection();
+                break;
+            case R::MTK_VIEW_STAT:
+            case R::MTK_VIEW_STAT2:
+            case R::MTK_FORMAT_MSG:
+            case R::MTK_SETUP_MSG:
+                if (!HandleShowRequest(current_))
+                    return;
+                break;
+        }
+    }
+}
+
+// A request that only shows something; false when the sequencer run ends.
+bool DeviceController::HandleShowRequest(DeviceRequest request) {
+    using R = DeviceRequest;
+    const bool last = requests_.empty();
+    const StatusFields status = Status();
+    if (last)
+        EndConnection();
+    switch (request) {
+        case R::MTK_VIEW_STAT:
+        case R::MTK_VIEW_STAT2: {
+            const bool second = request == R::MTK_VIEW_STAT2;
+            const StatusView shown = ShowStatus(status, model_, release_, portName_, second);
+            view_.labels = shown.labels;
+            view_.modeProblem = shown.modeProblem;
+            if (shown.triggerSpeed >= 0)
+                view_.triggerSpeed = shown.triggerSpeed;
+            if (shown.modeProblem && !second) {
+                prompter_.Inform(model_ == LoggerModel::QV4 ? kMsgSetupQv4 : kMsgSetupOther,
+                                 MessageIcon::Information);
+            } else if (shown.modeProblem &&
+                       prompter_.AskYesNo(kMsgUnknownModeQuestion, MessageIcon::Confirmation)) {
+                requests_.push_back(model_ == LoggerModel::QV4 ? R::MTK_SET_10Hz : R::MTK_SET_5Hz);
+                requests_.push_back(R::MTK_CHECK_STAT);
+                requests_.push_back(R::MTK_VIEW_STAT);
+                StartMTKGPS();
+                return false;
+            }
+            break;
+        }
+        case R::MTK_FORMAT_MSG:
+            prompter_.Inform(kMsgEraseCompleted, MessageIcon::Information);
+            if (last) {
+                requests_.push_back(R::MTK_CHECK_STAT);
+                requests_.push_back(R::MTK_VIEW_STAT2);
+                StartMTKGPS();
+                return false;
+            }
+            break;
+        case R::MTK_SETUP_MSG:
+            prompter_.Inform(kMsgSetupCompleted, MessageIcon::Information);
+            break;
+        default:
+            break;
+    }
+    return !last;
+}
+
+void DeviceController::StartDownload() {
+    const StatusFields status = Status();
+    int first = 0;
+    int last = LastSectorToRead(status.logNextAddress);
+    if (model_ == LoggerModel::QV3 && last >= 24) {
+        StopWatchdog();
+        const int units = (last + 15) / 16;
+        int start = 0;
+        int end = units;
+        if (rangeDialog && rangeDialog(last, start, end))
+            ApplyRange(std::clamp(start, 0, units), std::clamp(end, 1, units), first, last);
+    }
+    DownloadPlan plan = PlanDownload(model_, status, release_, slowLevel, first, last);
+    link_.Locked([&plan, this](LinkState& s) {
+        std::memset(s.image.data(), 0xFF, std::min(plan.fillBytes, s.image.size()));
+        s.download = DownloadState{};
+        s.download.kind = plan.kind;
+        s.download.pending = plan.pending;
+        s.download.totalUnits = plan.totalUnits;
+        s.download.slowLevel = slowLevel;
+        s.download.restoreCommand = plan.restoreCommand;
+    });
+    QueueBatch(plan.commands);
+    downloading_ = true;
+    finished_ = false;
+    sink_.PostEvent(LinkEvent::DownloadStarted, 0);
+}
+
+void DeviceController::ProgressTick() {
+    if (downloading_) {
+        const int percent = link_.Locked([](LinkState& s) {
+            const DownloadState& d = s.download;
+            if (d.totalUnits <= 0)
+                return 0;
+            const long done = d.kind == DownloadKind::Qv4Stream
+                                  ? d.receivedUnits
+                                  : d.totalUnits - static_cast<long>(s.queue.size());
+            return static_cast<int>(std::clamp(done * 100 / d.totalUnits, 0L, 100L));
+        });
+        view_.progressPercent = percent;
+        return;
+    }
+    StopTimer(progress_);
+    view_.progressShown = false;
+    if (finished_) {
+        finished_ = false;
+        sink_.PostEvent(LinkEvent::DownloadFinished, 0);
+    }
+}
+
+void DeviceController::FinishAfterDownload() {
+    if (link_.IsOpen())
+        return;
+    const std::string used = Status().logNextAddress;
+    const TDateTime when = now ? now() : 0.0;
+    view_.lastDownload = FinishDownload(session_, prompter_, model_, used, when);
+    if (!view_.lastDownload.error.empty())
+        prompter_.Inform(view_.lastDownload.error, MessageIcon::Error);
+    view_.logReady = view_.lastDownload.enoughFixes;
+}
+
+void DeviceController::AbortDownload() {
+    if (!downloading_)
+        return;
+    downloading_ = false;
+    StopTimer(progress_);
+    view_.progressShown = false;
+    EndConnection();
+    link_.Locked([](LinkState& s) {
+        s.queue.clear();
+        s.download = DownloadState{};
+    });
+    const std::vector<DeviceRequest> list = RequestsAfterAbort(model_);
+    requests_.assign(list.begin(), list.end());
+    StartMTKGPS();
+}
+
+void DeviceController::RestartWatchdog(int ms) {
+    StopTimer(watchdog_);
+    watchdog_ = timers_.Start(ms, false, [this] { TimerGpsCommSvTick(); });
+}
+
+void DeviceController::StopWatchdog() {
+    StopTimer(watchdog_);
+}
+
+void DeviceController::TimerGpsCommSvTick() {
+    watchdog_ = 0;
+    if (!link_.IsOpen())
+        return;
+    downloading_ = false;
+    link_.Close();
+    EnaGPSbutton();
+    prompter_.Inform(kMsgCommTimeout, MessageIcon::Confirmation);
+}
+
+}  // namespace qv

@@ -1,0 +1,34 @@
+#pragma once
+// What MTK_READ_LOG sends: the reads of the used flash, by model, and the
+// pieces that are pending before the first reply.
+
+#include <string>
+#include <vector>
+
+#include "device/link_state.h"
+#include "device/logger_model.h"
+#include "device/status_fields.h"
+
+namespace qv {
+
+struct DownloadPlan {
+    DownloadKind kind = DownloadKind::None;
+    std::vector<std::string> commands;
+    std::vector<uint8_t> pending = std::vector<uint8_t>(kPendingEntries, 0);
+    int totalUnits = 0;
+    size_t fillBytes = 0;  // image bytes set to 0xFF first
+    std::string restoreCommand;
+};
+
+// QV4: 4096-byte blocks of the used memory, 1 to 4094.
+int Qv4BlocksToRead(const std::string& usedMemory);
+// QV3 and generic: the 64-KiB sector holding the next free byte, at most
+// 127; 127 when the field is empty.
+int LastSectorToRead(const std::string& usedMemory);
+// The QV3 range dialog's units to sectors: first and last sector after it.
+void ApplyRange(int startUnit, int endUnit, int& firstSector, int& lastSector);
+
+DownloadPlan PlanDownload(LoggerModel model, const StatusFields& status, const std::string& release,
+                          int slowLevel, int firstSector, int lastSector);
+
+}  // namespace qv

@@ -1,0 +1,160 @@
+#include "ui/data_commands.h"
+
+#include <algorithm>
+
+#include "app/analysis.h"
+#include "app/load_lap_data.h"
+#include "app/dropped_files.h"
+#include "dynamics/sector_extract.h"
+#include "exchange/lap_csv.h"
+#include "laps/lap_file.h"
+#include "laps/lap_list_commands.h"
+#include "laps/lap_save.h"
+#include "laps/run_file_laps.h"
+#include "presentation/display_extremes.h"
+#include "presentation/refresh_sequence.h"
+
+namespace qv::ui {
+namespace {
+
+int SectCount(const Session& session) {
+    return std::clamp(session.gates.SectCount, 0, MaxSectGate);
+}
+
+}  // namespace
+
+void DataCommands::Tell(const std::string& error) {
+    if (!error.empty())
+        services_.prompter.Inform(error, MessageIcon::Error);
+}
+
+OpenLogContext DataCommands::LogContext() {
+    return OpenLogContext{session_, services_.prompter, services_.logDialog, services_.now};
+}
+
+void DataCommands::AfterLog(const OpenLogOutcome& outcome) {
+    Tell(outcome.error);
+    if (outcome.lapsAdded > 0) {
+        RefreshLapList(session_);
+        if (hooks_.showDataPage)
+            hooks_.showDataPage();
+    }
+    if (hooks_.lapListChanged)
+        hooks_.lapListChanged();
+}
+
+void DataCommands::LoadLog() {
+    if (hooks_.loadingLog)
+        hooks_.loadingLog(true);
+    OpenLogContext context = LogContext();
+    const OpenLogOutcome outcome = SpeedButtonLdLogFileClick(context);
+    if (hooks_.loadingLog)
+        hooks_.loadingLog(false);
+    AfterLog(outcome);
+}
+
+void DataCommands::ReopenLog() {
+    OpenLogContext context = LogContext();
+    AfterLog(SpeedButtonReLogClick(context));
+}
+
+void DataCommands::LoadLapData() {
+    Tell(LoadLapDataClick(session_, services_.prompter).error);
+    if (hooks_.lapListChanged)
+        hooks_.lapListChanged();
+}
+
+void DataCommands::SaveLap(const GridCursor& list) {
+    Tell(SpeedButtonSvRunClick(session_, services_.prompter, {list.row, list.hasFocus}).error);
+}
+
+void DataCommands::SaveAllLaps() {
+    Tell(SpeedButtonSvAllRunClick(session_, services_.prompter).error);
+}
+
+void DataCommands::SaveSector(DetailTableKind kind, const GridCursor& table) {
+    if (!table.hasFocus)
+        return;
+    const SectorSaveResult saved = ExtractSectorLap(session_, session_.sectRes, Tables(), kind,
+                                                    table.column, table.row, services_.prompter);
+    Tell(saved.error);
+}
+
+void DataCommands::RemoveAll() {
+    const bool slotsShown = session_.laps.LapDtNum() > 0;
+    if (SpeedButtonClrDtClick(session_.laps, services_.prompter) != RemoveAllOutcome::Removed)
+        return;
+    if (hooks_.stopPlayback)
+        hooks_.stopPlayback();
+    if (slotsShown) {
+        session_.presentation.playTime = 0;
+        ResetDisplayExtremes(session_.presentation);
+    }
+    RefreshSlots(session_);
+    RefreshLapList(session_);
+    if (hooks_.runSteps)
+        hooks_.runSteps(SlotChangeSteps(session_.presentation, 0, false));
+}
+
+void DataCommands::EditDataName(const GridCursor& list) {
+    if (SpeedButtonEdiDataNameClick(session_.laps, list.row, list.column, list.hasFocus,
+                                    services_.nameEdit) &&
+        hooks_.lapListChanged)
+        hooks_.lapListChanged();
+}
+
+void DataCommands::ShowLap(int row, bool fromGraphButton) {
+    if (row >= 1 && row <= session_.laps.LapNum()) {
+        const std::string& lapNo = session_.laps.LapRows[static_cast<size_t>(row - 1)][1];
+        const std::vector<std::string> shown = SlotNames(session_);
+        const bool removal =
+            !lapNo.empty() && std::find(shown.begin(), shown.end(), lapNo) != shown.end();
+        if (removal && hooks_.stopPlayback)
+            hooks_.stopPlayback();
+    }
+    const SlotChange change = StringGridLapDataDblClick(session_, row, fromGraphButton);
+    if (change.kind == SlotChange::Kind::Nothing)
+        return;
+    if (hooks_.runSteps)
+        hooks_.runSteps(SlotChangeSteps(session_.presentation, session_.laps.LapDtNum(),
+                                        change.kind == SlotChange::Kind::Loaded));
+}
+
+void DataCommands::SaveListCsv(const GridCursor& list) {
+    Tell(SpeedButtonCsvClick(session_, services_.prompter, list.row).error);
+}
+
+void DataCommands::ExportLapCsv(const GridCursor& list) {
+    const CsvSaveResult saved =
+        SpeedButtonCsv2Click(session_, services_.prompter, list.row, list.hasFocus,
+                             session_.presentation.showDriftAngle);
+    Tell(saved.error);
+    if (saved.written && services_.openDocument)
+        services_.openDocument(saved.path);
+}
+
+bool DataCommands::DropFiles(const std::vector<std::filesystem::path>& files, bool dataPageShown) {
+    auto added = [this](const LapFileAddResult& result) {
+        Tell(result.error);
+        return result.added;
+    };
+    DroppedFileLoaders loaders;
+    loaders.lapDataFile = [&](const std::filesystem::path& p) {
+        return added(LoadLapFileToGrigBin(session_, p));
+    };
+    loaders.runFile = [&](const std::filesystem::path& p) {
+        return added(LoadLapFileToGrigBon(session_, p));
+    };
+    if (!DispatchDroppedFiles(files, dataPageShown, loaders))
+        return false;
+    RefreshLapList(session_);
+    if (hooks_.lapListChanged)
+        hooks_.lapListChanged();
+    return true;
+}
+
+DetailTables DataCommands::Tables() const {
+    return SetSectGrid(SlotReadouts(session_), SectCount(session_));
+}
+
+}  // namespace qv::ui

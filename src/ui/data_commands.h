@@ -1,0 +1,65 @@
+#pragma once
+// The commands of the "Data" page's tool bar, the lap list and the detail
+// tables, each forwarded to its engine operation. What the window must do
+// afterwards (stop playback, repaint, show the page) goes through Hooks.
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "core/session.h"
+#include "dynamics/sector_tables.h"
+#include "presentation/steps.h"
+#include "ui/window_services.h"
+
+namespace qv::ui {
+
+// Where the grid's cursor stands: grid row (row k + 1 is lap k) and column.
+struct GridCursor {
+    int row = 0;
+    int column = 0;
+    bool hasFocus = false;
+};
+
+class DataCommands {
+  public:
+    struct Hooks {
+        std::function<void()> stopPlayback;
+        std::function<void(const StepList&)> runSteps;
+        std::function<void()> lapListChanged;  // rows, header or marks
+        std::function<void()> showDataPage;
+        std::function<void(bool busy)> loadingLog;  // "Load log data" disabled while busy
+    };
+
+    DataCommands(Session& session, WindowServices& services, Hooks hooks)
+        : session_(session), services_(services), hooks_(std::move(hooks)) {}
+
+    void LoadLog();
+    void ReopenLog();
+    void LoadLapData();
+    void SaveLap(const GridCursor& list);
+    void SaveAllLaps();
+    // The detail table shown (drift or sector) when it has the focus.
+    void SaveSector(DetailTableKind kind, const GridCursor& table);
+    void RemoveAll();
+    void EditDataName(const GridCursor& list);
+    void ShowLap(int row, bool fromGraphButton);
+    void SaveListCsv(const GridCursor& list);
+    void ExportLapCsv(const GridCursor& list);
+    // Files dropped on the window; true when any was loaded.
+    bool DropFiles(const std::vector<std::filesystem::path>& files, bool dataPageShown);
+
+    // The detail tables as the slots stand now.
+    DetailTables Tables() const;
+
+  private:
+    OpenLogContext LogContext();
+    void AfterLog(const OpenLogOutcome& outcome);
+    void Tell(const std::string& error);
+
+    Session& session_;
+    WindowServices& services_;
+    Hooks hooks_;
+};
+
+}  // namespace qv::ui

@@ -1,0 +1,207 @@
+#include "ui/data_page.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/detail_table_model.h"
+#include "ui/grid_cell_delegate.h"
+#include "ui/lap_list_model.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr int kGridRowHeight = 20;
+// The column widths were made for a narrow face at 15 px; the common
+// desktop faces are wider, so the text takes a smaller size to fit them.
+constexpr int kGridFontPx = 13;
+constexpr int kHeaderFontPx = 12;
+
+void StyleGrid(QTableView* grid) {
+    grid->setItemDelegate(new GridCellDelegate(grid));
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+    grid->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setFixedHeight(kGridRowHeight + 2);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setWordWrap(false);
+    grid->setTabKeyNavigation(false);
+    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    QFont font = grid->font();
+    // Screens above 96 dots per inch take 9 points, as the grids' design says.
+    if (grid->logicalDpiY() > 96)
+        font.setPointSize(9);
+    else
+        font.setPixelSize(kGridFontPx);
+    grid->setFont(font);
+    QFont header = font;
+    if (grid->logicalDpiY() <= 96)
+        header.setPixelSize(kHeaderFontPx);
+    grid->horizontalHeader()->setFont(header);
+}
+
+}  // namespace
+
+DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
+    : QWidget(parent), session_(session), commands_(commands) {
+    setObjectName(QStringLiteral("TabSheet2"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    toolBar_ = new QWidget(this);
+    toolBar_->setObjectName(QStringLiteral("PanelDataTool"));
+    auto* strip = new QHBoxLayout(toolBar_);
+    strip->setContentsMargins(2, 2, 2, 2);
+    strip->setSpacing(1);
+    layout->addWidget(toolBar_);
+
+    AddButton("SpeedButtonLdGPS", tr("Download"), QStringLiteral("Download log data from device"),
+              QStyle::SP_ArrowDown, false, &DataPage::Disabled);
+    loadLog_ = AddButton("SpeedButtonLdLogFile", tr("Open log"), QStringLiteral("Load log data"),
+                         QStyle::SP_DialogOpenButton, true, &DataPage::LoadLog);
+    AddButton("SpeedButtonReLog", tr("Reopen"), QStringLiteral("Reopen log data"),
+              QStyle::SP_BrowserReload, true, &DataPage::ReopenLog);
+    AddButton("SpeedButtonLoad", tr("Load laps"), QStringLiteral("Load lap data"),
+              QStyle::SP_FileDialogStart, true, &DataPage::LoadLapData);
+    AddButton("SpeedButtonSvRun", tr("Save lap"), QStringLiteral("Save lap data"),
+              QStyle::SP_DialogSaveButton, true, &DataPage::SaveLap);
+    AddButton("SpeedButtonSvAllRun", tr("Save all"), QStringLiteral("Save all laps"),
+              QStyle::SP_DriveFDIcon, true, &DataPage::SaveAllLaps);
+    AddButton("SpeedButtonSvRunSect", tr("Save sector"), QStringLiteral("Save sector data"),
+              QStyle::SP_FileIcon, true, &DataPage::SaveSector);
+    AddButton("SpeedButtonClrDt", tr("Remove all"), QStringLiteral("Remove all lap data"),
+              QStyle::SP_TrashIcon, true, &DataPage::RemoveAll);
+    AddButton("SpeedButtonEdiDataName", tr("Rename"), QStringLiteral("Edit data name"),
+              QStyle::SP_FileDialogDetailedView, true, &DataPage::EditDataName);
+    AddButton("SpeedButtonGrp", tr("Graph"), QStringLiteral("Display lap data as graph"),
+              QStyle::SP_ComputerIcon, true, &DataPage::GraphButton);
+    AddButton("SpeedButtonCsv", tr("List CSV"), QStringLiteral("Save list as CSV file"),
+              QStyle::SP_FileDialogListView, true, &DataPage::SaveListCsv);
+    AddButton("SpeedButtonCsv2", tr("Lap CSV"), QStringLiteral("Export lap data as CSV file"),
+              QStyle::SP_FileDialogContentsView, true, &DataPage::ExportLapCsv);
+    AddButton("SpeedButtonNMEA", tr("NMEA"), QStringLiteral("Export lap data as NMEA file"),
+              QStyle::SP_FileLinkIcon, false, &DataPage::Disabled);
+    AddButton("SpeedButtonMotec", tr("MoTeC"), QStringLiteral("Import MoTeC CSV file"),
+              QStyle::SP_DirOpenIcon, false, &DataPage::Disabled);
+    strip->addStretch(1);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setChildrenCollapsible(false);
+    lapModel_ = new LapListModel(session_, this);
+    lapGrid_ = new QTableView(split);
+    lapGrid_->setObjectName(QStringLiteral("StringGridLapData"));
+    lapGrid_->setModel(lapModel_);
+    StyleGrid(lapGrid_);
+    for (int c = 0; c < kLapListColumns; ++c)
+        lapGrid_->setColumnWidth(c, LapListColumnWidth(c));
+    connect(lapGrid_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { commands_.ShowLap(index.row() + 1, false); });
+    split->addWidget(lapGrid_);
+
+    detailTabs_ = new QTabWidget(split);
+    detailTabs_->setObjectName(QStringLiteral("PageControlDetail"));
+    sectorModel_ = new DetailTableModel(DetailTableKind::Sector, this);
+    driftModel_ = new DetailTableModel(DetailTableKind::Drift, this);
+    sectorGrid_ = DetailGrid("StringGridSectData", sectorModel_, DetailTableKind::Sector);
+    driftGrid_ = DetailGrid("StringGridDrift", driftModel_, DetailTableKind::Drift);
+    detailTabs_->addTab(sectorGrid_, QStringLiteral("Sector details"));
+    detailTabs_->addTab(driftGrid_, QStringLiteral("DRIFT details"));
+    split->addWidget(detailTabs_);
+    split->setStretchFactor(0, 1);
+    split->setSizes({420, 170});
+    layout->addWidget(split, 1);
+    RefreshTables();
+}
+
+QToolButton* DataPage::AddButton(const char* name, const QString& caption, const QString& hint,
+                                 int icon, bool enabled, void (DataPage::*handler)()) {
+    auto* button = new QToolButton(toolBar_);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    // The grids keep the focus: the commands act on the focused grid's cursor.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setEnabled(enabled);
+    connect(button, &QToolButton::clicked, this, handler);
+    toolBar_->layout()->addWidget(button);
+    return button;
+}
+
+QTableView* DataPage::DetailGrid(const char* name, DetailTableModel* model, DetailTableKind kind) {
+    auto* grid = new QTableView(this);
+    grid->setObjectName(QString::fromLatin1(name));
+    grid->setModel(model);
+    StyleGrid(grid);
+    grid->horizontalHeader()->setDefaultSectionSize(kDetailColumnWidth);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(grid, &QTableView::doubleClicked, this, [this, grid, kind](const QModelIndex&) {
+        GridCursor cursor = TableCursor(grid);
+        cursor.hasFocus = true;  // the click was on the table itself
+        commands_.SaveSector(kind, cursor);
+    });
+    return grid;
+}
+
+bool DataPage::HasFocus(const QWidget* widget) const {
+    return widget->hasFocus() || window()->focusWidget() == widget;
+}
+
+GridCursor DataPage::ListCursor() const {
+    const QModelIndex current = lapGrid_->currentIndex();
+    GridCursor cursor;
+    cursor.row = current.isValid() ? current.row() + 1 : 1;
+    cursor.column = current.isValid() ? current.column() : 0;
+    cursor.hasFocus = HasFocus(lapGrid_);
+    return cursor;
+}
+
+GridCursor DataPage::TableCursor(const QTableView* table) const {
+    const QModelIndex current = table->currentIndex();
+    GridCursor cursor;
+    cursor.row = current.isValid() ? current.row() + 1 : 1;
+    cursor.column = current.isValid() ? current.column() : 0;
+    cursor.hasFocus = HasFocus(table);
+    return cursor;
+}
+
+void DataPage::SaveSector() {
+    if (detailTabs_->currentWidget() == driftGrid_)
+        commands_.SaveSector(DetailTableKind::Drift, TableCursor(driftGrid_));
+    else
+        commands_.SaveSector(DetailTableKind::Sector, TableCursor(sectorGrid_));
+}
+
+void DataPage::RefreshList() {
+    const QModelIndex current = lapGrid_->currentIndex();
+    lapModel_->Reload();
+    if (current.isValid()) {
+        const int row = std::min(current.row(), lapModel_->rowCount() - 1);
+        lapGrid_->setCurrentIndex(lapModel_->index(row, current.column()));
+    }
+}
+
+void DataPage::RefreshTables() {
+    const DetailTables tables = commands_.Tables();
+    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
+    sectorModel_->SetTables(tables, gates);
+    driftModel_->SetTables(tables, gates);
+}
+
+void DataPage::SetLoadingLog(bool busy) {
+    loadLog_->setEnabled(!busy);
+}
+
+}  // namespace qv::ui

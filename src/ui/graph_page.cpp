@@ -1,0 +1,524 @@
+#include "ui/graph_page.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <memory>
+
+#include "app/startup.h"
+#include "dynamics/slot_commands.h"
+#include "presentation/graph_reset.h"
+#include "presentation/input_rules.h"
+#include "presentation/refresh_sequence.h"
+#include "presentation/toggles.h"
+#include "presentation/window_rules.h"
+#include "presentation/zoom_commands.h"
+#include "ui/axis_selector.h"
+#include "ui/grid_cell_delegate.h"
+#include "ui/playback_controller.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr int kTopPanelHeight = 225;
+constexpr int kLeftPanelWidth = 455;
+constexpr int kToolStripHeight = 26;
+constexpr int kLabelPanelHeight = 71;
+// Drawn for a narrow face at 15 px; the common desktop faces need less to
+// keep a whole read-out line on the panel.
+constexpr int kLabelFontPx = 13;
+
+// A strip of buttons over the white panels, in the system's button face.
+void ButtonFace(QWidget* strip) {
+    strip->setAutoFillBackground(true);
+    QPalette palette = strip->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    strip->setPalette(palette);
+}
+
+// The views are framed so that their areas show while they are empty.
+class FramedView : public QWidget {
+  public:
+    using QWidget::QWidget;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setPen(QColor(192, 192, 192));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+QWidget* WhiteView(const char* name, QWidget* parent) {
+    auto* view = new FramedView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    view->setPalette(palette);
+    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    return view;
+}
+
+QLabel* ReadoutLabel(const QString& name, const QString& hint, QWidget* parent) {
+    auto* label = new QLabel(QStringLiteral("."), parent);
+    label->setObjectName(name);
+    label->setToolTip(hint);
+    QFont font = label->font();
+    font.setPixelSize(kLabelFontPx);
+    label->setFont(font);
+    return label;
+}
+
+QRect ScreenRectOf(const QWidget* widget) {
+    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+
+ScreenRect ToScreenRect(const QRect& r) {
+    return ScreenRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
+
+GraphPage::GraphPage(Session& session, PlaybackController& playback, Prompter& prompter,
+                     std::function<void(const StepList&)> runSteps, QWidget* parent)
+    : QWidget(parent),
+      session_(session),
+      playback_(playback),
+      prompter_(prompter),
+      runSteps_(std::move(runSteps)) {
+    setObjectName(QStringLiteral("TabSheet1"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    splitter1_ = new QSplitter(Qt::Vertical, this);
+    splitter1_->setObjectName(QStringLiteral("Splitter1"));
+    splitter1_->setChildrenCollapsible(false);
+    splitter1_->addWidget(BuildTopPanel());
+    splitter2_ = new QSplitter(Qt::Horizontal, splitter1_);
+    splitter2_->setObjectName(QStringLiteral("Splitter2"));
+    splitter2_->setChildrenCollapsible(false);
+    splitter2_->addWidget(BuildLeftPanel());
+    splitter2_->addWidget(BuildDataPanel());
+    splitter1_->addWidget(splitter2_);
+    splitter1_->setStretchFactor(1, 1);
+    splitter2_->setStretchFactor(1, 1);
+    splitter1_->setSizes({kTopPanelHeight, 500});
+    splitter2_->setSizes({kLeftPanelWidth, 500});
+    KeepSplitter(splitter1_, true);
+    KeepSplitter(splitter2_, false);
+    layout->addWidget(splitter1_);
+    ShowToggles();
+}
+
+QToolButton* GraphPage::ToolButton(const char* name, const QString& hint, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QToolButton* GraphPage::TogglePanel(const char* name, const QString& text, const QString& hint,
+                                    QWidget* parent) {
+    QToolButton* button = ToolButton(name, hint, parent);
+    button->setText(text);
+    button->setCheckable(true);
+    button->setAutoRaise(false);
+    return button;
+}
+
+QWidget* GraphPage::BuildTopPanel() {
+    auto* panel = WhiteView("Panel1", this);
+    panel->setMinimumHeight(132);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(1, 1, 1, 1);
+    column->setSpacing(0);
+
+    auto* tool = new QWidget(panel);
+    tool->setObjectName(QStringLiteral("PanelTool"));
+    tool->setFixedHeight(kToolStripHeight);
+    ButtonFace(tool);
+    auto* strip = new QHBoxLayout(tool);
+    strip->setContentsMargins(2, 0, 2, 0);
+    strip->setSpacing(1);
+    const QStyle* look = style();
+
+    QToolButton* reset = ToolButton("SpeedButtonReset", QStringLiteral("Clear grapg"), tool);
+    reset->setIcon(look->standardIcon(QStyle::SP_DialogResetButton));
+    connect(reset, &QToolButton::clicked, this, &GraphPage::ClearGraph);
+    QToolButton* toStart =
+        ToolButton("SpeedButtonToStart", QStringLiteral("Reset play time"), tool);
+    toStart->setIcon(look->standardIcon(QStyle::SP_MediaSkipBackward));
+    connect(toStart, &QToolButton::clicked, this, [this] { playback_.ToStart(); });
+    play_ = ToolButton("SpeedButtonPlay", QStringLiteral("Play/Pause (Space bar)"), tool);
+    connect(play_, &QToolButton::clicked, this, [this] { playback_.PlayPause(); });
+    QToolButton* fwd =
+        ToolButton("SpeedButtonFWD", QStringLiteral("Forward frame ( \"F\"key )"), tool);
+    fwd->setIcon(look->standardIcon(QStyle::SP_MediaSeekForward));
+    connect(fwd, &QToolButton::clicked, this, [this] { playback_.Forward(); });
+    QToolButton* bwd =
+        ToolButton("SpeedButtonBWD", QStringLiteral("Backward frame ( \"B\" key )"), tool);
+    bwd->setIcon(look->standardIcon(QStyle::SP_MediaSeekBackward));
+    connect(bwd, &QToolButton::clicked, this, [this] { playback_.Backward(); });
+    for (QToolButton* b : {reset, toStart, play_, fwd, bwd})
+        strip->addWidget(b);
+    ShowPlaying(false);
+    strip->addSpacing(6);
+
+    static constexpr const char* kSpeedNames[] = {
+        "RadioButtonX05", "RadioButtonX1", "RadioButtonX2", "RadioButtonX4", "RadioButtonX8"};
+    static constexpr const char* kSpeedCaptions[] = {"/2", "x1", "x2", "x4", "x8"};
+    static constexpr const char* kSpeedHints[] = {
+        "x1/2 Play speed", "x1 Play speed", "x2 Play speed", "x4 Play speed", "x8 Play speed"};
+    auto* speedGroup = new QButtonGroup(tool);
+    for (int k = 0; k < kPlaySpeedCount; ++k) {
+        auto* radio = new QRadioButton(QString::fromLatin1(kSpeedCaptions[k]), tool);
+        radio->setObjectName(QString::fromLatin1(kSpeedNames[k]));
+        radio->setToolTip(QString::fromLatin1(kSpeedHints[k]));
+        radio->setFocusPolicy(Qt::NoFocus);
+        speedGroup->addButton(radio, k);
+        speeds_[static_cast<size_t>(k)] = radio;
+        strip->addWidget(radio);
+    }
+    connect(speedGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { session_.presentation.playSpeed = static_cast<PlaySpeed>(id); });
+    strip->addSpacing(6);
+
+    diffTm_ = TogglePanel("PanelDiffTm", QStringLiteral("\u0394t"),
+                          QStringLiteral("Show/Hide Compare time"), tool);
+    connect(diffTm_, &QToolButton::clicked, this,
+            [this] { Run(ToggleTimeDiff(session_.presentation)); });
+    xyg_ = TogglePanel("PanelXYG", QStringLiteral("G"), QStringLiteral("Show/Hide G-graph"), tool);
+    connect(xyg_, &QToolButton::clicked, this,
+            [this] { Run(ToggleGGraph(session_.presentation)); });
+    comboG_ = new QComboBox(tool);
+    comboG_->setObjectName(QStringLiteral("ComboBoxG"));
+    comboG_->setToolTip(QStringLiteral("Select G-graph item"));
+    comboG_->addItems({QStringLiteral("X+Y G"), QStringLiteral("X G"), QStringLiteral("Y G")});
+    comboG_->setFocusPolicy(Qt::NoFocus);
+    connect(comboG_, &QComboBox::activated, this, [this](int item) {
+        Run(SelectGGraphItem(session_.presentation, static_cast<GGraphItem>(item)));
+    });
+    altitude_ = TogglePanel("PanelAltitude", QStringLiteral("Elv"),
+                            QStringLiteral("Show/Hide elevation"), tool);
+    connect(altitude_, &QToolButton::clicked, this,
+            [this] { Run(ToggleElevation(session_.presentation)); });
+    QToolButton* distOfs =
+        ToolButton("SpeedButtonDistOfs", QStringLiteral("Adjust x-axis at sector gate"), tool);
+    distOfs->setText(QStringLiteral("|\u2194|"));
+    connect(distOfs, &QToolButton::clicked, this, &GraphPage::AlignAtGate);
+    drift_ = TogglePanel("PanelDrift", QStringLiteral("Drift"),
+                         QStringLiteral("Show/Hide DRIFT angle"), tool);
+    connect(drift_, &QToolButton::clicked, this,
+            [this] { Run(ToggleDriftAngle(session_.presentation)); });
+    strip->addWidget(diffTm_);
+    strip->addWidget(xyg_);
+    strip->addWidget(comboG_);
+    strip->addWidget(altitude_);
+    strip->addWidget(distOfs);
+    strip->addWidget(drift_);
+    strip->addStretch(1);
+    auto* version = new QLabel(QString::fromLatin1(kVersionText), tool);
+    version->setObjectName(QStringLiteral("LabelVersion"));
+    version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    strip->addWidget(version);
+    column->addWidget(tool);
+
+    auto* graphRow = new QHBoxLayout;
+    graphRow->setSpacing(0);
+    auto* axis = new QWidget(panel);
+    axis->setObjectName(QStringLiteral("Panel3"));
+    axis->setFixedWidth(27);
+    ButtonFace(axis);
+    auto* axisColumn = new QVBoxLayout(axis);
+    axisColumn->setContentsMargins(0, 0, 0, 0);
+    axisColumn->setSpacing(0);
+    dist_ = new AxisSelector(QStringLiteral("Dist"), AxisSelector::Edge::Dist, axis);
+    dist_->setObjectName(QStringLiteral("PanelDist"));
+    dist_->setToolTip(QStringLiteral("Distance"));
+    time_ = new AxisSelector(QStringLiteral("Time"), AxisSelector::Edge::Time, axis);
+    time_->setObjectName(QStringLiteral("PanelTime"));
+    time_->setToolTip(QStringLiteral("Time"));
+    connect(dist_, &AxisSelector::clicked, this,
+            [this] { Run(SelectXAxis(session_.presentation, XAxisMode::kDistance)); });
+    connect(time_, &AxisSelector::clicked, this,
+            [this] { Run(SelectXAxis(session_.presentation, XAxisMode::kTime)); });
+    QToolButton* spdZin = ToolButton("SpeedButtonSpdZin", QStringLiteral("Zoom in x-axis"), axis);
+    spdZin->setText(QStringLiteral("+"));
+    QToolButton* spdZout =
+        ToolButton("SpeedButtonSpdZout", QStringLiteral("Zoom out x-axis"), axis);
+    spdZout->setText(QStringLiteral("-"));
+    connect(spdZin, &QToolButton::clicked, this, [this] {
+        Run(XAxisZoom(session_.presentation, ZoomDirection::kIn, session_.laps.LapDtNum() > 0));
+    });
+    connect(spdZout, &QToolButton::clicked, this, [this] {
+        Run(XAxisZoom(session_.presentation, ZoomDirection::kOut, session_.laps.LapDtNum() > 0));
+    });
+    axisColumn->addWidget(dist_);
+    axisColumn->addWidget(time_);
+    axisColumn->addWidget(spdZin);
+    axisColumn->addWidget(spdZout);
+    axisColumn->addStretch(1);
+    graphRow->addWidget(axis);
+    spd_ = WhiteView("PaintBoxSpd", panel);
+    graphRow->addWidget(spd_, 1);
+    spdBar_ = WhiteView("PaintBoxSpdBar", panel);
+    spdBar_->setFixedWidth(68);
+    graphRow->addWidget(spdBar_);
+    column->addLayout(graphRow, 1);
+    return panel;
+}
+
+QWidget* GraphPage::BuildLeftPanel() {
+    auto* panel = WhiteView("Panel2", this);
+    panel->setMinimumWidth(120);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    lowerTabs_ = new QTabWidget(panel);
+    lowerTabs_->setObjectName(QStringLiteral("PageControl2"));
+    course_ = WhiteView("PaintBoxGraph", lowerTabs_);
+    lowerTabs_->addTab(course_, QStringLiteral("Course"));
+
+    auto* gTab = new QWidget(lowerTabs_);
+    auto* gColumn = new QVBoxLayout(gTab);
+    gColumn->setContentsMargins(0, 0, 0, 0);
+    gColumn->setSpacing(0);
+    auto* gTools = new QHBoxLayout;
+    QToolButton* gZin = ToolButton("SpeedButtonGZin", QStringLiteral("Zoom in"), gTab);
+    gZin->setText(QStringLiteral("+"));
+    QToolButton* gZout = ToolButton("SpeedButtonGZout", QStringLiteral("Zoom out"), gTab);
+    gZout->setText(QStringLiteral("-"));
+    QToolButton* gInfo = ToolButton("SpeedButtonGInfo", QString(), gTab);
+    gInfo->hide();
+    connect(gZin, &QToolButton::clicked, this,
+            [this] { Run(GZoom(session_.presentation, ZoomDirection::kIn)); });
+    connect(gZout, &QToolButton::clicked, this,
+            [this] { Run(GZoom(session_.presentation, ZoomDirection::kOut)); });
+    gTools->addWidget(gZin);
+    gTools->addWidget(gZout);
+    gTools->addStretch(1);
+    gColumn->addLayout(gTools);
+    gView_ = WhiteView("PaintBoxGraphG", gTab);
+    gColumn->addWidget(gView_, 1);
+    lowerTabs_->addTab(gTab, QStringLiteral("G / Radius of turn"));
+    lowerTabs_->addTab(WhiteView("PanelVideo", lowerTabs_), QStringLiteral("Video"));
+    driftView_ = WhiteView("PaintBoxGraphDrift", lowerTabs_);
+    lowerTabs_->addTab(driftView_, QStringLiteral("DRIFT"));
+    column->addWidget(lowerTabs_, 1);
+
+    auto* sector = new QWidget(panel);
+    sector->setObjectName(QStringLiteral("PanelSector"));
+    sector->setFixedHeight(kLabelPanelHeight);
+    auto* sectorColumn = new QVBoxLayout(sector);
+    sectorColumn->setContentsMargins(4, 0, 4, 0);
+    sectorColumn->setSpacing(0);
+    static constexpr const char* kLetters[] = {"A", "B", "C", "D"};
+    for (size_t k = 0; k < 4; ++k) {
+        QLabel* label = ReadoutLabel(QStringLiteral("LabelSect") + kLetters[k],
+                                     QString::fromUtf8("データ番号、区間タイム"), sector);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));
+        label->setPalette(palette);
+        sectLabels_[k] = label;
+        sectorColumn->addWidget(label);
+    }
+    column->addWidget(sector);
+    return panel;
+}
+
+QWidget* GraphPage::BuildDataPanel() {
+    auto* panel = WhiteView("PanelData", this);
+    panel->setMinimumWidth(120);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* tool = new QWidget(panel);
+    tool->setFixedHeight(27);
+    ButtonFace(tool);
+    auto* strip = new QHBoxLayout(tool);
+    strip->setContentsMargins(2, 0, 2, 0);
+    QToolButton* zin = ToolButton("SpeedButtonZin", QStringLiteral("Zoom in"), tool);
+    zin->setText(QStringLiteral("+"));
+    QToolButton* zout = ToolButton("SpeedButtonZout", QStringLiteral("Zoom out"), tool);
+    zout->setText(QStringLiteral("-"));
+    connect(zin, &QToolButton::clicked, this, [this] {
+        Run(MapZoom(session_.presentation, ZoomDirection::kIn, session_.laps.LapDtNum() > 0));
+    });
+    connect(zout, &QToolButton::clicked, this, [this] {
+        Run(MapZoom(session_.presentation, ZoomDirection::kOut, session_.laps.LapDtNum() > 0));
+    });
+    playTm_ = ReadoutLabel(QStringLiteral("LabelPlayTm"), QStringLiteral("Play time"), tool);
+    playTm_->setMinimumWidth(90);
+    viewRdu_ = TogglePanel("PanelViewRdu", QStringLiteral("Dec"),
+                           QStringLiteral("Show/Hide deceleration"), tool);
+    connect(viewRdu_, &QToolButton::clicked, this,
+            [this] { Run(ToggleDecelZones(session_.presentation)); });
+    zoomDist_ = ReadoutLabel(QStringLiteral("LabelZoomDist"),
+                             QStringLiteral("Distance from map center"), tool);
+    zoomDist_->setText(QString());
+    strip->addWidget(zin);
+    strip->addWidget(zout);
+    strip->addWidget(playTm_);
+    strip->addWidget(viewRdu_);
+    strip->addWidget(zoomDist_);
+    strip->addStretch(1);
+    column->addWidget(tool);
+    zoom_ = WhiteView("PaintBoxZoom", panel);
+    column->addWidget(zoom_, 1);
+
+    auto* slots = new QWidget(panel);
+    slots->setObjectName(QStringLiteral("Panel5"));
+    slots->setFixedHeight(kLabelPanelHeight);
+    auto* slotColumn = new QVBoxLayout(slots);
+    slotColumn->setContentsMargins(4, 0, 4, 0);
+    slotColumn->setSpacing(0);
+    static constexpr const char* kLetters[] = {"A", "B", "C", "D"};
+    for (size_t k = 0; k < 4; ++k) {
+        const QString hint =
+            k == 0 ? QString::fromUtf8("基準車走行データ") : QString::fromUtf8("比較車走行データ");
+        QLabel* label = ReadoutLabel(QStringLiteral("Label") + kLetters[k], hint, slots);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));
+        label->setPalette(palette);
+        slotLabels_[k] = label;
+        slotColumn->addWidget(label);
+    }
+    column->addWidget(slots);
+    return panel;
+}
+
+void GraphPage::KeepSplitter(QSplitter* splitter, bool vertical) {
+    auto accepted = std::make_shared<QList<int>>(splitter->sizes());
+    connect(splitter, &QSplitter::splitterMoved, this, [this, splitter, vertical, accepted] {
+        const int first = splitter->sizes().value(0);
+        const bool allowed =
+            vertical ? Splitter1CanResize(first, height()) : Splitter2CanResize(first, width());
+        if (allowed) {
+            *accepted = splitter->sizes();
+        } else {
+            const QSignalBlocker quiet(splitter);
+            splitter->setSizes(*accepted);
+        }
+    });
+}
+
+void GraphPage::Run(const StepList& steps) {
+    ShowToggles();
+    if (!steps.empty() && runSteps_)
+        runSteps_(steps);
+}
+
+void GraphPage::ClearGraph() {
+    playback_.Stop();
+    const StepList steps = ResetGraph(prompter_, session_.presentation, session_.laps,
+                                      session_.align.MaxAlignedTim, VideoStatus{});
+    Run(steps);
+}
+
+void GraphPage::AlignAtGate() {
+    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
+    const AlignGateStep step = SpeedButtonDistOfsClick(session_.laps.LapDt, session_.sectRes, gates,
+                                                       playback_.playing(), session_.align);
+    if (!step.done)
+        return;
+    StepList steps{{StepKind::kRepaintSpeedGraph},
+                   {StepKind::kRepaintSpeedBar},
+                   {StepKind::kRepaintGCursor},
+                   {StepKind::kRepaintDriftCursor}};
+    if (step.playTimeJumped) {
+        session_.presentation.playTime = step.playTime;
+        steps = CursorRefreshSteps(session_.laps.LapDtNum());
+        steps.push_back({StepKind::kSetDataStr});
+    }
+    Run(steps);
+}
+
+void GraphPage::ShowLabels(const DataLabels& labels) {
+    playTm_->setText(QString::fromStdString(labels.playTime));
+    for (size_t k = 0; k < 4; ++k) {
+        slotLabels_[k]->setText(QString::fromStdString(labels.summary[k]));
+        sectLabels_[k]->setText(QString::fromStdString(labels.sectorLine[k]));
+    }
+}
+
+void GraphPage::ShowPlaying(bool playing) {
+    play_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    play_->setProperty("playing", playing);
+}
+
+void GraphPage::ShowToggles() {
+    const PresentationState& state = session_.presentation;
+    diffTm_->setChecked(state.showTimeDiff);
+    xyg_->setChecked(state.showGGraph);
+    altitude_->setChecked(state.showElevation);
+    drift_->setChecked(state.showDriftAngle);
+    viewRdu_->setChecked(state.showDecelZones);
+    comboG_->setCurrentIndex(static_cast<int>(state.gGraphItem));
+    speeds_[static_cast<size_t>(state.playSpeed)]->setChecked(true);
+    dist_->SetSelected(state.xAxis == XAxisMode::kDistance);
+    time_->SetSelected(state.xAxis == XAxisMode::kTime);
+}
+
+bool GraphPage::GTabShowing() const {
+    return lowerTabs_->currentIndex() == 1;
+}
+
+void GraphPage::Repaint(StepKind kind) {
+    switch (kind) {
+        case StepKind::kRepaintCourseMap:
+            zoom_->update();
+            break;
+        case StepKind::kRepaintSpeedBar:
+            spdBar_->update();
+            break;
+        case StepKind::kRepaintSpeedGraph:
+            spd_->update();
+            break;
+        case StepKind::kRepaintCourseOverview:
+        case StepKind::kRepaintCourseMarkers:
+            course_->update();
+            break;
+        case StepKind::kRepaintGView:
+        case StepKind::kRepaintGCursor:
+            gView_->update();
+            break;
+        case StepKind::kRepaintDriftView:
+        case StepKind::kRepaintDriftCursor:
+            driftView_->update();
+            break;
+        case StepKind::kRepaintAxisSelectors:
+            ShowToggles();
+            break;
+        default:
+            break;
+    }
+}
+
+void GraphPage::wheelEvent(QWheelEvent* event) {
+    WheelTargets targets;
+    targets.speedGraph = ToScreenRect(ScreenRectOf(spd_));
+    targets.courseMap = ToScreenRect(ScreenRectOf(zoom_));
+    targets.gView = ToScreenRect(ScreenRectOf(gView_));
+    targets.gTabShowing = GTabShowing();
+    const QPoint at = event->globalPosition().toPoint();
+    Run(WheelZoom(session_.presentation, event->angleDelta().y(), at.x(), at.y(), targets,
+                  session_.laps.LapDtNum() > 0));
+    event->accept();
+}
+
+}  // namespace qv::ui

@@ -1,0 +1,88 @@
+#pragma once
+// The "Graph" page: the playback and toggle strips, the speed graph with
+// its axis selectors and speed bar, the lower-left views with the sector
+// labels, the course map with the slot labels. The views are painted by
+// their own widgets; here they are plain white areas.
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "core/prompter.h"
+#include "core/session.h"
+#include "dynamics/detail_texts.h"
+#include "presentation/steps.h"
+
+class QComboBox;
+class QLabel;
+class QRadioButton;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+class QWheelEvent;
+
+namespace qv::ui {
+
+class AxisSelector;
+class PlaybackController;
+
+class GraphPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    GraphPage(Session& session, PlaybackController& playback, Prompter& prompter,
+              std::function<void(const StepList&)> runSteps, QWidget* parent = nullptr);
+
+    void ShowLabels(const DataLabels& labels);
+    void ShowPlaying(bool playing);
+    // The toggles and selectors as the presentation state holds them.
+    void ShowToggles();
+    void Repaint(StepKind kind);
+    bool GTabShowing() const;
+
+  protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    QWidget* BuildTopPanel();
+    QWidget* BuildLeftPanel();
+    QWidget* BuildDataPanel();
+    QToolButton* ToolButton(const char* name, const QString& hint, QWidget* parent);
+    QToolButton* TogglePanel(const char* name, const QString& text, const QString& hint,
+                             QWidget* parent);
+    void Run(const StepList& steps);
+    void ClearGraph();
+    void AlignAtGate();
+    void KeepSplitter(QSplitter* splitter, bool vertical);
+
+    Session& session_;
+    PlaybackController& playback_;
+    Prompter& prompter_;
+    std::function<void(const StepList&)> runSteps_;
+
+    QToolButton* play_ = nullptr;
+    std::array<QRadioButton*, 5> speeds_{};
+    QToolButton* diffTm_ = nullptr;
+    QToolButton* xyg_ = nullptr;
+    QComboBox* comboG_ = nullptr;
+    QToolButton* altitude_ = nullptr;
+    QToolButton* drift_ = nullptr;
+    QToolButton* viewRdu_ = nullptr;
+    AxisSelector* dist_ = nullptr;
+    AxisSelector* time_ = nullptr;
+    QWidget* spd_ = nullptr;
+    QWidget* spdBar_ = nullptr;
+    QWidget* course_ = nullptr;
+    QWidget* gView_ = nullptr;
+    QWidget* driftView_ = nullptr;
+    QWidget* zoom_ = nullptr;
+    QTabWidget* lowerTabs_ = nullptr;
+    QLabel* playTm_ = nullptr;
+    QLabel* zoomDist_ = nullptr;
+    std::array<QLabel*, 4> slotLabels_{};
+    std::array<QLabel*, 4> sectLabels_{};
+    QSplitter* splitter1_ = nullptr;
+    QSplitter* splitter2_ = nullptr;
+};
+
+}  // namespace qv::ui

@@ -1,0 +1,32 @@
+#pragma once
+// The lap list `StringGridLapData` as a table model over the session's lap
+// rows: row k is grid row k + 1 (the header row is the view's header), and
+// an empty list still shows one blank row.
+
+#include <QAbstractTableModel>
+
+#include "core/session.h"
+
+namespace qv::ui {
+
+// Column widths of the grid, in pixels.
+int LapListColumnWidth(int column);
+
+class LapListModel : public QAbstractTableModel {
+  public:
+    explicit LapListModel(const Session& session, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), session_(session) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The rows, the header or the slots changed.
+    void Reload();
+
+  private:
+    const Session& session_;
+};
+
+}  // namespace qv::ui

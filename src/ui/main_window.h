@@ -1,0 +1,75 @@
+#pragma once
+// The main window `TFormMain`: the menus, the three pages and the start-up
+// and shutdown work of the program. It forwards every command to the
+// engine and runs the steps the engine returns.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "app/folders.h"
+#include "app/startup.h"
+#include "core/session.h"
+#include "laps/circuit_index.h"
+#include "presentation/steps.h"
+#include "ui/window_services.h"
+
+class QTabWidget;
+
+namespace qv::ui {
+
+class DataCommands;
+class DataPage;
+class DevicePage;
+class GraphPage;
+class KeyTracker;
+class PlaybackController;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Runs `FormCreate`: folders, shipped copies, settings, circuit indexes,
+    // lap-list header, empty slots.
+    MainWindow(Session& session, const FolderSources& sources, WindowServices services,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // `FormDestroy`: the settings written and the temporary lap files
+    // deleted. Runs once; closing the window runs it too.
+    void ShutDown();
+
+    void RunSteps(const StepList& steps);
+    void BringToFront();
+    void ShowConfiguration();
+    void ShowVersion();
+
+    const StartupResult& startup() const { return startup_; }
+    const CircuitIndex& circuitIndex() const { return circuitIndex_; }
+    PlaybackController& playback() { return *playback_; }
+    DataCommands& dataCommands() { return *commands_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void BuildMenus();
+    bool GraphTabShowing() const;
+
+    Session& session_;
+    WindowServices services_;
+    StartupResult startup_;
+    CircuitIndex circuitIndex_;
+    bool shutDown_ = false;
+
+    QTabWidget* pages_ = nullptr;
+    GraphPage* graphPage_ = nullptr;
+    DataPage* dataPage_ = nullptr;
+    DevicePage* devicePage_ = nullptr;
+    std::unique_ptr<PlaybackController> playback_;
+    std::unique_ptr<DataCommands> commands_;
+    KeyTracker* keys_ = nullptr;
+};
+
+}  // namespace qv::ui

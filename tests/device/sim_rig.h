@@ -1,0 +1,79 @@
+#pragma once
+// The device page's controller against the simulated logger: link messages
+// are delivered on the test's thread, and the manual clock jumps ahead
+// whenever the link has been quiet for a moment, so that resends, probe
+// steps and the watchdog run without waiting.
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/local_time.h"
+#include "core/session.h"
+#include "device/device_controller.h"
+#include "device/event_queue.h"
+#include "support/manual_timers.h"
+#include "support/scripted_prompter.h"
+#include "support/sim_logger_process.h"
+#include "support/temp_dir.h"
+
+namespace qv::test {
+
+class SimRig {
+  public:
+    explicit SimRig(std::string port)
+        : port_(std::move(port)),
+          controller_(
+              *session_, prompter, timers, queue,
+              [this] {
+                  return port_.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>(4, port_);
+              },
+              [this] { return timers.NowMs(); }) {
+        controller_.now = [] { return EncodeDate(2026, 12, 9) + EncodeTime(14, 30, 0, 0); };
+    }
+    ~SimRig() { controller_.Shutdown(); }
+
+    DeviceController& controller() { return controller_; }
+    Session& session() { return *session_; }
+
+    // Delivers messages and moves the clock until the controller is idle
+    // with nothing waiting; false when that takes longer than `limitMs` of
+    // real time.
+    bool Run(int limitMs = 30000) {
+        using namespace std::chrono;
+        const auto until = steady_clock::now() + milliseconds(limitMs);
+        while (steady_clock::now() < until) {
+            const bool posted = queue.Wait(milliseconds(quietMs));
+            for (const LinkMessage& m : queue.TakeAll())
+                controller_.Deliver(m);
+            if (posted)
+                continue;
+            if (controller_.Idle() && !controller_.View().progressShown)
+                return true;
+            const int64_t next = timers.UntilNext();
+            timers.Advance(next >= 0 && next < jumpMs ? next : jumpMs);
+        }
+        return false;
+    }
+
+    ManualTimers timers;
+    EventQueue queue;
+    ScriptedPrompter prompter;
+    // How long the link must be silent before the clock jumps. Under
+    // ThreadSanitizer the simulated logger answers several times slower.
+#if defined(__SANITIZE_THREAD__)
+    int quietMs = 250;
+#else
+    int quietMs = 40;
+#endif
+    int64_t jumpMs = 310;
+
+  private:
+    std::unique_ptr<Session> session_ = std::make_unique<Session>(LocalTimeBaseFromBias(0));
+    std::string port_;
+    DeviceController controller_;
+};
+
+}  // namespace qv::test

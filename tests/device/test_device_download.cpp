@@ -1,0 +1,199 @@
+// Downloads end to end against the simulated logger: the saved raw log is
+// the logger's flash byte for byte (the check value aside) whatever the
+// link spoils that resends and re-reads can mend, and nothing is saved when
+// they cannot.
+
+#include <gtest/gtest.h>
+
+#include "decode/load_log.h"
+#include "decode/log_check_value.h"
+#include "device/sim_rig.h"
+#include "synth/flash_images.h"
+
+namespace qv {
+namespace {
+
+using test::SimLoggerProcess;
+using test::SimRig;
+using test::TempDir;
+
+struct Flash {
+    std::vector<uint8_t> bytes;
+    size_t used = 0;
+};
+
+Flash Qv4Flash(bool full) {
+    synth::FlashImage image = synth::MakeQv4FlashImage();
+    Flash f{std::move(image.bytes), image.usedBytes};
+    if (full) {
+        // The whole memory in use: the last byte is written.
+        f.bytes.back() = 0x00;
+        f.used = f.bytes.size();
+    }
+    return f;
+}
+
+Flash Qv3Flash() {
+    synth::FlashImage image = synth::MakeMtkFlashImage();
+    return {std::move(image.bytes), image.usedBytes};
+}
+
+struct Outcome {
+    bool finished = false;
+    std::vector<std::string> messages;
+    std::filesystem::path saved;
+    bool savedExists = false;
+    std::vector<uint8_t> file;
+    int fixes = 0;
+    // The saved file opened again as the open-log command opens it.
+    CheckValueOutcome reopenedCheck = CheckValueOutcome::NotChecked;
+    int reopenedFixes = 0;
+};
+
+Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra) {
+    TempDir dir;
+    test::WriteBytes(dir / "flash.img", flash.bytes);
+    std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    SimLoggerProcess sim(args);
+    Outcome o;
+    if (!sim.Started())
+        return o;
+    SimRig rig(sim.DevicePath());
+    const std::string ext = model == "qv4" ? ".bnx4" : ".binx";
+    o.saved = dir / ("log" + ext);
+    rig.prompter.files = {o.saved.string()};
+    rig.controller().SpeedButtonLdGPSClick();
+    o.finished = rig.Run(60000);
+    o.messages = rig.prompter.Messages();
+    o.fixes = rig.session().log.LogItemNum;
+    o.savedExists = std::filesystem::exists(o.saved);
+    if (o.savedExists) {
+        o.file = test::ReadBytes(o.saved);
+        Session reopened(LocalTimeBaseFromBias(0));
+        o.reopenedCheck = LoadLogFile(reopened, o.saved).checkValue;
+        o.reopenedFixes = reopened.log.LogItemNum;
+    }
+    // Nothing half-written beside the log.
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, o.savedExists ? 2u : 1u);
+    return o;
+}
+
+// The saved log equals the flash it came from, except the check value.
+void ExpectSameBytes(const std::vector<uint8_t>& file, const std::vector<uint8_t>& flash) {
+    ASSERT_LE(file.size(), flash.size());
+    size_t differences = 0;
+    for (size_t i = 0; i < file.size(); ++i) {
+        if ((i < kLogCheckValueOffset || i >= kLogCheckValueOffset + 10) && file[i] != flash[i])
+            ++differences;
+    }
+    EXPECT_EQ(differences, 0u);
+}
+
+void ExpectOpensWithItsCheckValue(const Outcome& o) {
+    EXPECT_EQ(o.reopenedCheck, CheckValueOutcome::Passed);
+    EXPECT_EQ(o.reopenedFixes, o.fixes);
+}
+
+TEST(DeviceDownload, Qv4FullMemory) {
+    const Flash flash = Qv4Flash(true);
+    const Outcome o = Download("qv4", flash, {});
+    ASSERT_TRUE(o.finished);
+    ASSERT_TRUE(o.savedExists);
+    EXPECT_EQ(o.file.size(), 4094u * 4096u);
+    ExpectSameBytes(o.file, flash.bytes);
+    ExpectOpensWithItsCheckValue(o);
+    EXPECT_GT(o.fixes, 1000);
+    // The full logger warns about its memory before the save dialog.
+    ASSERT_FALSE(o.messages.empty());
+    EXPECT_EQ(o.messages[0], kMsgLowLogMemory);
+}
+
+TEST(DeviceDownload, Qv4RepairsLostAndCorruptLines) {
+    const Flash flash = Qv4Flash(false);
+    for (const char* faults : {"drop=0.03", "badsum=0.03", "lowersum=0.05", "glue=0.03",
+                               "missfirst=5", "late=0.05,latems=100"}) {
+        SCOPED_TRACE(faults);
+        const Outcome o = Download("qv4", flash, {"--faults", faults, "--seed", "7"});
+        ASSERT_TRUE(o.finished);
+        ASSERT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        EXPECT_EQ(o.file.size(), (flash.used + 4095) / 4096 * 4096);
+        ExpectSameBytes(o.file, flash.bytes);
+    }
+}
+
+TEST(DeviceDownload, Qv3BinaryBlocksRepairLosses) {
+    const Flash flash = Qv3Flash();
+    for (const char* faults : {"", "drop=0.03", "missfirst=5", "late=0.05,latems=100"}) {
+        SCOPED_TRACE(faults);
+        std::vector<std::string> extra;
+        if (*faults != '\0')
+            extra = {"--faults", faults, "--seed", "3"};
+        const Outcome o = Download("qv3", flash, extra);
+        ASSERT_TRUE(o.finished);
+        ASSERT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        EXPECT_EQ(o.file.size(), (flash.used / 65536 + 1) * 65536);
+        ExpectSameBytes(o.file, flash.bytes);
+        ExpectOpensWithItsCheckValue(o);
+    }
+}
+
+TEST(DeviceDownload, Qv3TextReadsRepairLossesAndMisplacedPieces) {
+    const Flash flash = Qv3Flash();
+    for (const char* faults : {"", "drop=0.03", "missfirst=4"}) {
+        SCOPED_TRACE(faults);
+        std::vector<std::string> extra = {"--release", "QVR_2.10_0007,QV3,9000"};
+        if (*faults != '\0')
+            extra.insert(extra.end(), {"--faults", faults, "--seed", "5"});
+        const Outcome o = Download("qv3", flash, extra);
+        ASSERT_TRUE(o.finished);
+        ASSERT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        ExpectSameBytes(o.file, flash.bytes);
+    }
+}
+
+TEST(DeviceDownload, FaultsBeyondRepairAbortAndSaveNothing) {
+    const Flash flash = Qv3Flash();
+    // The logger goes away halfway: the watchdog ends the exchange.
+    Outcome o = Download("qv4", Qv4Flash(false), {"--faults", "unplug=40%"});
+    ASSERT_TRUE(o.finished);
+    EXPECT_FALSE(o.savedExists);
+    ASSERT_FALSE(o.messages.empty());
+    EXPECT_EQ(o.messages.back(), kMsgCommTimeout);
+    // A corrupt acknowledgement outside the first probe step fails the link.
+    o = Download("qv3", flash,
+                 {"--release", "QVR_2.10_0007,QV3,9000", "--faults", "badsum=0.05", "--seed", "2"});
+    ASSERT_TRUE(o.finished);
+    EXPECT_FALSE(o.savedExists);
+    ASSERT_FALSE(o.messages.empty());
+    EXPECT_EQ(o.messages.back(), kMsgCommFailed);
+}
+
+TEST(DeviceDownload, AnExistingFileIsReplacedOnlyOnYes) {
+    const Flash flash = Qv3Flash();
+    TempDir dir;
+    test::WriteBytes(dir / "flash.img", flash.bytes);
+    SimLoggerProcess sim({"--model", "qv3", "--image", (dir / "flash.img").string()});
+    ASSERT_TRUE(sim.Started());
+    SimRig rig(sim.DevicePath());
+    const auto target = dir / "kept.binx";
+    test::WriteBytes(target, {1, 2, 3});
+    // A user-typed extension is replaced by the right one.
+    rig.prompter.files = {(dir / "kept.BINX").string()};
+    rig.prompter.answers = {false};
+    rig.controller().SpeedButtonLdGPSClick();
+    ASSERT_TRUE(rig.Run(60000));
+    EXPECT_EQ(test::ReadBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(rig.prompter.Messages().back(),
+              "kept.binx already exists.\rDo you want to replace it ?");
+    EXPECT_EQ(rig.session().openLogName, "kept");
+    EXPECT_TRUE(rig.controller().View().logReady);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,191 @@
+// Start-up, shutdown, playback and the single-instance rule of the window.
+#include <gtest/gtest.h>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <fstream>
+
+#include "presentation/playback.h"
+#include "ui/config_dialog.h"
+#include "ui/playback_controller.h"
+#include "ui/single_instance.h"
+#include "ui/window_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class WindowShellTest : public ::testing::Test, public WindowFixture {
+  protected:
+    // Slot A holds lap 0001, the Graph page is shown.
+    void ShowOneLap() {
+        OpenDemoLog();
+        DoubleClick(LapGrid(), 1);
+        ASSERT_EQ(session->laps.LapDtNum(), 1);
+        Child<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    }
+    void Tick(double ms) {
+        clock.AdvanceMs(ms);
+        timers.Fire(timers.Running(kPlayTickMs));
+    }
+    void Key(int key, QEvent::Type type) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &event);
+    }
+};
+
+TEST_F(WindowShellTest, StartUpLaysOutFoldersAndShutDownCleansUp) {
+    const FolderTree& tree = window->startup().tree;
+    EXPECT_EQ(tree.programData, dir / "data");
+    EXPECT_TRUE(std::filesystem::exists(tree.User(UserSubfolder::ControlLine) / "demo.cln"));
+    EXPECT_EQ(window->circuitIndex().controlLines.size(), 1u);
+    EXPECT_EQ(Child<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet2");
+    EXPECT_EQ(Child<QLabel>("LabelVersion")->text(), "Ver 4.7.0e");
+
+    OpenDemoLog();
+    ASSERT_TRUE(std::filesystem::exists(TempLapFilePath(session->folders, 0)));
+    session->settings.MinLapTime = 12.5;
+    window->close();
+    for (const auto& entry : std::filesystem::directory_iterator(tree.TempFolder))
+        ADD_FAILURE() << "left behind: " << entry.path();
+    std::ifstream ini(tree.programData / "quorvane.ini");
+    std::string line;
+    std::vector<std::string> lines;
+    while (std::getline(ini, line))
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0], "15.0\r");
+    EXPECT_EQ(lines[1], "0.200\r");
+    EXPECT_EQ(lines[2], "12.5\r");
+}
+
+TEST_F(WindowShellTest, PlaybackRunsOnTheSixtySixMillisecondTimer) {
+    ShowOneLap();
+    auto* play = Child<QToolButton>("SpeedButtonPlay");
+    play->click();
+    ASSERT_NE(timers.Running(kPlayTickMs), 0u);
+    EXPECT_TRUE(play->property("playing").toBool());
+    Tick(66);
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.066, 1e-6);
+    EXPECT_EQ(Child<QLabel>("LabelPlayTm")->text(), "0:00.066");
+
+    Child<QRadioButton>("RadioButtonX8")->click();
+    Tick(66);
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.066 + 0.528, 1e-6);
+
+    play->click();
+    EXPECT_EQ(timers.Running(kPlayTickMs), 0u);
+    EXPECT_FALSE(play->property("playing").toBool());
+
+    // Playing from near the end stops at the end with the play glyph back.
+    const double end = static_cast<double>(session->align.MaxAlignedTim);
+    ASSERT_GT(end, 1.0);
+    session->presentation.playTime = end - 0.5;
+    Child<QRadioButton>("RadioButtonX1")->click();
+    play->click();
+    for (int k = 0; k < 10 && timers.Running(kPlayTickMs) != 0; ++k)
+        Tick(100);
+    EXPECT_EQ(timers.Running(kPlayTickMs), 0u);
+    EXPECT_DOUBLE_EQ(static_cast<double>(session->presentation.playTime), end);
+    EXPECT_FALSE(play->property("playing").toBool());
+}
+
+TEST_F(WindowShellTest, FrameStepsAndKeysOnlyOnTheGraphPage) {
+    ShowOneLap();
+    Child<QRadioButton>("RadioButtonX05")->click();
+    Click("SpeedButtonFWD");
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.05, 1e-9);
+    session->presentation.playTime = 0.03;
+    Click("SpeedButtonBWD");
+    EXPECT_EQ(static_cast<double>(session->presentation.playTime), 0.0);
+
+    // A short tap between two polls still counts, once.
+    Key(Qt::Key_F, QEvent::KeyPress);
+    Key(Qt::Key_F, QEvent::KeyRelease);
+    window->playback().PollKeys();
+    window->playback().PollKeys();
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.05, 1e-9);
+
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    Key(Qt::Key_Space, QEvent::KeyPress);
+    window->playback().PollKeys();
+    EXPECT_FALSE(session->presentation.playing);
+    Key(Qt::Key_Space, QEvent::KeyRelease);
+}
+
+TEST_F(WindowShellTest, PlaybackIsIgnoredWithoutALapInSlotA) {
+    Click("SpeedButtonPlay");
+    EXPECT_EQ(timers.Running(kPlayTickMs), 0u);
+    Click("SpeedButtonFWD");
+    EXPECT_EQ(static_cast<double>(session->presentation.playTime), 0.0);
+}
+
+TEST_F(WindowShellTest, ClearGraphAsksAndEmptiesTheSlots) {
+    ShowOneLap();
+    Click("SpeedButtonPlay");
+    Click("SpeedButtonReset");  // Cancel
+    EXPECT_EQ(prompter.Messages().back(), "Do you clear graph?");
+    EXPECT_EQ(session->laps.LapDtNum(), 1);
+    prompter.answers.push_back(true);
+    Click("SpeedButtonReset");
+    EXPECT_EQ(session->laps.LapDtNum(), 0);
+    EXPECT_EQ(timers.Running(kPlayTickMs), 0u);
+    EXPECT_EQ(Child<QLabel>("LabelA")->text(), ".");
+}
+
+TEST(ConfigDialogTest, RefusesValuesOutOfRangeWithoutAWord) {
+    Settings settings;
+    ui::ConfigDialog dialog(settings);
+    auto* sector = dialog.findChild<QLineEdit*>("EditSectMt");
+    auto* length = dialog.findChild<QLineEdit*>("EditMinLapDist");
+    ASSERT_NE(sector, nullptr);
+    ASSERT_NE(length, nullptr);
+    EXPECT_EQ(sector->text(), "15.0");
+    EXPECT_EQ(length->text(), "200");
+    sector->setText("45");
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.sectorGateHalfLength, 15.0);
+
+    dialog.findChild<QPushButton*>("EditSectMtDefault")->click();
+    EXPECT_EQ(sector->text(), "15.0");
+    sector->setText("20");
+    length->setText("350");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.sectorGateHalfLength, 20.0);
+    EXPECT_DOUBLE_EQ(settings.MinLapDist, 0.35);
+}
+
+TEST(SingleInstanceTest, SecondStartIsRefusedAndBringsTheFirstForward) {
+    TempDir dir;
+    const QString key = ui::InstanceKey(dir.path());
+    EXPECT_NE(key, ui::InstanceKey(dir / "other"));
+    auto first = std::make_unique<ui::SingleInstance>(key);
+    ASSERT_TRUE(first->Acquire());
+    bool fronted = false;
+    QEventLoop loop;
+    QObject::connect(first.get(), &ui::SingleInstance::frontRequested, &loop, [&] {
+        fronted = true;
+        loop.quit();
+    });
+
+    ui::SingleInstance second(key);
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.AskFirstToFront());
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // a guard, not a measurement
+    if (!fronted)
+        loop.exec();
+    EXPECT_TRUE(fronted);
+
+    first.reset();
+    ui::SingleInstance third(key);
+    EXPECT_TRUE(third.Acquire());
+}
+
+}  // namespace
+}  // namespace qv::test
