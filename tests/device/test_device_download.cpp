@@ -50,7 +50,8 @@ struct Outcome {
     int reopenedFixes = 0;
 };
 
-Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra) {
+Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra,
+                 int slowLevel = 0) {
     TempDir dir;
     test::WriteBytes(dir / "flash.img", flash.bytes);
     std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
@@ -63,6 +64,7 @@ Outcome Download(const std::string& model, const Flash& flash, std::vector<std::
     const std::string ext = model == "qv4" ? ".bnx4" : ".binx";
     o.saved = dir / ("log" + ext);
     rig.prompter.files = {o.saved.string()};
+    rig.controller().slowLevel = slowLevel;
     rig.controller().SpeedButtonLdGPSClick();
     o.finished = rig.Run(60000);
     o.messages = rig.prompter.Messages();
@@ -172,6 +174,53 @@ TEST(DeviceDownload, FaultsBeyondRepairAbortAndSaveNothing) {
     EXPECT_FALSE(o.savedExists);
     ASSERT_FALSE(o.messages.empty());
     EXPECT_EQ(o.messages.back(), kMsgCommFailed);
+}
+
+TEST(DeviceDownload, GenericLoggerAtEverySlowLevel) {
+    synth::FlashImage image =
+        synth::MakeMtkFlashImage(synth::FlashDriveOptions(), synth::kGenericFlashBytes);
+    const Flash flash{std::move(image.bytes), image.usedBytes};
+    for (int level : {0, 1, 2}) {
+        SCOPED_TRACE(level);
+        const Outcome o = Download("generic", flash, {}, level);
+        ASSERT_TRUE(o.finished);
+        ASSERT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        ExpectSameBytes(o.file, flash.bytes);
+        ExpectOpensWithItsCheckValue(o);
+        EXPECT_GT(o.fixes, 1000);
+    }
+}
+
+TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
+    const Flash flash = Qv3Flash();
+    TempDir dir;
+    test::WriteBytes(dir / "flash.img", flash.bytes);
+    // Late answers keep the download going long enough to abort it.
+    SimLoggerProcess sim({"--model", "qv3", "--image", (dir / "flash.img").string(), "--faults",
+                          "late=0.5,latems=30", "--seed", "4"});
+    ASSERT_TRUE(sim.Started());
+    SimRig rig(sim.DevicePath());
+    rig.prompter.files = {(dir / "aborted.binx").string()};
+    rig.controller().SpeedButtonLdGPSClick();
+    for (int tries = 0; tries < 300; ++tries) {
+        const DeviceView& view = rig.controller().View();
+        if (view.progressShown && view.progressPercent > 0)
+            break;
+        rig.Run(50);
+    }
+    ASSERT_TRUE(rig.controller().View().progressShown);
+    EXPECT_TRUE(rig.controller().View().abortShown);  // the QV3 dialog offers Abort
+    rig.controller().AbortDownload();
+    ASSERT_TRUE(rig.Run(30000));
+    EXPECT_FALSE(rig.controller().View().progressShown);
+    EXPECT_TRUE(rig.controller().Idle());
+    EXPECT_FALSE(rig.controller().View().logReady);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);  // the flash image alone
 }
 
 TEST(DeviceDownload, AnExistingFileIsReplacedOnlyOnYes) {

@@ -62,7 +62,7 @@ TEST(LapListClipboardTest, GraphDisplayDataFollowsTheSlotOrder) {
 }
 
 SectTable SectorTable() {
-    SectTable t{};
+    SectTable t;
     t[0][0] = "-S1 Time";
     t[0][1] = "-S1 Top/Bot";
     t[0][2] = "S1 Split";
@@ -95,7 +95,7 @@ TEST(SectorClipboardTest, NoSlotRowsCopyTheHeaderAlone) {
 }
 
 TEST(DriftClipboardTest, HeadersSplitAtSlashOrBracket) {
-    DriftTable t{};
+    DriftTable t;
     t[0][0] = "-S1 HighDeg+/-";
     t[0][1] = "-S1 Ave/Dev";
     t[0][2] = "-S1 Vel(Action)";
