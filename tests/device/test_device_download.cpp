@@ -58,6 +58,7 @@ Outcome Download(const std::string& model, const Flash& flash, std::vector<std::
     args.insert(args.end(), extra.begin(), extra.end());
     SimLoggerProcess sim(args);
     Outcome o;
+    EXPECT_TRUE(sim.Started()) << "the simulated logger did not start";
     if (!sim.Started())
         return o;
     SimRig rig(sim.DevicePath());

@@ -23,7 +23,7 @@ namespace qv::test {
 class SimLoggerProcess {
   public:
     // `args` follow the program name, e.g. {"--model", "qv4", "--image", path}.
-    explicit SimLoggerProcess(const std::vector<std::string>& args, int startTimeoutMs = 5000) {
+    explicit SimLoggerProcess(const std::vector<std::string>& args, int startTimeoutMs = 30000) {
         int in[2];
         int out[2];
         if (pipe2(in, O_CLOEXEC) != 0)
