@@ -19,7 +19,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quorvane-synth demo SHIPPED_DIR\n"
-    "       quorvane-synth mtk [--rate HZ] [--laps N] [--noise M] [--sectors N] OUT.binx\n"
+    "       quorvane-synth mtk [--rate HZ] [--laps N] [--noise M] [--seed N] [--sectors N] "
+    "OUT.binx\n"
     "       quorvane-synth fuzz-seeds DIR\n"
     "       quorvane-synth flash qv4|qv3|generic [--rate HZ] [--laps N] [--noise M] [--seed N]\n"
     "                      [--bytes N] OUT\n";
@@ -147,6 +148,27 @@ int Demo(const std::filesystem::path& shipped) {
     return 0;
 }
 
+// The drive options shared by the image subcommands; true when args[i]
+// was one (and i now stands on its value).
+bool TakeDriveOption(const std::vector<std::string>& args, size_t& i,
+                     qv::synth::DriveOptions& options) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size())
+        return false;
+    if (a == "--rate") {
+        options.rateHz = std::atof(args[++i].c_str());
+    } else if (a == "--laps") {
+        options.laps = std::atoi(args[++i].c_str());
+    } else if (a == "--noise") {
+        options.noiseM = std::atof(args[++i].c_str());
+    } else if (a == "--seed") {
+        options.seed = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 int Mtk(const std::vector<std::string>& args) {
     qv::synth::DriveOptions options;
     size_t sectors = 0;
@@ -154,12 +176,8 @@ int Mtk(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--rate" && hasValue) {
-            options.rateHz = std::atof(args[++i].c_str());
-        } else if (a == "--laps" && hasValue) {
-            options.laps = std::atoi(args[++i].c_str());
-        } else if (a == "--noise" && hasValue) {
-            options.noiseM = std::atof(args[++i].c_str());
+        if (TakeDriveOption(args, i, options)) {
+            continue;
         } else if (a == "--sectors" && hasValue) {
             sectors = static_cast<size_t>(std::atoi(args[++i].c_str()));
         } else if (out.empty() && !a.empty() && a[0] != '-') {
@@ -189,14 +207,8 @@ int Flash(const std::vector<std::string>& args) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--rate" && hasValue) {
-            options.rateHz = std::atof(args[++i].c_str());
-        } else if (a == "--laps" && hasValue) {
-            options.laps = std::atoi(args[++i].c_str());
-        } else if (a == "--noise" && hasValue) {
-            options.noiseM = std::atof(args[++i].c_str());
-        } else if (a == "--seed" && hasValue) {
-            options.seed = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+        if (TakeDriveOption(args, i, options)) {
+            continue;
         } else if (a == "--bytes" && hasValue) {
             bytes = static_cast<size_t>(std::strtoull(args[++i].c_str(), nullptr, 10));
         } else if (out.empty() && !a.empty() && a[0] != '-') {
