@@ -18,6 +18,15 @@
 #include "support/sim_logger_process.h"
 #include "support/temp_dir.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUORVANE_CLANG_SANITIZER 1
+#endif
+#endif
+#ifndef QUORVANE_CLANG_SANITIZER
+#define QUORVANE_CLANG_SANITIZER 0
+#endif
+
 namespace qv::test {
 
 class SimRig {
@@ -42,15 +51,25 @@ class SimRig {
     // with nothing waiting; false when that takes longer than `limitMs` of
     // real time.
     bool Run(int limitMs = 30000) {
+        return RunUntil([this] { return controller_.Idle() && !controller_.View().progressShown; },
+                        limitMs);
+    }
+
+    // The same until `done` holds, looked at after every delivery.
+    template <typename Done>
+    bool RunUntil(Done done, int limitMs) {
         using namespace std::chrono;
         const auto until = steady_clock::now() + milliseconds(limitMs);
         while (steady_clock::now() < until) {
             const bool posted = queue.Wait(milliseconds(quietMs));
-            for (const LinkMessage& m : queue.TakeAll())
+            for (const LinkMessage& m : queue.TakeAll()) {
                 controller_.Deliver(m);
+                if (done())
+                    return true;
+            }
             if (posted)
                 continue;
-            if (controller_.Idle() && !controller_.View().progressShown)
+            if (done())
                 return true;
             const int64_t next = timers.UntilNext();
             timers.Advance(next >= 0 && next < jumpMs ? next : jumpMs);
@@ -61,9 +80,9 @@ class SimRig {
     ManualTimers timers;
     EventQueue queue;
     ScriptedPrompter prompter;
-    // How long the link must be silent before the clock jumps. Under
-    // ThreadSanitizer the simulated logger answers several times slower.
-#if defined(__SANITIZE_THREAD__)
+    // How long the link must be silent before the clock jumps. Under the
+    // sanitizers the simulated logger answers several times slower.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__) || QUORVANE_CLANG_SANITIZER
     int quietMs = 250;
 #else
     int quietMs = 40;

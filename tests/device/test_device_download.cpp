@@ -203,13 +203,8 @@ TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
     SimRig rig(sim.DevicePath());
     rig.prompter.files = {(dir / "aborted.binx").string()};
     rig.controller().SpeedButtonLdGPSClick();
-    for (int tries = 0; tries < 300; ++tries) {
-        const DeviceView& view = rig.controller().View();
-        if (view.progressShown && view.progressPercent > 0)
-            break;
-        rig.Run(50);
-    }
-    ASSERT_TRUE(rig.controller().View().progressShown);
+    // The dialog opens when the first block is asked for.
+    ASSERT_TRUE(rig.RunUntil([&rig] { return rig.controller().View().progressShown; }, 60000));
     EXPECT_TRUE(rig.controller().View().abortShown);  // the QV3 dialog offers Abort
     rig.controller().AbortDownload();
     ASSERT_TRUE(rig.Run(30000));
