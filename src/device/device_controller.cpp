@@ -43,6 +43,18 @@ void DeviceController::ButtonSetTrigSpdClick(int kmh) {
     RunAction(DeviceAction::WriteTrigger);
 }
 
+void DeviceController::SpeedButtonLdGPSClick() {
+    if (!Idle())
+        return;
+    if (slowLevel != 0 && speedDialog) {
+        int level = slowLevel;
+        if (!speedDialog(level))
+            return;
+        slowLevel = std::clamp(level, 0, 2);
+    }
+    RunAction(DeviceAction::Download);
+}
+
 void DeviceController::ButtonLogEraseClick() {
     if (!Idle())
         return;
@@ -147,7 +159,7 @@ void DeviceController::OnLinkEvent(LinkEvent event, int wParam) {
                 break;
             StopTimer(timerComm_);
             StopWatchdog();
-            downloading_ = false;
+            DownloadFailed();
             link_.Close();
             EnaGPSbutton();
             prompter_.Inform(kMsgCommFailed, MessageIcon::Confirmation);
@@ -415,10 +427,18 @@ void DeviceController::TimerGpsCommSvTick() {
     watchdog_ = 0;
     if (!link_.IsOpen())
         return;
-    downloading_ = false;
+    DownloadFailed();
     link_.Close();
     EnaGPSbutton();
     prompter_.Inform(kMsgCommTimeout, MessageIcon::Confirmation);
+}
+
+void DeviceController::DownloadFailed() {
+    // A generic logger that could not be read whole is read in smaller
+    // pieces next time, which the speed selection dialog then offers.
+    if (downloading_ && model_ == LoggerModel::Generic)
+        slowLevel = SlowerLevel(slowLevel);
+    downloading_ = false;
 }
 
 }  // namespace qv

@@ -81,7 +81,9 @@ class DeviceController {
     void ButtonSetTrigSpdClick(int kmh);
     void ButtonLogSpaceClick() { RunAction(DeviceAction::ShowStatus); }
     void ButtonLogEraseClick();
-    void SpeedButtonLdGPSClick() { RunAction(DeviceAction::Download); }
+    // Asks for the read speed first once a failed generic download has
+    // lowered it.
+    void SpeedButtonLdGPSClick();
     // "Abort" of the progress dialog.
     void AbortDownload();
     // The window is going away: the link closes, timers stop.
@@ -105,6 +107,9 @@ class DeviceController {
     DeviceLink& Link() { return link_; }
 
     RangeDialog rangeDialog;
+    // The speed selection dialog: the level to preselect in, the chosen one
+    // out; false when cancelled, which ends the download command.
+    std::function<bool(int& slowLevel)> speedDialog;
     std::function<TDateTime()> now;  // local standard time, names the saved log
     int slowLevel = 0;               // generic read size, see DownloadState
 
@@ -126,6 +131,7 @@ class DeviceController {
     void StopWatchdog();
     void StopTimer(TimerService::TimerId& id);
     void TimerGpsCommSvTick();
+    void DownloadFailed();
     void DisGPSbutton() { view_.buttonsEnabled = false; }
     void EnaGPSbutton() { view_.buttonsEnabled = true; }
 

@@ -28,6 +28,12 @@ int LastSectorToRead(const std::string& usedMemory);
 // The QV3 range dialog's units to sectors: first and last sector after it.
 void ApplyRange(int startUnit, int endUnit, int& firstSector, int& lastSector);
 
+// The slow level after a generic download failed: 2048-byte reads become
+// 512, then 256 (levels 0, 2, 1); 256 is the smallest.
+constexpr int SlowerLevel(int slowLevel) {
+    return slowLevel == 0 ? 2 : 1;
+}
+
 DownloadPlan PlanDownload(LoggerModel model, const StatusFields& status, const std::string& release,
                           int slowLevel, int firstSector, int lastSector);
 

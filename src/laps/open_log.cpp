@@ -75,4 +75,13 @@ OpenLogOutcome SpeedButtonReLogClick(OpenLogContext& context) {
     return outcome;
 }
 
+OpenLogOutcome OpenDownloadedLog(OpenLogContext& context) {
+    OpenLogOutcome outcome;
+    if (context.session.log.LogItemNum < 2)
+        return outcome;
+    PreselectLogBlocks(context.session.log, context.now());
+    RunDialogAndExtract(context, outcome);
+    return outcome;
+}
+
 }  // namespace qv

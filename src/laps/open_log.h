@@ -62,4 +62,9 @@ OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path&
 // "Reopen log data".
 OpenLogOutcome SpeedButtonReLogClick(OpenLogContext& context);
 
+// A log just downloaded and decoded into the session (named by
+// `openLogName`): its plausible runs are ticked as for an opened file, then
+// the dialog and the extraction run.
+OpenLogOutcome OpenDownloadedLog(OpenLogContext& context);
+
 }  // namespace qv

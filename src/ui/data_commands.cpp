@@ -58,6 +58,11 @@ void DataCommands::ReopenLog() {
     AfterLog(SpeedButtonReLogClick(context));
 }
 
+void DataCommands::OpenDownloadedLog() {
+    OpenLogContext context = LogContext();
+    AfterLog(qv::OpenDownloadedLog(context));
+}
+
 void DataCommands::LoadLapData() {
     Tell(LoadLapDataClick(session_, services_.prompter).error);
     if (hooks_.lapListChanged)

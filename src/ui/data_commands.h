@@ -36,6 +36,8 @@ class DataCommands {
 
     void LoadLog();
     void ReopenLog();
+    // The log the device page has just downloaded.
+    void OpenDownloadedLog();
     void LoadLapData();
     void SaveLap(const GridCursor& list);
     void SaveAllLaps();

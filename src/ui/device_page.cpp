@@ -11,18 +11,24 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "ui/device_host.h"
+#include "ui/download_progress_dialog.h"
+
 namespace qv::ui {
 namespace {
 
 constexpr int kModeButtonWidth = 40;
 
-QPushButton* DeviceButton(const char* name, QWidget* parent) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFixedSize(kModeButtonWidth, 28);
-    // The device link is not connected to this page yet.
-    button->setEnabled(false);
-    return button;
+QColor ColourOf(LabelColour colour) {
+    switch (colour) {
+        case LabelColour::Red:
+            return {255, 0, 0};
+        case LabelColour::Grey:
+            return {128, 128, 128};
+        case LabelColour::Black:
+            break;
+    }
+    return {0, 0, 0};
 }
 
 QLabel* Text(const QString& text, QWidget* parent, const char* name = nullptr) {
@@ -49,7 +55,16 @@ class ToggleSpot : public QWidget {
 
 }  // namespace
 
-DevicePage::DevicePage(Session& session, QWidget* parent) : QWidget(parent), session_(session) {
+QPushButton* DevicePage::DeviceButton(const char* name, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFixedSize(kModeButtonWidth, 28);
+    controls_.push_back(button);
+    return button;
+}
+
+DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
+    : QWidget(parent), session_(session), host_(host) {
     setObjectName(QStringLiteral("TabSheet3"));
     auto* column = new QVBoxLayout(this);
 
@@ -85,9 +100,10 @@ DevicePage::DevicePage(Session& session, QWidget* parent) : QWidget(parent), ses
     static constexpr const char* kStatusLabels[] = {"LabelCurrntMode", "LabelLogStat",
                                                     "LabelPort",       "LabelDtVer",
                                                     "LabelTrigSpd",    "LabelTrigSpd2"};
-    for (int k = 0; k < 6; ++k)
-        statusGrid->addWidget(Text(QStringLiteral("."), status, kStatusLabels[k]), k % 3,
-                              1 + k / 3);
+    for (int k = 0; k < 6; ++k) {
+        labels_[k] = Text(QStringLiteral("."), status, kStatusLabels[k]);
+        statusGrid->addWidget(labels_[k], k % 3, 1 + k / 3);
+    }
     statusGrid->setColumnStretch(1, 1);
     statusGrid->setColumnStretch(2, 1);
     column->addWidget(status);
@@ -109,7 +125,8 @@ DevicePage::DevicePage(Session& session, QWidget* parent) : QWidget(parent), ses
     speed->setRange(0, 99);
     speed->setValue(30);
     speed->setToolTip(QString::fromUtf8("変更した値を書き込むには左側ボタンをクリック"));
-    speed->setEnabled(false);
+    trigger_ = speed;
+    controls_.push_back(speed);
     triggerRow->addWidget(setTrig);
     triggerRow->addWidget(speed);
     triggerRow->addWidget(Text(QStringLiteral("km/h"), trigger));
@@ -133,6 +150,67 @@ DevicePage::DevicePage(Session& session, QWidget* parent) : QWidget(parent), ses
     column->addLayout(lists, 1);
     column->addStretch(1);
     column->addWidget(new ToggleSpot(this, this), 0, Qt::AlignLeft | Qt::AlignBottom);
+
+    const auto wire = [this](const char* name, auto command) {
+        QPushButton* button = findChild<QPushButton*>(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, [this, command] { host_.Run(command); });
+    };
+    wire("ButtonSet2Hz", [](DeviceController& c) { c.ButtonSet2HzClick(); });
+    wire("ButtonSet10Hz", [](DeviceController& c) { c.ButtonSet10HzClick(); });
+    wire("ButtonSet5Hz", [](DeviceController& c) { c.ButtonSet5HzClick(); });
+    wire("ButtonLogSpace", [](DeviceController& c) { c.ButtonLogSpaceClick(); });
+    wire("ButtonLogErase", [](DeviceController& c) { c.ButtonLogEraseClick(); });
+    connect(setTrig, &QPushButton::clicked, this, [this] {
+        const int kmh = trigger_->value();
+        host_.Run([kmh](DeviceController& c) { c.ButtonSetTrigSpdClick(kmh); });
+    });
+    progress_ = new DownloadProgressDialog(
+        [this] { host_.Run([](DeviceController& c) { c.AbortDownload(); }); }, this);
+    connect(&host_, &DeviceHost::changed, this, &DevicePage::Refresh);
+}
+
+void DevicePage::Refresh() {
+    const DeviceView& view = host_.View();
+    const StatusLabel* shown[] = {&view.labels.LabelCurrntMode, &view.labels.LabelLogStat,
+                                  &view.labels.LabelPort,       &view.labels.LabelDtVer,
+                                  &view.labels.LabelTrigSpd,    &view.labels.LabelTrigSpd2};
+    for (size_t k = 0; k < labels_.size(); ++k) {
+        labels_[k]->setText(QString::fromStdString(shown[k]->text));
+        QPalette palette = labels_[k]->palette();
+        palette.setColor(QPalette::WindowText, ColourOf(shown[k]->colour));
+        labels_[k]->setPalette(palette);
+    }
+    for (QWidget* control : controls_)
+        control->setEnabled(view.buttonsEnabled);
+    if (view.triggerSpeed != shownTrigger_) {
+        shownTrigger_ = view.triggerSpeed;
+        trigger_->setValue(view.triggerSpeed);
+    }
+    if (!listBox1_->isHidden()) {
+        RefreshDiagnostics();
+        listBox2_->clear();
+        for (const std::string& line : view.sentences.Lines())
+            listBox2_->addItem(QString::fromStdString(line));
+    }
+    RefreshProgress();
+    if (busy_ != !view.buttonsEnabled) {
+        busy_ = !view.buttonsEnabled;
+        Q_EMIT busyChanged(busy_);
+    }
+    if (view.logReady) {
+        host_.controller().TakeLog();
+        // From a fresh call: the log-block dialog runs its own event loop.
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT logDownloaded(); }, Qt::QueuedConnection);
+    }
+}
+
+void DevicePage::RefreshProgress() {
+    const DeviceView& view = host_.View();
+    if (view.progressShown)
+        progress_->Show(view.progressPercent, view.slowSpeedNote, view.abortShown);
+    else if (progress_->isVisible())
+        progress_->hide();
 }
 
 void DevicePage::ToggleDiagnosticLists() {
@@ -140,7 +218,7 @@ void DevicePage::ToggleDiagnosticLists() {
     listBox1_->setVisible(show);
     listBox2_->setVisible(show);
     session_.diagnosticListVisible = show;
-    RefreshDiagnostics();
+    Refresh();
 }
 
 void DevicePage::RefreshDiagnostics() {

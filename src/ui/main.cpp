@@ -2,12 +2,14 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QUrl>
+#include <cstdlib>
 #include <ctime>
 
 #include "app/folders.h"
 #include "app/memory_policy.h"
 #include "core/local_time.h"
 #include "core/session.h"
+#include "device/serial_port.h"
 #include "ui/log_block_dialog_step.h"
 #include "ui/main_window.h"
 #include "ui/playback_controller.h"
@@ -49,6 +51,11 @@ int main(int argc, char** argv) {
         },
         [](const std::filesystem::path& file) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+        },
+        timers,
+        [] {
+            const char* extra = std::getenv("QUORVANE_PORTS");
+            return qv::ScanPorts(extra != nullptr ? extra : "");
         }};
     qv::ui::MainWindow window(session, sources, services);
     QObject::connect(&instance, &qv::ui::SingleInstance::frontRequested, &window,

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 
@@ -18,6 +19,7 @@
 #include "ui/config_dialog.h"
 #include "ui/data_commands.h"
 #include "ui/data_page.h"
+#include "ui/device_host.h"
 #include "ui/device_page.h"
 #include "ui/graph_page.h"
 #include "ui/key_tracker.h"
@@ -87,7 +89,9 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
         session_, *playback_, services_.prompter,
         [this](const StepList& steps) { RunSteps(steps); }, pages_);
     dataPage_ = new DataPage(session_, *commands_, pages_);
-    devicePage_ = new DevicePage(session_, pages_);
+    device_ = new DeviceHost(session_, services_.prompter, services_.deviceTimers,
+                             services_.scanPorts, this);
+    devicePage_ = new DevicePage(session_, *device_, pages_);
     pages_->addTab(graphPage_, QStringLiteral("Graph"));
     pages_->addTab(dataPage_, QStringLiteral("Data"));
     pages_->addTab(devicePage_, QStringLiteral("GPS Device"));
@@ -96,6 +100,7 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
             [this](int index) { PageChanged(session_.presentation, PageOf(index)); });
     setCentralWidget(pages_);
     BuildMenus();
+    WireDevice();
 
     keys_ = new KeyTracker(
         [this] { return GraphTabShowing() && QApplication::activeModalWidget() == nullptr; }, this);
@@ -122,6 +127,24 @@ void MainWindow::BuildMenus() {
     QAction* about = version->addAction(QStringLiteral("Version"));
     about->setObjectName(QStringLiteral("MenuVersion"));
     connect(about, &QAction::triggered, this, &MainWindow::ShowVersion);
+}
+
+void MainWindow::WireDevice() {
+    DeviceController& controller = device_->controller();
+    controller.now = services_.now;
+    auto* download = dataPage_->findChild<QToolButton*>(QStringLiteral("SpeedButtonLdGPS"));
+    download->setEnabled(true);
+    connect(download, &QToolButton::clicked, this,
+            [this] { device_->Run([](DeviceController& c) { c.SpeedButtonLdGPSClick(); }); });
+    connect(devicePage_, &DevicePage::busyChanged, this, [this, download](bool busy) {
+        download->setEnabled(!busy);
+        if (busy)
+            pages_->setCursor(Qt::WaitCursor);
+        else
+            pages_->unsetCursor();
+    });
+    connect(devicePage_, &DevicePage::logDownloaded, this,
+            [this] { commands_->OpenDownloadedLog(); });
 }
 
 void MainWindow::ShowConfiguration() {
@@ -198,6 +221,7 @@ void MainWindow::ShutDown() {
         return;
     shutDown_ = true;
     playback_->Stop();
+    device_->controller().Shutdown();
     StoreGraphToggles(session_.presentation, session_.settings);
     if (startup_.tree.valid())
         qv::ShutDown(startup_.tree, session_.settings);

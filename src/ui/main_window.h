@@ -19,6 +19,7 @@ namespace qv::ui {
 
 class DataCommands;
 class DataPage;
+class DeviceHost;
 class DevicePage;
 class GraphPage;
 class KeyTracker;
@@ -47,6 +48,7 @@ class MainWindow : public QMainWindow {
     const CircuitIndex& circuitIndex() const { return circuitIndex_; }
     PlaybackController& playback() { return *playback_; }
     DataCommands& dataCommands() { return *commands_; }
+    DeviceHost& device() { return *device_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,6 +57,7 @@ class MainWindow : public QMainWindow {
 
   private:
     void BuildMenus();
+    void WireDevice();
     bool GraphTabShowing() const;
 
     Session& session_;
@@ -69,6 +72,7 @@ class MainWindow : public QMainWindow {
     DevicePage* devicePage_ = nullptr;
     std::unique_ptr<PlaybackController> playback_;
     std::unique_ptr<DataCommands> commands_;
+    DeviceHost* device_ = nullptr;
     KeyTracker* keys_ = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "core/date_time.h"
 #include "core/prompter.h"
 #include "core/timer_service.h"
+#include "device/device_controller.h"
 #include "laps/lap_list_commands.h"
 #include "laps/open_log.h"
 
@@ -23,6 +24,9 @@ struct WindowServices {
     std::function<TDateTime()> now;
     // Opens a written file with the desktop's application for its kind.
     std::function<void(const std::filesystem::path&)> openDocument;
+    // The device link's timers and the serial ports to try.
+    TimerService& deviceTimers;
+    DeviceController::PortScanner scanPorts;
 };
 
 }  // namespace qv::ui

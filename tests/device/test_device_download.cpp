@@ -192,6 +192,35 @@ TEST(DeviceDownload, GenericLoggerAtEverySlowLevel) {
     }
 }
 
+TEST(DeviceDownload, AFailedGenericDownloadOffersSlowerReadsNextTime) {
+    synth::FlashImage image =
+        synth::MakeMtkFlashImage(synth::FlashDriveOptions(), synth::kGenericFlashBytes);
+    TempDir dir;
+    test::WriteBytes(dir / "flash.img", image.bytes);
+    SimLoggerProcess sim(
+        {"--model", "generic", "--image", (dir / "flash.img").string(), "--faults", "unplug=30%"});
+    ASSERT_TRUE(sim.Started());
+    SimRig rig(sim.DevicePath());
+    std::vector<int> offered;
+    rig.controller().speedDialog = [&offered](int& level) {
+        offered.push_back(level);
+        return false;
+    };
+    rig.controller().SpeedButtonLdGPSClick();
+    ASSERT_TRUE(rig.Run(60000));
+    EXPECT_TRUE(offered.empty()) << "the first download asks nothing";
+    ASSERT_FALSE(rig.prompter.Messages().empty());
+    EXPECT_EQ(rig.controller().slowLevel, 2);
+
+    // The next download asks first; cancelling it starts no connection.
+    const size_t messages = rig.prompter.Messages().size();
+    rig.controller().SpeedButtonLdGPSClick();
+    EXPECT_EQ(offered, std::vector<int>{2});
+    EXPECT_TRUE(rig.controller().Idle());
+    EXPECT_EQ(rig.prompter.Messages().size(), messages);
+    EXPECT_EQ(rig.controller().slowLevel, 2);
+}
+
 TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
     const Flash flash = Qv3Flash();
     TempDir dir;

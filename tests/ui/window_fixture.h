@@ -21,6 +21,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
+#include "ui/qt_timer_service.h"
 #include "ui/manual_timers.h"
 
 namespace qv::test {
@@ -68,7 +69,9 @@ class WindowFixture {
             names,
             timers,
             [this] { return clock.now; },
-            [this](const std::filesystem::path& p) { opened.push_back(p); }};
+            [this](const std::filesystem::path& p) { opened.push_back(p); },
+            deviceTimers,
+            [this] { return ports; }};
         window = std::make_unique<ui::MainWindow>(*session, sources, services);
         window->show();
         window->activateWindow();
@@ -124,6 +127,9 @@ class WindowFixture {
     ScriptedNames names;
     ManualTimers timers;
     ManualClock clock;
+    // The device link runs on real timers against the serial ports named here.
+    ui::QtTimerService deviceTimers;
+    std::vector<std::string> ports;
     std::vector<std::filesystem::path> opened;
     std::unique_ptr<ui::MainWindow> window;
 };
