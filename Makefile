@@ -26,9 +26,10 @@ $(BUILD)/CMakeCache.txt:
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The window on the demo data: open data/shipped/Raw/demo.bnx4 with "Load log data".
+# The window on the demo data: open data/shipped/Raw/demo.bnx4 with "Load log
+# data"; a simulated logger answers on the "GPS Device" page.
 run: build
-	$(DEMO_ENV) $(BUILD)/src/ui/quorvane
+	$(DEMO_ENV) bash scripts/run-window.sh $(BUILD)
 
 # The demo logs' lap lists and two comparisons, the control line and the
 # sector gates found by the circuit auto-selection.

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "ui/device_host.h"
@@ -55,8 +56,9 @@ class ToggleSpot : public QWidget {
 
 }  // namespace
 
-QPushButton* DevicePage::DeviceButton(const char* name, QWidget* parent) {
-    auto* button = new QPushButton(parent);
+QPushButton* DevicePage::DeviceButton(const char* name, QStyle::StandardPixmap icon,
+                                      QWidget* parent) {
+    auto* button = new QPushButton(style()->standardIcon(icon), QString(), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(kModeButtonWidth, 28);
     controls_.push_back(button);
@@ -85,7 +87,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     };
     int row = 0;
     for (const ModeRow& m : kModes) {
-        modeGrid->addWidget(DeviceButton(m.button, mode), row, 0);
+        modeGrid->addWidget(DeviceButton(m.button, QStyle::SP_DialogApplyButton, mode), row, 0);
         modeGrid->addWidget(Text(QString::fromLatin1(m.name), mode), row, 1);
         modeGrid->addWidget(Text(QString::fromLatin1(m.text), mode), row, 2);
         ++row;
@@ -96,7 +98,8 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     auto* status =
         new QGroupBox(QStringLiteral(" Comfirm mode, available log memory, trigger-speed "), this);
     auto* statusGrid = new QGridLayout(status);
-    statusGrid->addWidget(DeviceButton("ButtonLogSpace", status), 0, 0, 3, 1, Qt::AlignTop);
+    statusGrid->addWidget(DeviceButton("ButtonLogSpace", QStyle::SP_BrowserReload, status), 0, 0, 3,
+                          1, Qt::AlignTop);
     static constexpr const char* kStatusLabels[] = {"LabelCurrntMode", "LabelLogStat",
                                                     "LabelPort",       "LabelDtVer",
                                                     "LabelTrigSpd",    "LabelTrigSpd2"};
@@ -110,7 +113,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
 
     auto* erase = new QGroupBox(QStringLiteral(" Erase log on device "), this);
     auto* eraseRow = new QHBoxLayout(erase);
-    eraseRow->addWidget(DeviceButton("ButtonLogErase", erase));
+    eraseRow->addWidget(DeviceButton("ButtonLogErase", QStyle::SP_TrashIcon, erase));
     eraseRow->addWidget(Text(QStringLiteral("It takes 90 seconds to erase the log."), erase));
     eraseRow->addStretch(1);
     column->addWidget(erase);
@@ -118,7 +121,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     auto* trigger =
         new QGroupBox(QStringLiteral(" Set trigger-speed to start/stop logging  "), this);
     auto* triggerRow = new QHBoxLayout(trigger);
-    QPushButton* setTrig = DeviceButton("ButtonSetTrigSpd", trigger);
+    QPushButton* setTrig = DeviceButton("ButtonSetTrigSpd", QStyle::SP_DialogSaveButton, trigger);
     setTrig->setToolTip(QStringLiteral("Click this button to write the value"));
     auto* speed = new QSpinBox(trigger);
     speed->setObjectName(QStringLiteral("UpDownTrigSpd"));

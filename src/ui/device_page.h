@@ -4,6 +4,7 @@
 // bottom-left corner is double-clicked. Its buttons run the device
 // controller; it shows the controller's view, and the download progress.
 
+#include <QStyle>
 #include <QWidget>
 #include <array>
 
@@ -38,7 +39,7 @@ class DevicePage : public QWidget {
     void logDownloaded();
 
   private:
-    QPushButton* DeviceButton(const char* name, QWidget* parent);
+    QPushButton* DeviceButton(const char* name, QStyle::StandardPixmap icon, QWidget* parent);
     void RefreshProgress();
 
     Session& session_;
