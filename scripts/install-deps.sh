@@ -12,6 +12,7 @@ packages=(
   libpng-dev zlib1g-dev
   clang
   xvfb xauth
+  fonts-wine  # a Tahoma with the metrics the grids are laid out for
   gpsbabel libxml2-utils
 )
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "app/analysis.h"
-#include "app/load_lap_data.h"
 #include "app/dropped_files.h"
+#include "app/load_lap_data.h"
 #include "dynamics/sector_extract.h"
+#include "exchange/clipboard_texts.h"
 #include "exchange/lap_csv.h"
+#include "geometry/gate_table_equality.h"
 #include "laps/lap_file.h"
 #include "laps/lap_list_commands.h"
 #include "laps/lap_save.h"
@@ -23,6 +25,13 @@ int SectCount(const Session& session) {
 
 }  // namespace
 
+DataCommands::DataCommands(Session& session, WindowServices& services, Hooks hooks)
+    : session_(session), services_(services), hooks_(std::move(hooks)) {
+    // Start-up leaves the log dialog's folder at the documents root.
+    motecDialog_.folder = session_.folders.lastLogFolder;
+    nmeaDialog_.nmeaFolder = session_.folders.lastLogFolder;
+}
+
 void DataCommands::Tell(const std::string& error) {
     if (!error.empty())
         services_.prompter.Inform(error, MessageIcon::Error);
@@ -32,13 +41,18 @@ OpenLogContext DataCommands::LogContext() {
     return OpenLogContext{session_, services_.prompter, services_.logDialog, services_.now};
 }
 
-void DataCommands::AfterLog(const OpenLogOutcome& outcome) {
+void DataCommands::AfterLog(const OpenLogOutcome& outcome, const GateTable& gatesBefore) {
     Tell(outcome.error);
-    if (outcome.lapsAdded > 0) {
+    const bool gatesChanged = !SameGateTable(gatesBefore, session_.gates);
+    // The window's gate-change steps retime the slots and the lap list.
+    if (gatesChanged && hooks_.runSteps)
+        hooks_.runSteps(GateChangeSteps(session_.presentation, session_.laps.LapDtNum()));
+    else if (gatesChanged)
+        RefreshAfterGateChange(session_);
+    else if (outcome.lapsAdded > 0)
         RefreshLapList(session_);
-        if (hooks_.showDataPage)
-            hooks_.showDataPage();
-    }
+    if (outcome.lapsAdded > 0 && hooks_.showDataPage)
+        hooks_.showDataPage();
     if (hooks_.lapListChanged)
         hooks_.lapListChanged();
 }
@@ -46,21 +60,24 @@ void DataCommands::AfterLog(const OpenLogOutcome& outcome) {
 void DataCommands::LoadLog() {
     if (hooks_.loadingLog)
         hooks_.loadingLog(true);
+    const GateTable gatesBefore = session_.gates;
     OpenLogContext context = LogContext();
     const OpenLogOutcome outcome = SpeedButtonLdLogFileClick(context);
     if (hooks_.loadingLog)
         hooks_.loadingLog(false);
-    AfterLog(outcome);
+    AfterLog(outcome, gatesBefore);
 }
 
 void DataCommands::ReopenLog() {
+    const GateTable gatesBefore = session_.gates;
     OpenLogContext context = LogContext();
-    AfterLog(SpeedButtonReLogClick(context));
+    AfterLog(SpeedButtonReLogClick(context), gatesBefore);
 }
 
 void DataCommands::OpenDownloadedLog() {
+    const GateTable gatesBefore = session_.gates;
     OpenLogContext context = LogContext();
-    AfterLog(qv::OpenDownloadedLog(context));
+    AfterLog(qv::OpenDownloadedLog(context), gatesBefore);
 }
 
 void DataCommands::LoadLapData() {
@@ -136,6 +153,35 @@ void DataCommands::ExportLapCsv(const GridCursor& list) {
     Tell(saved.error);
     if (saved.written && services_.openDocument)
         services_.openDocument(saved.path);
+}
+
+bool DataCommands::ImportMotec() {
+    // The engine has shown its message already.
+    const MotecImportResult imported =
+        SpeedButtonMotecClick(session_, services_.prompter, motecDialog_);
+    if (imported.added && hooks_.lapListChanged)
+        hooks_.lapListChanged();
+    return imported.added;
+}
+
+void DataCommands::ExportNmea(const GridCursor& list) {
+    SpeedButtonNMEAClick(session_, services_.prompter, nmeaDialog_, list.row, list.hasFocus);
+}
+
+std::string DataCommands::AllLapDataText() const {
+    return AllLapDataClipboardText(session_.listHeader, session_.laps.LapRows);
+}
+
+std::string DataCommands::SelLapDataText() const {
+    return SelLapDataClipboardText(session_.listHeader, session_.laps.LapRows, SlotNames(session_));
+}
+
+std::string DataCommands::SectDataText() const {
+    return SectDataClipboardText(Tables().sector);
+}
+
+std::string DataCommands::DriftDataText() const {
+    return DriftDataClipboardText(Tables().drift);
 }
 
 bool DataCommands::DropFiles(const std::vector<std::filesystem::path>& files, bool dataPageShown) {

@@ -9,6 +9,9 @@
 
 #include "core/session.h"
 #include "dynamics/sector_tables.h"
+#include "exchange/motec_import.h"
+#include "exchange/nmea_export.h"
+#include "geometry/sector_gates.h"
 #include "presentation/steps.h"
 #include "ui/window_services.h"
 
@@ -31,8 +34,9 @@ class DataCommands {
         std::function<void(bool busy)> loadingLog;  // "Load log data" disabled while busy
     };
 
-    DataCommands(Session& session, WindowServices& services, Hooks hooks)
-        : session_(session), services_(services), hooks_(std::move(hooks)) {}
+    // The exchange dialogs start where the file dialogs start after
+    // start-up: the documents root.
+    DataCommands(Session& session, WindowServices& services, Hooks hooks);
 
     void LoadLog();
     void ReopenLog();
@@ -48,6 +52,15 @@ class DataCommands {
     void ShowLap(int row, bool fromGraphButton);
     void SaveListCsv(const GridCursor& list);
     void ExportLapCsv(const GridCursor& list);
+    // "Import MoTeC CSV file"; true when a row was added.
+    bool ImportMotec();
+    // "Export lap data as NMEA file" on the list's current row.
+    void ExportNmea(const GridCursor& list);
+    // The texts of the copy commands of the lap list and the detail tables.
+    std::string AllLapDataText() const;
+    std::string SelLapDataText() const;
+    std::string SectDataText() const;
+    std::string DriftDataText() const;
     // Files dropped on the window; true when any was loaded.
     bool DropFiles(const std::vector<std::filesystem::path>& files, bool dataPageShown);
 
@@ -56,12 +69,16 @@ class DataCommands {
 
   private:
     OpenLogContext LogContext();
-    void AfterLog(const OpenLogOutcome& outcome);
+    // `gatesBefore`: the gate table before the command, which the circuit
+    // search of the log-block dialog may have replaced.
+    void AfterLog(const OpenLogOutcome& outcome, const GateTable& gatesBefore);
     void Tell(const std::string& error);
 
     Session& session_;
     WindowServices& services_;
     Hooks hooks_;
+    MotecDialogState motecDialog_;
+    NmeaExportState nmeaDialog_;
 };
 
 }  // namespace qv::ui

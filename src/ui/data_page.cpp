@@ -1,7 +1,10 @@
 #include "ui/data_page.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -13,14 +16,16 @@
 #include "ui/detail_table_model.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/lap_list_model.h"
+#include "ui/window_fonts.h"
 
 namespace qv::ui {
 namespace {
 
 constexpr int kGridRowHeight = 20;
-// The column widths were made for a narrow face at 15 px; the common
-// desktop faces are wider, so the text takes a smaller size to fit them.
-constexpr int kGridFontPx = 13;
+// The column widths were made for Tahoma at 15 px; the common desktop faces
+// are wider, so without Tahoma the text takes a smaller size to fit them.
+constexpr int kGridFontPx = 15;
+constexpr int kFallbackGridFontPx = 13;
 constexpr int kHeaderFontPx = 12;
 
 void StyleGrid(QTableView* grid) {
@@ -36,12 +41,10 @@ void StyleGrid(QTableView* grid) {
     grid->setWordWrap(false);
     grid->setTabKeyNavigation(false);
     grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    QFont font = grid->font();
+    QFont font = TahomaFont(kGridFontPx, kFallbackGridFontPx);
     // Screens above 96 dots per inch take 9 points, as the grids' design says.
     if (grid->logicalDpiY() > 96)
         font.setPointSize(9);
-    else
-        font.setPixelSize(kGridFontPx);
     grid->setFont(font);
     QFont header = font;
     if (grid->logicalDpiY() <= 96)
@@ -90,9 +93,9 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     AddButton("SpeedButtonCsv2", tr("Lap CSV"), QStringLiteral("Export lap data as CSV file"),
               QStyle::SP_FileDialogContentsView, true, &DataPage::ExportLapCsv);
     AddButton("SpeedButtonNMEA", tr("NMEA"), QStringLiteral("Export lap data as NMEA file"),
-              QStyle::SP_FileLinkIcon, false, &DataPage::Disabled);
+              QStyle::SP_FileLinkIcon, true, &DataPage::ExportNmea);
     AddButton("SpeedButtonMotec", tr("MoTeC"), QStringLiteral("Import MoTeC CSV file"),
-              QStyle::SP_DirOpenIcon, false, &DataPage::Disabled);
+              QStyle::SP_DirOpenIcon, true, &DataPage::ImportMotec);
     strip->addStretch(1);
 
     auto* split = new QSplitter(Qt::Vertical, this);
@@ -117,6 +120,25 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     detailTabs_->addTab(sectorGrid_, QStringLiteral("Sector details"));
     detailTabs_->addTab(driftGrid_, QStringLiteral("DRIFT details"));
     split->addWidget(detailTabs_);
+
+    QMenu* listMenu = CopyMenu(
+        "PopupMenu2",
+        {{"pmAllDt", "Copy &all data to clipboard", &DataCommands::AllLapDataText},
+         {"pmSelDt", "Copy &graph display data to clipboard", &DataCommands::SelLapDataText}});
+    QMenu* sectorMenu = CopyMenu(
+        "PopupMenu3", {{"pmSectDt", "Copy data to &clipboard", &DataCommands::SectDataText}});
+    // The drift table has no menu of its own: a click on it reaches the
+    // page control's.
+    QMenu* detailMenu = CopyMenu(
+        "PopupMenu4", {{"pmDriftDt", "Copy data to &clipboard", &DataCommands::DriftDataText}});
+    auto attach = [](QWidget* owner, QWidget* area, QMenu* menu) {
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, menu,
+                [area, menu](const QPoint& at) { menu->popup(area->mapToGlobal(at)); });
+    };
+    attach(lapGrid_, lapGrid_->viewport(), listMenu);
+    attach(sectorGrid_, sectorGrid_->viewport(), sectorMenu);
+    attach(detailTabs_, detailTabs_, detailMenu);
     split->setStretchFactor(0, 1);
     split->setSizes({420, 170});
     layout->addWidget(split, 1);
@@ -153,6 +175,19 @@ QTableView* DataPage::DetailGrid(const char* name, DetailTableModel* model, Deta
         commands_.SaveSector(kind, cursor);
     });
     return grid;
+}
+
+QMenu* DataPage::CopyMenu(const char* name, std::initializer_list<CopyItem> items) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QString::fromLatin1(name));
+    for (const CopyItem& item : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        connect(action, &QAction::triggered, this, [this, text = item.text] {
+            QGuiApplication::clipboard()->setText(QString::fromStdString((commands_.*text)()));
+        });
+    }
+    return menu;
 }
 
 bool DataPage::HasFocus(const QWidget* widget) const {

@@ -3,9 +3,12 @@
 // the detail tabs "Sector details" and "DRIFT details".
 
 #include <QWidget>
+#include <initializer_list>
+#include <string>
 
 #include "ui/data_commands.h"
 
+class QMenu;
 class QTableView;
 class QTabWidget;
 class QToolButton;
@@ -34,6 +37,13 @@ class DataPage : public QWidget {
     GridCursor ListCursor() const;
     GridCursor TableCursor(const QTableView* table) const;
     bool HasFocus(const QWidget* widget) const;
+    struct CopyItem {
+        const char* name;
+        const char* caption;
+        std::string (DataCommands::*text)() const;
+    };
+    // A context menu whose items put their command's text on the clipboard.
+    QMenu* CopyMenu(const char* name, std::initializer_list<CopyItem> items);
 
     void LoadLog() { commands_.LoadLog(); }
     void ReopenLog() { commands_.ReopenLog(); }
@@ -46,6 +56,8 @@ class DataPage : public QWidget {
     void GraphButton() { commands_.ShowLap(ListCursor().row, true); }
     void SaveListCsv() { commands_.SaveListCsv(ListCursor()); }
     void ExportLapCsv() { commands_.ExportLapCsv(ListCursor()); }
+    void ExportNmea() { commands_.ExportNmea(ListCursor()); }
+    void ImportMotec() { commands_.ImportMotec(); }
     void Disabled() {}
 
     Session& session_;

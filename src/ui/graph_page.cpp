@@ -24,8 +24,10 @@
 #include "presentation/window_rules.h"
 #include "presentation/zoom_commands.h"
 #include "ui/axis_selector.h"
+#include "ui/gate_commands.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
+#include "ui/window_fonts.h"
 
 namespace qv::ui {
 namespace {
@@ -36,7 +38,8 @@ constexpr int kToolStripHeight = 26;
 constexpr int kLabelPanelHeight = 71;
 // Drawn for a narrow face at 15 px; the common desktop faces need less to
 // keep a whole read-out line on the panel.
-constexpr int kLabelFontPx = 13;
+constexpr int kLabelFontPx = 15;
+constexpr int kFallbackLabelFontPx = 13;
 
 // A strip of buttons over the white panels, in the system's button face.
 void ButtonFace(QWidget* strip) {
@@ -75,9 +78,7 @@ QLabel* ReadoutLabel(const QString& name, const QString& hint, QWidget* parent) 
     auto* label = new QLabel(QStringLiteral("."), parent);
     label->setObjectName(name);
     label->setToolTip(hint);
-    QFont font = label->font();
-    font.setPixelSize(kLabelFontPx);
-    label->setFont(font);
+    label->setFont(TahomaFont(kLabelFontPx, kFallbackLabelFontPx));
     return label;
 }
 
@@ -195,6 +196,11 @@ QWidget* GraphPage::BuildTopPanel() {
     }
     connect(speedGroup, &QButtonGroup::idClicked, this,
             [this](int id) { session_.presentation.playSpeed = static_cast<PlaySpeed>(id); });
+    strip->addSpacing(6);
+
+    auto* gateCommands = new GateCommands(
+        session_, playback_, prompter_, [this](const StepList& steps) { Run(steps); }, this);
+    gateCommands->AddButtons(tool, strip);
     strip->addSpacing(6);
 
     diffTm_ = TogglePanel("PanelDiffTm", QStringLiteral("\u0394t"),

@@ -24,6 +24,8 @@
 #include "ui/graph_page.h"
 #include "ui/key_tracker.h"
 #include "ui/playback_controller.h"
+#include "ui/range_dialog.h"
+#include "ui/speed_select_dialog.h"
 #include "ui/version_dialog.h"
 
 namespace qv::ui {
@@ -132,6 +134,12 @@ void MainWindow::BuildMenus() {
 void MainWindow::WireDevice() {
     DeviceController& controller = device_->controller();
     controller.now = services_.now;
+    controller.rangeDialog = [this](int lastSector, int& startUnit, int& endUnit) {
+        return RunRangeDialog(this, lastSector, startUnit, endUnit);
+    };
+    controller.speedDialog = [this](int& slowLevel) {
+        return RunSpeedSelectDialog(this, slowLevel);
+    };
     auto* download = dataPage_->findChild<QToolButton*>(QStringLiteral("SpeedButtonLdGPS"));
     download->setEnabled(true);
     connect(download, &QToolButton::clicked, this,

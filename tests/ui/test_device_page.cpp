@@ -8,14 +8,17 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "core/display_format.h"
 #include "decode/log_check_value.h"
 #include "device/device_controller.h"
+#include "device/range_selection.h"
 #include "support/sim_logger_process.h"
 #include "synth/flash_images.h"
 #include "ui/device_host.h"
+#include "ui/range_dialog.h"
 #include "window_fixture.h"
 
 namespace qv {
@@ -125,6 +128,45 @@ TEST_F(DevicePageTest, UnpluggedLoggerLeavesWorkingButtonsAndNoFile) {
     EXPECT_TRUE(f.Child<QPushButton>("ButtonLogSpace")->isEnabled());
     EXPECT_FALSE(
         f.window->findChild<QDialog*>(QStringLiteral("OKBottomDlgGPSloading"))->isVisible());
+}
+
+TEST_F(DevicePageTest, LargeQv3LogAsksForTheRangeAndReadsOnlyThat) {
+    synth::FlashImage qv3 = synth::MakeMtkFlashImage();
+    // A written byte in sector 30: the logger reports 31 sectors in use.
+    const size_t far = 30 * 65536 + 10;
+    qv3.bytes[far] = 0x00;
+    test::WriteBytes(f.dir / "flash.img", qv3.bytes);
+    sim = std::make_unique<SimLoggerProcess>(
+        std::vector<std::string>{"--model", "qv3", "--image", (f.dir / "flash.img").string()});
+    ASSERT_TRUE(sim->Started());
+    f.ports.assign(4, sim->DevicePath());
+    const std::filesystem::path saved = f.dir / "range.binx";
+    f.prompter.files.push_back(saved.string());
+
+    // The dialog is modal: answer it from the event loop it runs.
+    int units = -1;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<ui::LoadRangeSelDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        answer.stop();
+        units = dialog->Selection().units;
+        QWidget* box = dialog->ScaleBox();
+        // The end marker onto the first division line: the first MiB only.
+        const QPoint at(RangeDivisionX(1, box->width()), box->height() - 2);
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, at);
+        dialog->accept();
+    });
+    answer.start(20);
+    f.Click("SpeedButtonLdGPS");
+    QTRY_VERIFY_WITH_TIMEOUT(f.step.shown == 1, 60000);
+    EXPECT_EQ(units, 2);
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    const std::vector<uint8_t> file = test::ReadBytes(saved);
+    ASSERT_EQ(file.size(), 31u * 65536u);
+    EXPECT_EQ(file[far], 0xFF) << "sector 30 lies outside the chosen range";
+    EXPECT_EQ(f.session->log.LogItemNum, qv3.expectedFixes);
 }
 
 TEST_F(DevicePageTest, NoLoggerIsToldAndTheButtonsStayUsable) {

@@ -1,0 +1,254 @@
+#include "ui/gate_commands.h"
+
+#include <QBoxLayout>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+#include <QToolButton>
+#include <QUrl>
+#include <QWidget>
+
+#include "exchange/kml_export.h"
+#include "laps/find_sector_gates.h"
+#include "presentation/refresh_sequence.h"
+#include "ui/circuit_dialog.h"
+#include "ui/gate_dialogs.h"
+#include "ui/playback_controller.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr int kIconSize = 16;
+
+enum class Glyph { Set, Adjust, Remove, Find, Globe };
+
+// A gate drawn across a stretch of track, marked by what the button does.
+QIcon GlyphIcon(Glyph glyph) {
+    QPixmap pixmap(kIconSize, kIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (glyph == Glyph::Globe) {
+        p.setPen(QPen(QColor(0, 96, 160), 1.2));
+        p.setBrush(QColor(170, 215, 255));
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(5, 1.5, 6, 13));
+        p.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
+        p.drawLine(QPointF(3, 4.5), QPointF(13, 4.5));
+        p.drawLine(QPointF(3, 11.5), QPointF(13, 11.5));
+        return QIcon(pixmap);
+    }
+    p.setPen(QPen(QColor(160, 160, 160), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(1, 11), QPointF(15, 5));
+    p.setPen(QPen(Qt::black, 1.5));
+    p.drawLine(QPointF(5, 2), QPointF(9, 14));
+    switch (glyph) {
+        case Glyph::Set:
+            p.setPen(QPen(QColor(0, 150, 0), 2));
+            p.drawLine(QPointF(12, 9), QPointF(12, 15));
+            p.drawLine(QPointF(9, 12), QPointF(15, 12));
+            break;
+        case Glyph::Adjust:
+            p.fillRect(QRectF(3.5, 0.5, 3, 3), Qt::black);
+            p.fillRect(QRectF(7.5, 12.5, 3, 3), Qt::black);
+            break;
+        case Glyph::Remove:
+            p.setPen(QPen(QColor(210, 0, 0), 2));
+            p.drawLine(QPointF(10, 9), QPointF(15, 14));
+            p.drawLine(QPointF(15, 9), QPointF(10, 14));
+            break;
+        case Glyph::Find:
+            p.setPen(QPen(QColor(0, 64, 192), 1.5));
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(8, 7, 5, 5));
+            p.drawLine(QPointF(12.5, 11.5), QPointF(15, 14.5));
+            break;
+        case Glyph::Globe:
+            break;
+    }
+    return QIcon(pixmap);
+}
+
+void OpenFolderOf(const std::filesystem::path& file) {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
+}
+
+// A file dialog of the sector commands suspends the keys of playback.
+class DialogOpenScope {
+  public:
+    explicit DialogOpenScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~DialogOpenScope() { flag_ = false; }
+    DialogOpenScope(const DialogOpenScope&) = delete;
+    DialogOpenScope& operator=(const DialogOpenScope&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
+
+GateCommands::GateCommands(Session& session, PlaybackController& playback, Prompter& prompter,
+                           std::function<void(const StepList&)> runSteps, QWidget* parent)
+    : QObject(parent),
+      session_(session),
+      playback_(playback),
+      prompter_(prompter),
+      runSteps_(std::move(runSteps)),
+      parent_(parent),
+      qtDialogs_(std::make_unique<QtGateDialogs>(parent, session)),
+      dialogs_(qtDialogs_.get()),
+      qtChooser_(std::make_unique<QtCircuitChooser>(parent, CircuitLists{false, false, true})),
+      chooser_(qtChooser_.get()),
+      indexFolder_(session.folders.sectorFolder),
+      showInFileBrowser_(&OpenFolderOf) {
+    setObjectName(QStringLiteral("GateCommands"));
+}
+
+GateCommands::~GateCommands() = default;
+
+void GateCommands::AddButtons(QWidget* strip, QBoxLayout* layout) {
+    struct Button {
+        const char* name;
+        const char* hint;
+        void (GateCommands::*handler)();
+    };
+    static constexpr Button kButtons[] = {
+        {"SpeedButtonSetSect", "Set sector gate", &GateCommands::SpeedButtonSetSectClick},
+        {"SpeedButtonEdSect", "Adjust sector gate", &GateCommands::SpeedButtonEdSectClick},
+        {"SpeedButtonClrSect", "Remove sector gate", &GateCommands::SpeedButtonClrSectClick},
+        {"SpeedButtonLdSect", "Open sector gates", &GateCommands::SpeedButtonLdSectClick},
+        {"SpeedButtonSvSect", "Save sector gates", &GateCommands::SpeedButtonSvSectClick},
+        {"SpeedButtonSelSect", "Find sector gates", &GateCommands::SpeedButtonSelSectClick},
+        {"SpeedButtonGoogleEarth", "Export tracks as KML file",
+         &GateCommands::SpeedButtonGoogleEarthClick},
+    };
+    const QStyle* look = strip->style();
+    const QIcon icons[] = {GlyphIcon(Glyph::Set),
+                           GlyphIcon(Glyph::Adjust),
+                           GlyphIcon(Glyph::Remove),
+                           look->standardIcon(QStyle::SP_DialogOpenButton),
+                           look->standardIcon(QStyle::SP_DialogSaveButton),
+                           GlyphIcon(Glyph::Find),
+                           GlyphIcon(Glyph::Globe)};
+    int k = 0;
+    for (const Button& b : kButtons) {
+        auto* button = new QToolButton(strip);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(QString::fromLatin1(b.hint));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIcon(icons[k]);
+        button->setIconSize(QSize(kIconSize, kIconSize));
+        connect(button, &QToolButton::clicked, this, b.handler);
+        if (k == 6)
+            layout->addSpacing(6);
+        layout->addWidget(button);
+        ++k;
+    }
+}
+
+void GateCommands::SetDialogs(GateDialogs* dialogs) {
+    dialogs_ = dialogs != nullptr ? dialogs : qtDialogs_.get();
+}
+
+void GateCommands::SetCircuitChooser(CircuitChooser* chooser) {
+    chooser_ = chooser != nullptr ? chooser : qtChooser_.get();
+}
+
+void GateCommands::SetSectorIndex(std::vector<TPthClnDat>* index) {
+    sectorIndex_ = index;
+}
+
+void GateCommands::SetShowInFileBrowser(std::function<void(const std::filesystem::path&)> show) {
+    showInFileBrowser_ = std::move(show);
+}
+
+GateEditContext GateCommands::Context() {
+    return GateEditContext{session_.gates, session_.align.AlignGate, session_.gateEdit,
+                           session_.laps.LapDt, playback_.playing()};
+}
+
+void GateCommands::Refresh() {
+    StepList steps = GateChangeSteps(session_.presentation, session_.laps.LapDtNum());
+    // The lap list shows the sector columns that were just recomputed.
+    steps.push_back({StepKind::kRepaintLapList});
+    if (runSteps_)
+        runSteps_(steps);
+}
+
+std::vector<TPthClnDat>& GateCommands::SectorIndex() {
+    if (sectorIndex_ != nullptr)
+        return *sectorIndex_;
+    if (!ownIndexBuilt_) {
+        const TDateTime now =
+            session_.LocalTimeBase + QDateTime::currentMSecsSinceEpoch() / 86400000.0;
+        ownIndex_ = BuildCircuitIndex(indexFolder_, CircuitFileKind::SectorGates,
+                                      session_.LocalTimeBase, now);
+        ownIndexBuilt_ = true;
+    }
+    return ownIndex_;
+}
+
+void GateCommands::SpeedButtonSetSectClick() {
+    const CurSmp& at = session_.align.cursor[0];
+    GateCursor cursor;
+    cursor.CsIdo = at.CsIdo;
+    cursor.CsKdo = at.CsKdo;
+    cursor.CsDir = at.CsDir;
+    cursor.CsGpsDir = at.CsGpsDir;
+    if (SetSectGate(Context(), cursor, session_.presentation.playTime,
+                    session_.settings.sectorGateHalfLength))
+        Refresh();
+}
+
+void GateCommands::SpeedButtonEdSectClick() {
+    if (AdjustSectGate(Context(), *dialogs_, static_cast<double>(session_.presentation.mapZoom)))
+        Refresh();
+}
+
+void GateCommands::SpeedButtonClrSectClick() {
+    if (RemoveSectGates(Context(), *dialogs_))
+        Refresh();
+}
+
+void GateCommands::SpeedButtonLdSectClick() {
+    if (playback_.playing())
+        return;
+    bool opened = false;
+    {
+        const DialogOpenScope scope(session_.presentation.dialogOpen);
+        opened = OpenSectGates(session_.gates, session_.align.AlignGate,
+                               session_.folders.sectorFolder, prompter_, false);
+    }
+    if (opened)
+        Refresh();
+}
+
+void GateCommands::SpeedButtonSvSectClick() {
+    if (session_.gates.SectCount < 1)
+        return;
+    const DialogOpenScope scope(session_.presentation.dialogOpen);
+    SaveSectGates(session_.gates, session_.folders.sectorFolder, prompter_);
+}
+
+void GateCommands::SpeedButtonSelSectClick() {
+    if (playback_.playing() || session_.laps.LapDt.empty())
+        return;
+    const FindSectOutcome outcome =
+        FindSectGates(session_.laps.LapDt, SectorIndex(), session_.gates, session_.align.AlignGate,
+                      session_.folders, prompter_, *chooser_, false);
+    if (outcome == FindSectOutcome::Loaded)
+        Refresh();
+}
+
+void GateCommands::SpeedButtonGoogleEarthClick() {
+    const KmlSaveResult result = qv::SpeedButtonGoogleEarthClick(session_, prompter_);
+    if (result.written && showInFileBrowser_)
+        showInFileBrowser_(result.path);
+}
+
+}  // namespace qv::ui
