@@ -1,7 +1,6 @@
 #include "ui/gate_commands.h"
 
 #include <QBoxLayout>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QPainter>
 #include <QPainterPath>
@@ -103,7 +102,6 @@ GateCommands::GateCommands(Session& session, PlaybackController& playback, Promp
       dialogs_(qtDialogs_.get()),
       qtChooser_(std::make_unique<QtCircuitChooser>(parent, CircuitLists{false, false, true})),
       chooser_(qtChooser_.get()),
-      indexFolder_(session.folders.sectorFolder),
       showInFileBrowser_(&OpenFolderOf) {
     setObjectName(QStringLiteral("GateCommands"));
 }
@@ -181,16 +179,7 @@ void GateCommands::Refresh() {
 }
 
 std::vector<TPthClnDat>& GateCommands::SectorIndex() {
-    if (sectorIndex_ != nullptr)
-        return *sectorIndex_;
-    if (!ownIndexBuilt_) {
-        const TDateTime now =
-            session_.LocalTimeBase + QDateTime::currentMSecsSinceEpoch() / 86400000.0;
-        ownIndex_ = BuildCircuitIndex(indexFolder_, CircuitFileKind::SectorGates,
-                                      session_.LocalTimeBase, now);
-        ownIndexBuilt_ = true;
-    }
-    return ownIndex_;
+    return sectorIndex_ != nullptr ? *sectorIndex_ : noIndex_;
 }
 
 void GateCommands::SpeedButtonSetSectClick() {

@@ -35,8 +35,8 @@ class GateCommands : public QObject {
     // Replacements for the modal dialogs (tests); null restores the Qt ones.
     void SetDialogs(GateDialogs* dialogs);
     void SetCircuitChooser(CircuitChooser* chooser);
-    // The sector file index of the circuit search. Without one the commands
-    // index the sector folder the program started with, on first use.
+    // The sector file index of the circuit search (the window's, built at
+    // start-up); without one "Find sector gates" finds nothing.
     void SetSectorIndex(std::vector<TPthClnDat>* index);
     // Shows a written file in the desktop's file browser.
     void SetShowInFileBrowser(std::function<void(const std::filesystem::path&)> show);
@@ -63,10 +63,9 @@ class GateCommands : public QObject {
     GateDialogs* dialogs_;
     std::unique_ptr<CircuitChooser> qtChooser_;
     CircuitChooser* chooser_;
-    std::filesystem::path indexFolder_;
-    std::vector<TPthClnDat> ownIndex_;
-    bool ownIndexBuilt_ = false;
+    // The sector files of the circuit index built at start-up.
     std::vector<TPthClnDat>* sectorIndex_ = nullptr;
+    std::vector<TPthClnDat> noIndex_;
     std::function<void(const std::filesystem::path&)> showInFileBrowser_;
 };
 

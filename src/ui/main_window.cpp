@@ -21,6 +21,7 @@
 #include "ui/data_page.h"
 #include "ui/device_host.h"
 #include "ui/device_page.h"
+#include "ui/gate_commands.h"
 #include "ui/graph_page.h"
 #include "ui/key_tracker.h"
 #include "ui/playback_controller.h"
@@ -103,6 +104,9 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     setCentralWidget(pages_);
     BuildMenus();
     WireDevice();
+    // "Find sector gates" searches the index built at start-up.
+    if (auto* gates = findChild<GateCommands*>(QStringLiteral("GateCommands")))
+        gates->SetSectorIndex(&circuitIndex_.sectorGates);
 
     keys_ = new KeyTracker(
         [this] { return GraphTabShowing() && QApplication::activeModalWidget() == nullptr; }, this);
