@@ -13,12 +13,15 @@
 namespace qv::ui {
 
 bool QtLogBlockDialogStep::Show(Session& session, const std::string& logName) {
-    // Indexed for each log so that files saved since start-up are found too.
-    const TDateTime now =
-        LoggerTimeToLocal(static_cast<double>(std::time(nullptr)), session.LocalTimeBase);
-    CircuitIndex index = BuildCircuitIndexes(session.folders, session.LocalTimeBase, now);
+    CircuitIndex own;
+    if (index_ == nullptr) {
+        const TDateTime now =
+            LoggerTimeToLocal(static_cast<double>(std::time(nullptr)), session.LocalTimeBase);
+        own = BuildCircuitIndexes(session.folders, session.LocalTimeBase, now);
+    }
     QtCircuitChooser chooser(nullptr);
-    LogBlockDialog dialog(parent_, session, prompter_, index, chooser, logName);
+    LogBlockDialog dialog(parent_, session, prompter_, index_ != nullptr ? *index_ : own, chooser,
+                          logName);
     chooser = QtCircuitChooser(&dialog);
     dialog.setWindowState(Qt::WindowMaximized);
     return dialog.exec() == QDialog::Accepted;

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "core/prompter.h"
+#include "laps/circuit_index.h"
 #include "laps/open_log.h"
 
 namespace qv::ui {
@@ -14,10 +15,14 @@ class QtLogBlockDialogStep : public LogBlockDialogStep {
     QtLogBlockDialogStep(QWidget* parent, Prompter& prompter)
         : parent_(parent), prompter_(prompter) {}
     bool Show(Session& session, const std::string& logName) override;
+    // The circuit index built at start-up; without it each log indexes the
+    // folders anew.
+    void UseCircuitIndex(CircuitIndex& index) { index_ = &index; }
 
   private:
     QWidget* parent_;
     Prompter& prompter_;
+    CircuitIndex* index_ = nullptr;
 };
 
 }  // namespace qv::ui

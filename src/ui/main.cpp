@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
             return qv::ScanPorts(extra != nullptr ? extra : "");
         }};
     qv::ui::MainWindow window(session, sources, services);
+    logDialog.UseCircuitIndex(window.circuitIndex());
     QObject::connect(&instance, &qv::ui::SingleInstance::frontRequested, &window,
                      &qv::ui::MainWindow::BringToFront);
     window.playback().StartKeyPoll();

@@ -169,6 +169,32 @@ TEST_F(DevicePageTest, LargeQv3LogAsksForTheRangeAndReadsOnlyThat) {
     EXPECT_EQ(f.session->log.LogItemNum, qv3.expectedFixes);
 }
 
+TEST_F(DevicePageTest, AbortInTheProgressDialogSavesNothingAndShowsTheStatusAgain) {
+    synth::FlashImage qv3 = synth::MakeMtkFlashImage();
+    test::WriteBytes(f.dir / "flash.img", qv3.bytes);
+    // Late answers keep the download going long enough to abort it.
+    sim = std::make_unique<SimLoggerProcess>(
+        std::vector<std::string>{"--model", "qv3", "--image", (f.dir / "flash.img").string(),
+                                 "--faults", "late=1,latems=150"});
+    ASSERT_TRUE(sim->Started());
+    f.ports.assign(4, sim->DevicePath());
+    const std::filesystem::path saved = f.dir / "aborted.binx";
+    f.prompter.files.push_back(saved.string());
+    f.Click("SpeedButtonLdGPS");
+    QTRY_VERIFY_WITH_TIMEOUT(View().progressShown, 20000);
+    auto* abort = f.window->findChild<QPushButton*>(QStringLiteral("ButtonAbort"));
+    ASSERT_NE(abort, nullptr);
+    ASSERT_TRUE(abort->isVisible()) << "a QV3 download can be aborted";
+    abort->click();
+    EXPECT_FALSE(View().progressShown);
+    // The reconnect restores the fix interval and shows the status again.
+    QTRY_VERIFY_WITH_TIMEOUT(Idle() && !Label("LabelCurrntMode").isEmpty(), 30000);
+    EXPECT_EQ(Label("LabelCurrntMode"), "5Hz (Long-time mode)");
+    EXPECT_FALSE(std::filesystem::exists(saved));
+    EXPECT_EQ(f.step.shown, 0);
+    EXPECT_TRUE(f.Child<QToolButton>("SpeedButtonLdGPS")->isEnabled());
+}
+
 TEST_F(DevicePageTest, NoLoggerIsToldAndTheButtonsStayUsable) {
     f.ports.clear();
     f.Child<QPushButton>("ButtonLogSpace")->click();
