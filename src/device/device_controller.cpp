@@ -295,6 +295,9 @@ bool DeviceController::HandleShowRequest(DeviceRequest request) {
     using R = DeviceRequest;
     const bool last = requests_.empty();
     const StatusFields status = Status();
+    // Nothing is outstanding now: a message left open must not time the
+    // link out.
+    StopWatchdog();
     if (last)
         EndConnection();
     switch (request) {
