@@ -167,6 +167,7 @@ CreateResult CreateFolderTree(const FolderTree& tree) {
 
 void FillFolders(const FolderTree& tree, Folders& folders) {
     folders.TempFolder = tree.TempFolder;
+    folders.documentsRoot = tree.documentsRoot;
     folders.lastLogFolder = tree.documentsRoot;
     folders.lastLapDataFolder = tree.documentsRoot;
     folders.csvFolder = tree.documentsRoot;

@@ -66,6 +66,7 @@ struct LapStore {
 // Folders the engine reads and writes; filled at start-up.
 struct Folders {
     std::filesystem::path TempFolder;  // temporary lap files
+    std::filesystem::path documentsRoot;
     std::filesystem::path lastLogFolder;
     std::filesystem::path lastLapDataFolder;
     std::filesystem::path controlLineFolder;

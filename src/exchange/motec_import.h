@@ -17,7 +17,7 @@ inline constexpr const char* kMotecFilter = "MoTeC csvファイル|*.csv";
 inline constexpr uintmax_t kMotecMaxFileSize = 64 * 1024 * 1024;
 
 // The open dialog's folder: the documents root until a file was chosen
-// (the lead starts it there), then the folder of the last chosen file.
+// (the window starts it there), then the folder of the last chosen file.
 struct MotecDialogState {
     std::filesystem::path folder;
 };

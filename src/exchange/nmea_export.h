@@ -17,8 +17,8 @@ inline constexpr const char* kNmeaDialogTitle = "Save lap data as NMEA file";
 inline constexpr const char* kNmeaFilter = "NMEAファイル|*.nmea";
 inline constexpr size_t kNmeaMinSamples = 5;
 
-// The NMEA dialog's own folder memory; the lead starts it at the documents
-// root.
+// The NMEA dialog's own folder memory; the window starts it at the
+// documents root.
 struct NmeaExportState {
     std::filesystem::path nmeaFolder;
 };

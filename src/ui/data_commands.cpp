@@ -27,9 +27,8 @@ int SectCount(const Session& session) {
 
 DataCommands::DataCommands(Session& session, WindowServices& services, Hooks hooks)
     : session_(session), services_(services), hooks_(std::move(hooks)) {
-    // Start-up leaves the log dialog's folder at the documents root.
-    motecDialog_.folder = session_.folders.lastLogFolder;
-    nmeaDialog_.nmeaFolder = session_.folders.lastLogFolder;
+    motecDialog_.folder = session_.folders.documentsRoot;
+    nmeaDialog_.nmeaFolder = session_.folders.documentsRoot;
 }
 
 void DataCommands::Tell(const std::string& error) {
