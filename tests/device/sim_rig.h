@@ -60,6 +60,9 @@ class SimRig {
     bool RunUntil(Done done, int limitMs) {
         using namespace std::chrono;
         const auto until = steady_clock::now() + milliseconds(limitMs);
+        int64_t dueSent = -1;
+        int64_t patientFor = -1;
+        auto dueSince = steady_clock::now();
         while (steady_clock::now() < until) {
             const bool posted = queue.Wait(milliseconds(quietMs));
             for (const LinkMessage& m : queue.TakeAll()) {
@@ -71,6 +74,19 @@ class SimRig {
                 continue;
             if (done())
                 return true;
+            // Each command whose reply is due gets some real time before the
+            // clock runs on: on a loaded machine the simulated logger answers
+            // late, and a jump would resend or give up too early.
+            const int64_t sent = DueSendMs();
+            if (sent >= 0 && sent != patientFor) {
+                if (sent != dueSent) {
+                    dueSent = sent;
+                    dueSince = steady_clock::now();
+                }
+                if (steady_clock::now() - dueSince < milliseconds(replyPatienceMs))
+                    continue;
+                patientFor = sent;
+            }
             const int64_t next = timers.UntilNext();
             timers.Advance(next >= 0 && next < jumpMs ? next : jumpMs);
         }
@@ -84,12 +100,23 @@ class SimRig {
     // sanitizers the simulated logger answers several times slower.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__) || QUORVANE_CLANG_SANITIZER
     int quietMs = 250;
+    int replyPatienceMs = 600;
 #else
     int quietMs = 40;
+    int replyPatienceMs = 200;
 #endif
     int64_t jumpMs = 310;
 
   private:
+    // When the command waiting for its reply was sent (rig clock), -1 when
+    // none waits.
+    int64_t DueSendMs() {
+        if (!controller_.Link().IsOpen())
+            return -1;
+        return controller_.Link().Locked(
+            [](LinkState& s) { return s.awaitingReply ? s.lastSendMs : int64_t{-1}; });
+    }
+
     std::unique_ptr<Session> session_ = std::make_unique<Session>(LocalTimeBaseFromBias(0));
     std::string port_;
     DeviceController controller_;

@@ -263,7 +263,7 @@ TEST(DeviceDownload, AnExistingFileIsReplacedOnlyOnYes) {
     rig.controller().SpeedButtonLdGPSClick();
     ASSERT_TRUE(rig.Run(60000));
     EXPECT_EQ(test::ReadBytes(target), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(rig.prompter.Messages().back(),
+    EXPECT_EQ(rig.prompter.LastMessage(),
               "kept.binx already exists.\rDo you want to replace it ?");
     EXPECT_EQ(rig.session().openLogName, "kept");
     EXPECT_TRUE(rig.controller().View().logReady);

@@ -100,7 +100,7 @@ TEST(DeviceSim, Qv3StatusAndRefusedTwentyHertz) {
     EXPECT_EQ(l.LabelTrigSpd.text, "Log trigger-speed = 30 km/h");
     rig.controller().ButtonSet2HzClick();
     ASSERT_TRUE(rig.Run());
-    EXPECT_EQ(rig.prompter.Messages().back(), kMsg20HzRefused);
+    EXPECT_EQ(rig.prompter.LastMessage(), kMsg20HzRefused);
     rig.controller().ButtonSet10HzClick();
     ASSERT_TRUE(rig.Run());
     EXPECT_EQ(rig.controller().View().labels.LabelCurrntMode.text, "10Hz (Fine mode)");
@@ -121,10 +121,10 @@ TEST(DeviceSim, GenericLoggerIsFoundAtTheFourthStep) {
     // 650 ms, then 750 ms for each of steps 2 and 3.
     EXPECT_GE(rig.timers.NowMs(), 2150);
     EXPECT_EQ(rig.controller().View().labels.LabelCurrntMode.text, "10Hz (Fine mode)");
-    EXPECT_EQ(rig.prompter.Messages().back(), kMsgSetupCompleted);
+    EXPECT_EQ(rig.prompter.LastMessage(), kMsgSetupCompleted);
     rig.controller().ButtonSetTrigSpdClick(20);
     ASSERT_TRUE(rig.Run());
-    EXPECT_EQ(rig.prompter.Messages().back(), kMsgNoTriggerSpeed);
+    EXPECT_EQ(rig.prompter.LastMessage(), kMsgNoTriggerSpeed);
 }
 
 TEST(DeviceSim, NoLoggerAndNoPort) {

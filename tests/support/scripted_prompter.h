@@ -66,6 +66,11 @@ class ScriptedPrompter : public Prompter {
         }
         return texts;
     }
+    // The newest of them, empty when there is none.
+    std::string LastMessage() const {
+        const std::vector<std::string> texts = Messages();
+        return texts.empty() ? std::string() : texts.back();
+    }
 
   private:
     bool Next() {

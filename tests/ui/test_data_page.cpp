@@ -174,7 +174,7 @@ TEST_F(DataPageTest, RemoveAllAsksEmptiesAndThenAsksNoMore) {
     ASSERT_EQ(session->laps.LapDtNum(), 1);
 
     Click("SpeedButtonClrDt");  // answered Cancel
-    EXPECT_EQ(prompter.Messages().back(), "Do you remove all lap data?");
+    EXPECT_EQ(prompter.LastMessage(), "Do you remove all lap data?");
     EXPECT_GT(session->laps.LapNum(), 0);
 
     prompter.answers.push_back(true);
@@ -196,7 +196,7 @@ TEST_F(DataPageTest, BadFilesAreToldAndLeaveTheButtonsWorking) {
     prompter.files.push_back(broken.string());
     Click("SpeedButtonLdLogFile");
     ASSERT_FALSE(prompter.Messages().empty());
-    EXPECT_EQ(prompter.Messages().back(), "It is not a Quorvane log format.");
+    EXPECT_EQ(prompter.LastMessage(), "It is not a Quorvane log format.");
     EXPECT_TRUE(Child<QToolButton>("SpeedButtonLdLogFile")->isEnabled());
     EXPECT_EQ(step.shown, 0);
 

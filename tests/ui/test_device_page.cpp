@@ -74,7 +74,7 @@ TEST_F(DevicePageTest, MemoryButtonShowsTheLoggersModeMemoryPortAndTrigger) {
     f.Child<QSpinBox>("UpDownTrigSpd")->setValue(12);
     f.Child<QPushButton>("ButtonSetTrigSpd")->click();
     QTRY_VERIFY_WITH_TIMEOUT(Idle() && !f.prompter.Messages().empty(), 20000);
-    EXPECT_EQ(f.prompter.Messages().back(), kMsgSetupCompleted);
+    EXPECT_EQ(f.prompter.LastMessage(), kMsgSetupCompleted);
     EXPECT_EQ(Label("LabelTrigSpd"), "Log trigger-speed = 12 km/h");
     EXPECT_EQ(f.Child<QSpinBox>("UpDownTrigSpd")->value(), 12);
 }
@@ -121,7 +121,7 @@ TEST_F(DevicePageTest, UnpluggedLoggerLeavesWorkingButtonsAndNoFile) {
     QTRY_VERIFY_WITH_TIMEOUT(View().progressShown, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 30000);
     ASSERT_FALSE(f.prompter.Messages().empty());
-    EXPECT_EQ(f.prompter.Messages().back(), kMsgCommTimeout);
+    EXPECT_EQ(f.prompter.LastMessage(), kMsgCommTimeout);
     EXPECT_FALSE(std::filesystem::exists(saved));
     EXPECT_EQ(f.step.shown, 0);
     EXPECT_TRUE(f.Child<QToolButton>("SpeedButtonLdGPS")->isEnabled());

@@ -128,7 +128,7 @@ TEST_F(WindowShellTest, ClearGraphAsksAndEmptiesTheSlots) {
     ShowOneLap();
     Click("SpeedButtonPlay");
     Click("SpeedButtonReset");  // Cancel
-    EXPECT_EQ(prompter.Messages().back(), "Do you clear graph?");
+    EXPECT_EQ(prompter.LastMessage(), "Do you clear graph?");
     EXPECT_EQ(session->laps.LapDtNum(), 1);
     prompter.answers.push_back(true);
     Click("SpeedButtonReset");
