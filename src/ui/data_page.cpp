@@ -68,8 +68,9 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     strip->setSpacing(1);
     layout->addWidget(toolBar_);
 
-    AddButton("SpeedButtonLdGPS", tr("Download"), QStringLiteral("Download log data from device"),
-              QStyle::SP_ArrowDown, false, &DataPage::Disabled);
+    download_ = AddButton("SpeedButtonLdGPS", tr("Download"),
+                          QStringLiteral("Download log data from device"), QStyle::SP_ArrowDown,
+                          true, &DataPage::Download);
     loadLog_ = AddButton("SpeedButtonLdLogFile", tr("Open log"), QStringLiteral("Load log data"),
                          QStyle::SP_DialogOpenButton, true, &DataPage::LoadLog);
     AddButton("SpeedButtonReLog", tr("Reopen"), QStringLiteral("Reopen log data"),
@@ -137,7 +138,9 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
                 [area, menu](const QPoint& at) { menu->popup(area->mapToGlobal(at)); });
     };
     attach(lapGrid_, lapGrid_->viewport(), listMenu);
+    attach(lapGrid_->horizontalHeader(), lapGrid_->horizontalHeader(), listMenu);
     attach(sectorGrid_, sectorGrid_->viewport(), sectorMenu);
+    attach(sectorGrid_->horizontalHeader(), sectorGrid_->horizontalHeader(), sectorMenu);
     attach(detailTabs_, detailTabs_, detailMenu);
     split->setStretchFactor(0, 1);
     split->setSizes({420, 170});
@@ -237,6 +240,10 @@ void DataPage::RefreshTables() {
 
 void DataPage::SetLoadingLog(bool busy) {
     loadLog_->setEnabled(!busy);
+}
+
+void DataPage::SetDeviceBusy(bool busy) {
+    download_->setEnabled(!busy);
 }
 
 }  // namespace qv::ui

@@ -29,6 +29,11 @@ class DataPage : public QWidget {
     // `SetSectGrid`: both detail tables from the slots.
     void RefreshTables();
     void SetLoadingLog(bool busy);
+    // "Download" waits while the device link runs.
+    void SetDeviceBusy(bool busy);
+
+  Q_SIGNALS:
+    void downloadClicked();
 
   private:
     QToolButton* AddButton(const char* name, const QString& caption, const QString& hint, int icon,
@@ -58,7 +63,7 @@ class DataPage : public QWidget {
     void ExportLapCsv() { commands_.ExportLapCsv(ListCursor()); }
     void ExportNmea() { commands_.ExportNmea(ListCursor()); }
     void ImportMotec() { commands_.ImportMotec(); }
-    void Disabled() {}
+    void Download() { Q_EMIT downloadClicked(); }
 
     Session& session_;
     DataCommands& commands_;
@@ -71,6 +76,7 @@ class DataPage : public QWidget {
     QTableView* driftGrid_ = nullptr;
     QTabWidget* detailTabs_ = nullptr;
     QToolButton* loadLog_ = nullptr;
+    QToolButton* download_ = nullptr;
 };
 
 }  // namespace qv::ui

@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 
@@ -144,12 +143,10 @@ void MainWindow::WireDevice() {
     controller.speedDialog = [this](int& slowLevel) {
         return RunSpeedSelectDialog(this, slowLevel);
     };
-    auto* download = dataPage_->findChild<QToolButton*>(QStringLiteral("SpeedButtonLdGPS"));
-    download->setEnabled(true);
-    connect(download, &QToolButton::clicked, this,
+    connect(dataPage_, &DataPage::downloadClicked, this,
             [this] { device_->Run([](DeviceController& c) { c.SpeedButtonLdGPSClick(); }); });
-    connect(devicePage_, &DevicePage::busyChanged, this, [this, download](bool busy) {
-        download->setEnabled(!busy);
+    connect(devicePage_, &DevicePage::busyChanged, this, [this](bool busy) {
+        dataPage_->SetDeviceBusy(busy);
         if (busy)
             pages_->setCursor(Qt::WaitCursor);
         else
