@@ -169,6 +169,7 @@ void FillFolders(const FolderTree& tree, Folders& folders) {
     folders.TempFolder = tree.TempFolder;
     folders.documentsRoot = tree.documentsRoot;
     folders.lastLogFolder = tree.documentsRoot;
+    folders.rawLogFolder = tree.User(UserSubfolder::Raw);
     folders.lastLapDataFolder = tree.documentsRoot;
     folders.csvFolder = tree.documentsRoot;
     folders.controlLineFolder = tree.User(UserSubfolder::ControlLine);

@@ -6,29 +6,28 @@
 namespace qv {
 namespace {
 
-void ImportCsvFiles(Session& session, LoadLapsResult& result) {
-    for (const std::string& file : result.csvImports) {
-        const MotecImportResult imported = LoadLapFileToGrigMotecCsv(session, file);
-        if (imported.added)
-            ++result.rowsAdded;
-        else if (result.error.empty())
-            result.error = imported.error;
-    }
-    result.csvImports.clear();
-    RefreshLapList(session);
+CsvLapImporter MotecImporter(Session& session) {
+    return [&session](const std::filesystem::path& path) {
+        const MotecImportResult imported = LoadLapFileToGrigMotecCsv(session, path);
+        LapFileAddResult added;
+        added.added = imported.added;
+        added.lapNo = imported.lapNo;
+        added.error = imported.error;
+        return added;
+    };
 }
 
 }  // namespace
 
 LoadLapsResult LoadLapDataClick(Session& session, Prompter& prompter) {
-    LoadLapsResult result = SpeedButtonLoadClick(session, prompter);
-    ImportCsvFiles(session, result);
+    LoadLapsResult result = SpeedButtonLoadClick(session, prompter, MotecImporter(session));
+    RefreshLapList(session);
     return result;
 }
 
 LoadLapsResult LoadLapData(Session& session, const std::vector<std::string>& files) {
-    LoadLapsResult result = LoadLapFiles(session, files);
-    ImportCsvFiles(session, result);
+    LoadLapsResult result = LoadLapFiles(session, files, MotecImporter(session));
+    RefreshLapList(session);
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 namespace qv {
 
+// The first error has been shown.
 LoadLapsResult LoadLapDataClick(Session& session, Prompter& prompter);
 
 // The files as the dialog would return them.

@@ -68,6 +68,9 @@ struct Folders {
     std::filesystem::path TempFolder;  // temporary lap files
     std::filesystem::path documentsRoot;
     std::filesystem::path lastLogFolder;
+    // Where the download saves raw logs: the user's Raw folder until a
+    // download is saved elsewhere.
+    std::filesystem::path rawLogFolder;
     std::filesystem::path lastLapDataFolder;
     std::filesystem::path controlLineFolder;
     std::filesystem::path trackMapFolder;

@@ -28,6 +28,7 @@ void DeviceController::Shutdown() {
     StopTimer(watchdog_);
     StopTimer(progress_);
     StopTimer(openDelay_);
+    StopTimer(abortWait_);
     link_.Close();
 }
 
@@ -307,8 +308,10 @@ bool DeviceController::HandleShowRequest(DeviceRequest request) {
             const StatusView shown = ShowStatus(status, model_, release_, portName_, second);
             view_.labels = shown.labels;
             view_.modeProblem = shown.modeProblem;
-            if (shown.triggerSpeed >= 0)
+            if (shown.triggerSpeed >= 0) {
                 view_.triggerSpeed = shown.triggerSpeed;
+                ++view_.triggerReads;
+            }
             if (shown.modeProblem && !second) {
                 prompter_.Inform(model_ == LoggerModel::QV4 ? kMsgSetupQv4 : kMsgSetupOther,
                                  MessageIcon::Information);
@@ -407,14 +410,22 @@ void DeviceController::AbortDownload() {
     downloading_ = false;
     StopTimer(progress_);
     view_.progressShown = false;
-    EndConnection();
-    link_.Locked([](LinkState& s) {
-        s.queue.clear();
-        s.download = DownloadState{};
+    StopWatchdog();
+    link_.Close();
+    // The logger may still be sending the piece it was asked for: the
+    // reconnection waits until it is done. The buttons stay disabled
+    // meanwhile, as nothing may start in between.
+    StopTimer(abortWait_);
+    abortWait_ = timers_.Start(kAbortWaitMs, false, [this] {
+        abortWait_ = 0;
+        link_.Locked([](LinkState& s) {
+            s.queue.clear();
+            s.download = DownloadState{};
+        });
+        const std::vector<DeviceRequest> list = RequestsAfterAbort(model_);
+        requests_.assign(list.begin(), list.end());
+        StartMTKGPS();
     });
-    const std::vector<DeviceRequest> list = RequestsAfterAbort(model_);
-    requests_.assign(list.begin(), list.end());
-    StartMTKGPS();
 }
 
 void DeviceController::RestartWatchdog(int ms) {

@@ -42,12 +42,14 @@ inline constexpr const char* kMsgNoTriggerSpeed = "This GPS module has no trigge
 inline constexpr int kProbeFirstMs = 650;
 inline constexpr int kProbeNextMs = 750;
 inline constexpr int kProgressTickMs = 50;
+inline constexpr int kAbortWaitMs = 200;
 
 // What the device page shows.
 struct DeviceView {
     StatusLabels labels;
     bool buttonsEnabled = true;  // DisGPSbutton / EnaGPSbutton, with the hourglass cursor
     int triggerSpeed = 30;       // UpDownTrigSpd
+    int triggerReads = 0;        // counts the reads, so that each one resets the control
     bool modeProblem = false;
     DiagnosticList sentences{kSentenceLines};  // ListBox2; ListBox1 is Session::diagnostics
     // The download progress dialog.
@@ -159,6 +161,7 @@ class DeviceController {
     TimerService::TimerId watchdog_ = 0;
     TimerService::TimerId progress_ = 0;
     TimerService::TimerId openDelay_ = 0;
+    TimerService::TimerId abortWait_ = 0;
     DeviceView view_;
 };
 

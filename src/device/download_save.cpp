@@ -67,7 +67,9 @@ DownloadSaveResult FinishDownload(Session& session, Prompter& prompter, LoggerMo
     FileDialogRequest request;
     request.title = kSaveLogTitle;
     request.filter = kSaveLogFilter;
-    request.initialFolder = session.folders.lastLogFolder.string();
+    request.initialFolder = session.folders.rawLogFolder.empty()
+                                ? session.folders.lastLogFolder.string()
+                                : session.folders.rawLogFolder.string();
     request.proposedName = result.logName + extension;
     const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
     if (chosen) {
@@ -75,6 +77,7 @@ DownloadSaveResult FinishDownload(Session& session, Prompter& prompter, LoggerMo
         if (path.extension() != extension)
             path.replace_extension(extension);
         session.folders.lastLogFolder = path.parent_path();
+        session.folders.rawLogFolder = path.parent_path();
         bool write = true;
         std::error_code ec;
         if (std::filesystem::exists(path, ec))

@@ -113,6 +113,19 @@ bool RemoveSectGates(GateEditContext context, GateDialogs& dialogs) {
     return true;
 }
 
+bool RemoveGatesAfterClear(GateTable& gates, int& AlignGate, GateDialogs& dialogs) {
+    const int count = std::min(gates.SectCount, MaxSectGate);
+    if (count < 1)
+        return false;
+    std::optional<GateRemoval> removal = dialogs.SelectRemoveGates(count, true);
+    if (!removal)
+        return false;
+    for (size_t k = static_cast<size_t>(count); k < removal->ticked.size(); ++k)
+        removal->ticked[k] = false;
+    RemoveGates(gates, AlignGate, *removal);
+    return true;
+}
+
 bool OpenSectGates(GateTable& gates, int& AlignGate, std::filesystem::path& sectorFolder,
                    Prompter& prompter, bool playing) {
     if (playing)

@@ -78,6 +78,10 @@ bool AdjustSectGate(GateEditContext context, GateDialogs& dialogs, double course
 // One gate is removed at once; with more the dialog chooses.
 bool RemoveSectGates(GateEditContext context, GateDialogs& dialogs);
 
+// After "Remove all lap data": the removal dialog with "All gates" ticked,
+// even for a single gate. True when gates were removed.
+bool RemoveGatesAfterClear(GateTable& gates, int& AlignGate, GateDialogs& dialogs);
+
 // Replaces the gate table from a chosen .sci file and clears the alignment
 // gate. `sectorFolder` is the folder the dialogs start in; it becomes the
 // opened file's folder.

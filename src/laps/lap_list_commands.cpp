@@ -7,7 +7,8 @@
 
 namespace qv {
 
-LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files) {
+LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files,
+                            const CsvLapImporter& importCsv) {
     LoadLapsResult result;
     if (!files.empty())
         session.folders.lastLapDataFolder = std::filesystem::path(files.front()).parent_path();
@@ -16,11 +17,13 @@ LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& fi
         const std::string ext = path.extension().string();
         const std::string upper = UpperCase(ext);
         LapFileAddResult added;
-        if (ext == ".csv") {
+        if (ext == ".csv" && !importCsv) {
             result.csvImports.push_back(file);
             continue;
         }
-        if (upper == ".BON") {
+        if (ext == ".csv") {
+            added = importCsv(path);
+        } else if (upper == ".BON") {
             added = LoadLapFileToGrigBon(session, path);
         } else if (upper == ".BOND") {
             continue;
@@ -39,13 +42,14 @@ LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& fi
     return result;
 }
 
-LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter) {
+LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter,
+                                    const CsvLapImporter& importCsv) {
     FileDialogRequest request;
     request.title = kLoadLapTitle;
     request.filter = kLoadLapFilter;
     request.initialFolder = session.folders.lastLapDataFolder.string();
     const std::vector<std::string> files = prompter.ChooseOpenFiles(request);
-    LoadLapsResult result = LoadLapFiles(session, files);
+    LoadLapsResult result = LoadLapFiles(session, files, importCsv);
     if (!result.error.empty())
         prompter.Inform(result.error, MessageIcon::Error);
     return result;

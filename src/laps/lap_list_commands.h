@@ -3,12 +3,15 @@
 // "Load lap data", "Edit data name" and "Remove all lap data". Showing and
 // removing laps in the slots is the slot command (dynamics/slot_commands).
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/prompter.h"
 #include "core/session.h"
+#include "laps/lap_file.h"
 
 namespace qv {
 
@@ -22,17 +25,24 @@ struct LoadLapsResult {
     // The platform's message of the first file that could not be read;
     // the files after it are still loaded.
     std::string error;
-    // Chosen .csv files: they are MoTeC imports, loaded by their own reader.
+    // Chosen .csv files left over when no importer was given.
     std::vector<std::string> csvImports;
 };
 
-// Adds one row per chosen file, by extension: ".BON" and ".BONZ" (any
-// case) run files, ".bond" ignored, ".csvv" text laps, ".csv" left to the
-// MoTeC import, anything else a lap data file. The first file's folder
-// becomes the last lap-data folder. The caller then refreshes the marks and
-// the sector and drift columns.
-LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter);
-LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files);
+// Reads a chosen ".csv" file as a MoTeC import, in its turn among the
+// other files; the exchange module provides it.
+using CsvLapImporter = std::function<LapFileAddResult(const std::filesystem::path&)>;
+
+// Adds one row per chosen file, in the order chosen, by extension: ".BON"
+// and ".BONZ" (any case) run files, ".bond" ignored, ".csvv" text laps,
+// ".csv" through `importCsv` (kept in `csvImports` without one), anything
+// else a lap data file. The first file's folder becomes the last lap-data
+// folder. The dialog command shows the first error. The caller then
+// refreshes the marks and the sector and drift columns.
+LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter,
+                                    const CsvLapImporter& importCsv = {});
+LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files,
+                            const CsvLapImporter& importCsv = {});
 
 // The edit-name dialog: the edited text on OK, nothing on Cancel. It keeps
 // refusing an empty text or one with a character a file name cannot hold.

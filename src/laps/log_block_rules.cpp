@@ -113,7 +113,13 @@ int FirstForbiddenNameChar(std::string_view name) {
 }
 
 std::string LogNameLabel(const std::string& logName) {
-    return logName.substr(0, 20);
+    constexpr size_t kLabelBytes = 20;
+    size_t cut = std::min(kLabelBytes, logName.size());
+    // A cut inside a UTF-8 sequence would show a broken character.
+    while (cut > 0 && cut < logName.size() &&
+           (static_cast<unsigned char>(logName[cut]) & 0xC0) == 0x80)
+        --cut;
+    return logName.substr(0, cut);
 }
 
 MapProjection ProjectMap(const ViewRect& view, int boxWidth, int boxHeight) {

@@ -45,7 +45,8 @@ inline constexpr std::string_view kForbiddenNameChars = "\\/:*?\"<>|";
 // title (-1 when it is fine); an empty name gives 0.
 int FirstForbiddenNameChar(std::string_view name);
 
-// The open-log name as the dialog's label shows it: its first 20 bytes.
+// The open-log name as the dialog's label shows it: its first 20 bytes,
+// fewer when the 20th would split a character.
 std::string LogNameLabel(const std::string& logName);
 
 // --- View and projection ----------------------------------------------

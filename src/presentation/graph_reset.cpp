@@ -6,8 +6,14 @@ namespace qv {
 
 StepList ResetGraph(Prompter& prompter, PresentationState& state, LapStore& laps,
                     Float80& playbackEnd, const VideoStatus& video) {
-    if (!prompter.AskYesCancel(kClearGraphQuestion, MessageIcon::Confirmation))
+    if (laps.LapDt.empty() ||
+        !prompter.AskYesCancel(kClearGraphQuestion, MessageIcon::Confirmation))
         return {};
+    return ClearSlots(state, laps, playbackEnd, video);
+}
+
+StepList ClearSlots(PresentationState& state, LapStore& laps, Float80& playbackEnd,
+                    const VideoStatus& video) {
     state.playing = false;
     state.playTime = 0;
     laps.LapDt.clear();

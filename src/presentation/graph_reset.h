@@ -12,8 +12,14 @@ namespace qv {
 
 inline constexpr const char* kClearGraphQuestion = "Do you clear graph?";
 
-// Zoom levels, toggles, the x axis and the play speed keep their values.
-// Cancel changes nothing and returns no steps.
+// Empties the slots and resets the cursor, the ranges and the playback
+// end, without asking; the steps redraw everything. Zoom levels, toggles,
+// the x axis and the play speed keep their values.
+StepList ClearSlots(PresentationState& state, LapStore& laps, Float80& playbackEnd,
+                    const VideoStatus& video);
+
+// ClearSlots after "Do you clear graph?". Nothing happens while slot A is
+// empty; Cancel changes nothing. Both return no steps.
 StepList ResetGraph(Prompter& prompter, PresentationState& state, LapStore& laps,
                     Float80& playbackEnd, const VideoStatus& video);
 

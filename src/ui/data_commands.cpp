@@ -13,7 +13,7 @@
 #include "laps/lap_list_commands.h"
 #include "laps/lap_save.h"
 #include "laps/run_file_laps.h"
-#include "presentation/display_extremes.h"
+#include "presentation/graph_reset.h"
 #include "presentation/refresh_sequence.h"
 
 namespace qv::ui {
@@ -80,7 +80,7 @@ void DataCommands::OpenDownloadedLog() {
 }
 
 void DataCommands::LoadLapData() {
-    Tell(LoadLapDataClick(session_, services_.prompter).error);
+    LoadLapDataClick(session_, services_.prompter);
     if (hooks_.lapListChanged)
         hooks_.lapListChanged();
 }
@@ -107,14 +107,19 @@ void DataCommands::RemoveAll() {
         return;
     if (hooks_.stopPlayback)
         hooks_.stopPlayback();
-    if (slotsShown) {
-        session_.presentation.playTime = 0;
-        ResetDisplayExtremes(session_.presentation);
-    }
+    StepList steps;
+    if (slotsShown)
+        steps = ClearSlots(session_.presentation, session_.laps, session_.align.MaxAlignedTim,
+                           VideoStatus{});
     RefreshSlots(session_);
+    if (hooks_.runSteps && !steps.empty())
+        hooks_.runSteps(steps);
+    if (hooks_.removeAllGates)
+        hooks_.removeAllGates();
     RefreshLapList(session_);
     if (hooks_.runSteps)
-        hooks_.runSteps(SlotChangeSteps(session_.presentation, 0, false));
+        hooks_.runSteps(
+            {{StepKind::kSetDataStr}, {StepKind::kSetSectGrid}, {StepKind::kRepaintLapList}});
 }
 
 void DataCommands::EditDataName(const GridCursor& list) {
@@ -165,6 +170,12 @@ bool DataCommands::ImportMotec() {
 
 void DataCommands::ExportNmea(const GridCursor& list) {
     SpeedButtonNMEAClick(session_, services_.prompter, nmeaDialog_, list.row, list.hasFocus);
+}
+
+void DataCommands::RecalculateColumns() {
+    RefreshLapList(session_);
+    if (hooks_.lapListChanged)
+        hooks_.lapListChanged();
 }
 
 std::string DataCommands::AllLapDataText() const {

@@ -32,6 +32,9 @@ class DataCommands {
         std::function<void()> lapListChanged;  // rows, header or marks
         std::function<void()> showDataPage;
         std::function<void(bool busy)> loadingLog;  // "Load log data" disabled while busy
+        // After "Remove all lap data": the gate removal with every gate
+        // ticked, refreshing what the gates show; true when gates went.
+        std::function<bool()> removeAllGates;
     };
 
     // The exchange dialogs start where the file dialogs start after
@@ -56,6 +59,8 @@ class DataCommands {
     bool ImportMotec();
     // "Export lap data as NMEA file" on the list's current row.
     void ExportNmea(const GridCursor& list);
+    // "SC": the sector-time and drift columns of the lap list.
+    void RecalculateColumns();
     // The texts of the copy commands of the lap list and the detail tables.
     std::string AllLapDataText() const;
     std::string SelLapDataText() const;

@@ -64,6 +64,7 @@ class DataPage : public QWidget {
     void ExportNmea() { commands_.ExportNmea(ListCursor()); }
     void ImportMotec() { commands_.ImportMotec(); }
     void Download() { Q_EMIT downloadClicked(); }
+    void RecalculateColumns() { commands_.RecalculateColumns(); }
 
     Session& session_;
     DataCommands& commands_;

@@ -185,8 +185,8 @@ void DevicePage::Refresh() {
     }
     for (QWidget* control : controls_)
         control->setEnabled(view.buttonsEnabled);
-    if (view.triggerSpeed != shownTrigger_) {
-        shownTrigger_ = view.triggerSpeed;
+    if (view.triggerReads != triggerReadsShown_) {
+        triggerReadsShown_ = view.triggerReads;
         trigger_->setValue(view.triggerSpeed);
     }
     if (!listBox1_->isHidden()) {

@@ -51,7 +51,7 @@ class DevicePage : public QWidget {
     QListWidget* listBox2_ = nullptr;
     DownloadProgressDialog* progress_ = nullptr;
     bool busy_ = false;
-    int shownTrigger_ = 30;
+    int triggerReadsShown_ = 0;
 };
 
 }  // namespace qv::ui

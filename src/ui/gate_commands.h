@@ -48,6 +48,8 @@ class GateCommands : public QObject {
     void SpeedButtonSvSectClick();
     void SpeedButtonSelSectClick();
     void SpeedButtonGoogleEarthClick();
+    // After "Remove all lap data"; true when gates were removed.
+    bool RemoveAllGates();
 
   private:
     GateEditContext Context();

@@ -82,6 +82,23 @@ QLabel* ReadoutLabel(const QString& name, const QString& hint, QWidget* parent) 
     return label;
 }
 
+// Runs `pressed` when the mouse goes down on the watched widget.
+class PressWatch : public QObject {
+  public:
+    PressWatch(QObject* parent, std::function<void()> pressed)
+        : QObject(parent), pressed_(std::move(pressed)) {}
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress)
+            pressed_();
+        return false;
+    }
+
+  private:
+    std::function<void()> pressed_;
+};
+
 QRect ScreenRectOf(const QWidget* widget) {
     return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
@@ -409,7 +426,11 @@ QWidget* GraphPage::BuildDataPanel() {
 }
 
 void GraphPage::KeepSplitter(QSplitter* splitter, bool vertical) {
+    // The sizes when the drag began: a refused move puts them back. Taken
+    // at the press, as resizing the window changes them in between.
     auto accepted = std::make_shared<QList<int>>(splitter->sizes());
+    splitter->handle(1)->installEventFilter(
+        new PressWatch(splitter, [splitter, accepted] { *accepted = splitter->sizes(); }));
     connect(splitter, &QSplitter::splitterMoved, this, [this, splitter, vertical, accepted] {
         const int first = splitter->sizes().value(0);
         const bool allowed =
@@ -430,9 +451,11 @@ void GraphPage::Run(const StepList& steps) {
 }
 
 void GraphPage::ClearGraph() {
-    playback_.Stop();
     const StepList steps = ResetGraph(prompter_, session_.presentation, session_.laps,
                                       session_.align.MaxAlignedTim, VideoStatus{});
+    if (steps.empty())
+        return;
+    playback_.Stop();
     Run(steps);
 }
 

@@ -13,6 +13,11 @@ KeyState KeyTracker::Take() {
 
 bool KeyTracker::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // A key let go in another program sends no release here.
+    if (type == QEvent::ApplicationDeactivate) {
+        down_ = KeyState{};
+        return QObject::eventFilter(watched, event);
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

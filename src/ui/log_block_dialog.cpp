@@ -203,6 +203,7 @@ QWidget* LogBlockDialog::BuildSidePanel(const std::string& logName) {
     column->setContentsMargins(0, 0, 0, 0);
     auto* name = new QLabel(QString::fromStdString(LogNameLabel(logName)), panel);
     name->setObjectName("LabelLogName");
+    name->setToolTip(QString::fromStdString(logName));
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);

@@ -23,6 +23,7 @@
 #include "ui/gate_commands.h"
 #include "ui/graph_page.h"
 #include "ui/key_tracker.h"
+#include "ui/page_guard.h"
 #include "ui/playback_controller.h"
 #include "ui/range_dialog.h"
 #include "ui/speed_select_dialog.h"
@@ -49,7 +50,6 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     QFont font = this->font();
     font.setPixelSize(kWindowFontPx);
     setFont(font);
-    resize(kClientWidth, kClientHeight);
 
     startup_ = StartUp(sources, session_.settings, session_.folders, services_.prompter);
     circuitIndex_ = BuildCircuitIndexes(session_.folders, session_.LocalTimeBase, services_.now());
@@ -83,6 +83,7 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
         else
             QApplication::restoreOverrideCursor();
     };
+    dataHooks.removeAllGates = [this] { return gateCommands_ && gateCommands_->RemoveAllGates(); };
     commands_ = std::make_unique<DataCommands>(session_, services_, std::move(dataHooks));
 
     pages_ = new QTabWidget(this);
@@ -100,12 +101,16 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     pages_->setCurrentWidget(dataPage_);
     connect(pages_, &QTabWidget::currentChanged, this,
             [this](int index) { PageChanged(session_.presentation, PageOf(index)); });
+    new PageGuard(pages_, [this] { return !device_->View().buttonsEnabled; });
     setCentralWidget(pages_);
     BuildMenus();
+    // The client area below the menu bar, for a window that is not maximised.
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     WireDevice();
     // "Find sector gates" searches the index built at start-up.
-    if (auto* gates = findChild<GateCommands*>(QStringLiteral("GateCommands")))
-        gates->SetSectorIndex(&circuitIndex_.sectorGates);
+    gateCommands_ = findChild<GateCommands*>(QStringLiteral("GateCommands"));
+    if (gateCommands_)
+        gateCommands_->SetSectorIndex(&circuitIndex_.sectorGates);
 
     keys_ = new KeyTracker(
         [this] { return GraphTabShowing() && QApplication::activeModalWidget() == nullptr; }, this);
@@ -147,10 +152,12 @@ void MainWindow::WireDevice() {
             [this] { device_->Run([](DeviceController& c) { c.SpeedButtonLdGPSClick(); }); });
     connect(devicePage_, &DevicePage::busyChanged, this, [this](bool busy) {
         dataPage_->SetDeviceBusy(busy);
+        // The whole window, menus included; dialogs and messages keep
+        // their own cursor.
         if (busy)
-            pages_->setCursor(Qt::WaitCursor);
+            setCursor(Qt::WaitCursor);
         else
-            pages_->unsetCursor();
+            unsetCursor();
     });
     connect(devicePage_, &DevicePage::logDownloaded, this,
             [this] { commands_->OpenDownloadedLog(); });
@@ -237,8 +244,9 @@ void MainWindow::ShutDown() {
 }
 
 void MainWindow::BringToFront() {
+    // Back to the state it had before it was minimised, maximised or not.
     if (isMinimized())
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

@@ -21,6 +21,7 @@ class DataCommands;
 class DataPage;
 class DeviceHost;
 class DevicePage;
+class GateCommands;
 class GraphPage;
 class KeyTracker;
 class PlaybackController;
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<DataCommands> commands_;
     DeviceHost* device_ = nullptr;
     KeyTracker* keys_ = nullptr;
+    GateCommands* gateCommands_ = nullptr;
 };
 
 }  // namespace qv::ui

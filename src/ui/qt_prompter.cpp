@@ -24,8 +24,7 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 QMessageBox::StandardButton Ask(QWidget* parent, const std::string& text, MessageIcon icon,
                                 QMessageBox::StandardButtons buttons) {
-    QMessageBox box(BoxIcon(icon), QStringLiteral("Quorvane"), MessageText(text), buttons,
-                    parent);
+    QMessageBox box(BoxIcon(icon), QStringLiteral("Quorvane"), MessageText(text), buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -83,14 +82,17 @@ std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& re
         QFileDialog::getOpenFileNames(parent_, QString::fromStdString(request.title),
                                       StartPath(request), QtNameFilters(request.filter));
     std::vector<std::string> chosen;
-    for (const QString& p : paths) chosen.push_back(p.toStdString());
+    for (const QString& p : paths)
+        chosen.push_back(p.toStdString());
     return chosen;
 }
 
 std::optional<std::string> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
-    const QString path =
-        QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
-                                     StartPath(request), QtNameFilters(request.filter));
+    // The commands ask their own replace question once the extension is
+    // settled, so the dialog does not ask first.
+    const QString path = QFileDialog::getSaveFileName(
+        parent_, QString::fromStdString(request.title), StartPath(request),
+        QtNameFilters(request.filter), nullptr, QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();

@@ -236,6 +236,10 @@ TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
     ASSERT_TRUE(rig.RunUntil([&rig] { return rig.controller().View().progressShown; }, 60000));
     EXPECT_TRUE(rig.controller().View().abortShown);  // the QV3 dialog offers Abort
     rig.controller().AbortDownload();
+    // The port is closed at once; the buttons wait for the reconnection,
+    // which comes after the logger has had time to finish its piece.
+    EXPECT_FALSE(rig.controller().Link().IsOpen());
+    EXPECT_FALSE(rig.controller().Idle());
     ASSERT_TRUE(rig.Run(30000));
     EXPECT_FALSE(rig.controller().View().progressShown);
     EXPECT_TRUE(rig.controller().Idle());
@@ -263,8 +267,7 @@ TEST(DeviceDownload, AnExistingFileIsReplacedOnlyOnYes) {
     rig.controller().SpeedButtonLdGPSClick();
     ASSERT_TRUE(rig.Run(60000));
     EXPECT_EQ(test::ReadBytes(target), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(rig.prompter.LastMessage(),
-              "kept.binx already exists.\rDo you want to replace it ?");
+    EXPECT_EQ(rig.prompter.LastMessage(), "kept.binx already exists.\rDo you want to replace it ?");
     EXPECT_EQ(rig.session().openLogName, "kept");
     EXPECT_TRUE(rig.controller().View().logReady);
 }

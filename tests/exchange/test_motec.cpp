@@ -455,6 +455,17 @@ TEST_F(MotecTest, LoadLapDataSendsCsvFilesThroughTheImport) {
     ASSERT_EQ(session->laps.LapNum(), 1);
     EXPECT_TRUE(IsCsvImportRow(session->laps.LapRows[0]));
     EXPECT_EQ(Imported(0).size(), 601u);
+
+    // The files become rows in the order chosen, CSV files among the rest.
+    const std::filesystem::path lap = dir / "copy.dtb";
+    std::filesystem::copy_file(TempLapFilePath(session->folders, 0), lap);
+    const LoadLapsResult mixed =
+        LoadLapData(*session, {lap.string(), motec.string(), lap.string()});
+    EXPECT_EQ(mixed.rowsAdded, 3);
+    ASSERT_EQ(session->laps.LapNum(), 4);
+    EXPECT_FALSE(IsCsvImportRow(session->laps.LapRows[1]));
+    EXPECT_TRUE(IsCsvImportRow(session->laps.LapRows[2]));
+    EXPECT_FALSE(IsCsvImportRow(session->laps.LapRows[3]));
 }
 
 }  // namespace

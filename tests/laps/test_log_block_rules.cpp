@@ -86,6 +86,11 @@ TEST(RunNameTest, ForbiddenCharactersAndEmptyNames) {
         EXPECT_EQ(FirstForbiddenNameChar(std::string("x") + c), 1) << c;
     }
     EXPECT_EQ(LogNameLabel("QV4_202404291700_long_name"), "QV4_202404291700_lon");
+    // "Track_" and seven three-byte characters: the 20th byte is inside the
+    // fifth, which is left out whole.
+    EXPECT_EQ(LogNameLabel("Track_\u9234\u9e7f\u30b5\u30fc\u30ad\u30c3\u30c8"),
+              "Track_\u9234\u9e7f\u30b5\u30fc");
+    EXPECT_EQ(LogNameLabel("short"), "short");
 }
 
 TEST(MapProjectionTest, KeepsTheGroundAspectAndRoundTrips) {

@@ -165,5 +165,17 @@ TEST(GraphReset, CancelLeavesEverything) {
     EXPECT_EQ(playbackEnd, 95);
 }
 
+TEST(GraphReset, WithoutALapInSlotANothingIsAsked) {
+    test::ScriptedPrompter prompter;
+    prompter.answers = {true};
+    PresentationState state;
+    state.playTime = 42;
+    LapStore laps;
+    Float80 playbackEnd = 95;
+    EXPECT_TRUE(ResetGraph(prompter, state, laps, playbackEnd, VideoStatus{}).empty());
+    EXPECT_TRUE(prompter.Messages().empty());
+    EXPECT_EQ(state.playTime, 42);
+}
+
 }  // namespace
 }  // namespace qv

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -55,10 +59,21 @@ TEST_F(DevicePageTest, MemoryButtonShowsTheLoggersModeMemoryPortAndTrigger) {
     StartLogger();
     auto* space = f.Child<QPushButton>("ButtonLogSpace");
     auto* erase = f.Child<QPushButton>("ButtonLogErase");
+    auto* pages = f.Child<QTabWidget>("PageControl1");
+    pages->setCurrentIndex(2);
+    QTabBar* tabs = pages->tabBar();
     space->click();
     EXPECT_FALSE(erase->isEnabled()) << "the buttons wait while the link runs";
+    // The page stays while the link runs, whether clicked or keyed away.
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    QTest::keyClick(tabs, Qt::Key_Left);
+    QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentIndex(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 20000);
     EXPECT_TRUE(erase->isEnabled());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    EXPECT_EQ(pages->currentIndex(), 0);
+    pages->setCurrentIndex(2);
     EXPECT_EQ(Label("LabelCurrntMode"), "10Hz (Standard mode)");
     EXPECT_EQ(LabelColour("LabelCurrntMode"), QColor(0, 0, 0));
     const double freePercent = 100.0 - static_cast<double>(image.usedBytes) / 16769024.0 * 100.0;
@@ -77,6 +92,13 @@ TEST_F(DevicePageTest, MemoryButtonShowsTheLoggersModeMemoryPortAndTrigger) {
     EXPECT_EQ(f.prompter.LastMessage(), kMsgSetupCompleted);
     EXPECT_EQ(Label("LabelTrigSpd"), "Log trigger-speed = 12 km/h");
     EXPECT_EQ(f.Child<QSpinBox>("UpDownTrigSpd")->value(), 12);
+
+    // A value typed but never written gives way to the logger's own at the
+    // next reading, even when the logger's has not changed.
+    f.Child<QSpinBox>("UpDownTrigSpd")->setValue(50);
+    space->click();
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(), 20000);
+    EXPECT_EQ(f.Child<QSpinBox>("UpDownTrigSpd")->value(), 12);
 }
 
 TEST_F(DevicePageTest, DownloadSavesTheFlashAndCutsItsLaps) {
@@ -92,6 +114,15 @@ TEST_F(DevicePageTest, DownloadSavesTheFlashAndCutsItsLaps) {
     QTRY_VERIFY_WITH_TIMEOUT(f.step.shown == 1, 60000);
     EXPECT_FALSE(progress->isVisible());
     EXPECT_TRUE(Idle());
+
+    // The save dialog starts in the user's Raw folder; the folder chosen
+    // becomes the start of the next download's and of "Load log data".
+    const auto save = std::find_if(f.prompter.shown.begin(), f.prompter.shown.end(),
+                                   [](const auto& shown) { return shown.kind == "save"; });
+    ASSERT_NE(save, f.prompter.shown.end());
+    EXPECT_EQ(save->request.initialFolder, (f.dir / "documents/Quorvane/Raw").string());
+    EXPECT_EQ(f.session->folders.rawLogFolder, saved.parent_path());
+    EXPECT_EQ(f.session->folders.lastLogFolder, saved.parent_path());
 
     // The saved raw log is the used flash, whole blocks, check value aside.
     ASSERT_TRUE(std::filesystem::exists(saved));

@@ -49,25 +49,6 @@ std::string Text(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class ScriptedGateDialogs : public GateDialogs {
-  public:
-    std::optional<int> editChoice;
-    std::function<std::optional<int>(GateAdjustView&, int)> adjust;
-    std::optional<GateRemoval> removal;
-    int removeCount = -1;
-    int removeAsked = 0;
-
-    std::optional<int> SelectEditGate(int, int) override { return editChoice; }
-    std::optional<int> AdjustGate(GateAdjustView& view, int passNo) override {
-        return adjust ? adjust(view, passNo) : std::nullopt;
-    }
-    std::optional<GateRemoval> SelectRemoveGates(int count, bool) override {
-        ++removeAsked;
-        removeCount = count;
-        return removal;
-    }
-};
-
 GateRemoval Ticked(std::initializer_list<int> gates) {
     GateRemoval r;
     for (int k : gates)
@@ -567,6 +548,41 @@ TEST(GateRemovalDialog, IgnoresTheBoxesOfMissingGates) {
     const GateRemoval r = remove.Removal();
     EXPECT_FALSE(r.allGates);
     EXPECT_EQ(r.ticked, (std::array<bool, MaxSectGate>{false, true, false, false}));
+}
+
+TEST_F(GraphGatesTest, RemovingAllLapsOffersToRemoveTheGatesWithAllTicked) {
+    ShowLap();
+    MoveTo(20);
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    // Keeping the gates: the list and the slots go, the gates stay.
+    prompter.answers.push_back(true);
+    Click("SpeedButtonClrDt");
+    EXPECT_EQ(dialogs.removeAsked, 1);
+    EXPECT_EQ(dialogs.removeCount, 3);
+    EXPECT_TRUE(dialogs.removeAllTicked);
+    EXPECT_EQ(session->gates.SectCount, 3);
+    EXPECT_EQ(session->laps.LapNum(), 0);
+    EXPECT_EQ(session->laps.LapDtNum(), 0);
+    // Everything the clear-graph command resets is reset.
+    EXPECT_EQ(session->presentation.mapOrigin, 0);
+    EXPECT_EQ(session->presentation.mapCentreIdo, 0);
+    EXPECT_EQ(session->presentation.playTime, 0);
+    EXPECT_EQ(session->align.MaxAlignedTim, 0);
+    EXPECT_TRUE(session->presentation.rebuild.driftView);
+
+    // With the next laps removed and "All gates" confirmed, the gates go.
+    ShowLap();
+    session->align.AlignGate = 2;
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    GateRemoval all;
+    all.allGates = true;
+    dialogs.removal = all;
+    prompter.answers.push_back(true);
+    Click("SpeedButtonClrDt");
+    EXPECT_EQ(dialogs.removeAsked, 2);
+    EXPECT_EQ(session->gates.SectCount, 0);
+    EXPECT_EQ(session->align.AlignGate, 0);
+    EXPECT_EQ(Child<QTableView>("StringGridSectData")->model()->index(0, 0).data().toString(), "");
 }
 
 }  // namespace

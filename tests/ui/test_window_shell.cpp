@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <fstream>
@@ -110,11 +111,50 @@ TEST_F(WindowShellTest, FrameStepsAndKeysOnlyOnTheGraphPage) {
     window->playback().PollKeys();
     EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.05, 1e-9);
 
+    // A held key steps at every poll, until the program loses the focus:
+    // its release may then happen elsewhere, unseen.
+    Key(Qt::Key_F, QEvent::KeyPress);
+    window->playback().PollKeys();
+    window->playback().PollKeys();
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.15, 1e-9);
+    QEvent away(QEvent::ApplicationDeactivate);
+    QApplication::sendEvent(qApp, &away);
+    window->playback().PollKeys();
+    EXPECT_NEAR(static_cast<double>(session->presentation.playTime), 0.15, 1e-9);
+
     Child<QTabWidget>("PageControl1")->setCurrentIndex(1);
     Key(Qt::Key_Space, QEvent::KeyPress);
     window->playback().PollKeys();
     EXPECT_FALSE(session->presentation.playing);
     Key(Qt::Key_Space, QEvent::KeyRelease);
+}
+
+TEST_F(WindowShellTest, ARefusedSplitterDragKeepsTheSizesItStartedFrom) {
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    window->resize(1400, 1000);
+    QApplication::processEvents();
+    auto* splitter = Child<QSplitter>("Splitter1");
+    const QList<int> before = splitter->sizes();
+    QSplitterHandle* handle = splitter->handle(1);
+    auto send = [handle](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(handle, &event);
+    };
+    // Down to 100 px above the page's bottom: the lower views need 160.
+    const int pageHeight = Child<QWidget>("TabSheet1")->height();
+    const QPoint grip = handle->rect().center();
+    const QPoint tooLow(grip.x(), grip.y() + (pageHeight - 100 - before[0]));
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    send(QEvent::MouseMove, tooLow, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, tooLow, Qt::NoButton);
+    EXPECT_EQ(splitter->sizes(), before);
+    // A move the rule allows is kept.
+    const QPoint lower(grip.x(), grip.y() + 50);
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    send(QEvent::MouseMove, lower, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, lower, Qt::NoButton);
+    EXPECT_EQ(splitter->sizes().value(0), before[0] + 50);
 }
 
 TEST_F(WindowShellTest, PlaybackIsIgnoredWithoutALapInSlotA) {
@@ -130,11 +170,16 @@ TEST_F(WindowShellTest, ClearGraphAsksAndEmptiesTheSlots) {
     Click("SpeedButtonReset");  // Cancel
     EXPECT_EQ(prompter.LastMessage(), "Do you clear graph?");
     EXPECT_EQ(session->laps.LapDtNum(), 1);
+    EXPECT_EQ(timers.Running(kPlayTickMs), 1u) << "Cancel leaves playback running";
     prompter.answers.push_back(true);
     Click("SpeedButtonReset");
     EXPECT_EQ(session->laps.LapDtNum(), 0);
     EXPECT_EQ(timers.Running(kPlayTickMs), 0u);
     EXPECT_EQ(Child<QLabel>("LabelA")->text(), ".");
+
+    const size_t asked = prompter.shown.size();
+    Click("SpeedButtonReset");
+    EXPECT_EQ(prompter.shown.size(), asked) << "nothing to clear, nothing asked";
 }
 
 TEST(ConfigDialogTest, RefusesValuesOutOfRangeWithoutAWord) {

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,9 +21,10 @@
 #include "presentation/manual_clock.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "ui/gate_commands.h"
 #include "ui/main_window.h"
-#include "ui/qt_timer_service.h"
 #include "ui/manual_timers.h"
+#include "ui/qt_timer_service.h"
 
 namespace qv::test {
 
@@ -54,6 +56,28 @@ class ScriptedNames : public NameEditDialog {
     }
 };
 
+// The gate dialogs, answered from a script; Cancel unless told otherwise.
+class ScriptedGateDialogs : public GateDialogs {
+  public:
+    std::optional<int> editChoice;
+    std::function<std::optional<int>(GateAdjustView&, int)> adjust;
+    std::optional<GateRemoval> removal;
+    int removeCount = -1;
+    int removeAsked = 0;
+    bool removeAllTicked = false;
+
+    std::optional<int> SelectEditGate(int, int) override { return editChoice; }
+    std::optional<int> AdjustGate(GateAdjustView& view, int passNo) override {
+        return adjust ? adjust(view, passNo) : std::nullopt;
+    }
+    std::optional<GateRemoval> SelectRemoveGates(int count, bool allTicked) override {
+        ++removeAsked;
+        removeCount = count;
+        removeAllTicked = allTicked;
+        return removal;
+    }
+};
+
 class WindowFixture {
   public:
     WindowFixture() : session(std::make_unique<Session>(25569.0)) {
@@ -63,16 +87,17 @@ class WindowFixture {
         sources.documentsOverride = (dir / "documents").string();
         sources.shippedOverride = QUORVANE_SHIPPED_DIR;
         sources.home = dir.path().string();
-        ui::WindowServices services{
-            prompter,
-            step,
-            names,
-            timers,
-            [this] { return clock.now; },
-            [this](const std::filesystem::path& p) { opened.push_back(p); },
-            deviceTimers,
-            [this] { return ports; }};
+        ui::WindowServices services{prompter,
+                                    step,
+                                    names,
+                                    timers,
+                                    [this] { return clock.now; },
+                                    [this](const std::filesystem::path& p) { opened.push_back(p); },
+                                    deviceTimers,
+                                    [this] { return ports; }};
         window = std::make_unique<ui::MainWindow>(*session, sources, services);
+        window->findChild<ui::GateCommands*>(QStringLiteral("GateCommands"))
+            ->SetDialogs(&gateDialogs);
         window->show();
         window->activateWindow();
         QApplication::processEvents();
@@ -125,6 +150,7 @@ class WindowFixture {
     ScriptedPrompter prompter;
     DemoCircuitStep step;
     ScriptedNames names;
+    ScriptedGateDialogs gateDialogs;
     ManualTimers timers;
     ManualClock clock;
     // The device link runs on real timers against the serial ports named here.
