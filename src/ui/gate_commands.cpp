@@ -13,6 +13,7 @@
 #include "laps/find_sector_gates.h"
 #include "presentation/refresh_sequence.h"
 #include "ui/circuit_dialog.h"
+#include "ui/dialog_open_scope.h"
 #include "ui/gate_dialogs.h"
 #include "ui/playback_controller.h"
 
@@ -75,18 +76,6 @@ void OpenFolderOf(const std::filesystem::path& file) {
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
 }
-
-// A file dialog of the sector commands suspends the keys of playback.
-class DialogOpenScope {
-  public:
-    explicit DialogOpenScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~DialogOpenScope() { flag_ = false; }
-    DialogOpenScope(const DialogOpenScope&) = delete;
-    DialogOpenScope& operator=(const DialogOpenScope&) = delete;
-
-  private:
-    bool& flag_;
-};
 
 }  // namespace
 

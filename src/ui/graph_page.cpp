@@ -27,6 +27,7 @@
 #include "ui/gate_commands.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
+#include "ui/track_map_commands.h"
 #include "ui/window_fonts.h"
 
 namespace qv::ui {
@@ -400,6 +401,16 @@ QWidget* GraphPage::BuildDataPanel() {
     strip->addWidget(viewRdu_);
     strip->addWidget(zoomDist_);
     strip->addStretch(1);
+    trackMapTools_ = new TrackMapCommands(
+        session_, prompter_, [this](const StepList& steps) { Run(steps); }, this);
+    trackMapTools_->AddButtons(tool, strip);
+    // The panel that shows and hides the circuit tools is not offered.
+    viewCir_ = TogglePanel("PanelViewCir", QStringLiteral("Cir"),
+                           QStringLiteral("Show/Hide Circuit map tool"), tool);
+    connect(viewCir_, &QToolButton::clicked, this,
+            [this] { Run(ToggleCircuitMapTool(session_.presentation)); });
+    strip->addWidget(viewCir_);
+    viewCir_->hide();
     column->addWidget(tool);
     zoom_ = WhiteView("PaintBoxZoom", panel);
     column->addWidget(zoom_, 1);
@@ -497,6 +508,7 @@ void GraphPage::ShowToggles() {
     altitude_->setChecked(state.showElevation);
     drift_->setChecked(state.showDriftAngle);
     viewRdu_->setChecked(state.showDecelZones);
+    viewCir_->setChecked(state.circuitMapToolShown);
     comboG_->setCurrentIndex(static_cast<int>(state.gGraphItem));
     speeds_[static_cast<size_t>(state.playSpeed)]->setChecked(true);
     dist_->SetSelected(state.xAxis == XAxisMode::kDistance);
@@ -532,6 +544,9 @@ void GraphPage::Repaint(StepKind kind) {
             break;
         case StepKind::kRepaintAxisSelectors:
             ShowToggles();
+            break;
+        case StepKind::kShowCircuitMapTools:
+            trackMapTools_->ShowTools();
             break;
         default:
             break;

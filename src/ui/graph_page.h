@@ -25,6 +25,7 @@ namespace qv::ui {
 
 class AxisSelector;
 class PlaybackController;
+class TrackMapCommands;
 
 class GraphPage : public QWidget {
     Q_OBJECT
@@ -68,6 +69,8 @@ class GraphPage : public QWidget {
     QToolButton* altitude_ = nullptr;
     QToolButton* drift_ = nullptr;
     QToolButton* viewRdu_ = nullptr;
+    QToolButton* viewCir_ = nullptr;
+    TrackMapCommands* trackMapTools_ = nullptr;
     AxisSelector* dist_ = nullptr;
     AxisSelector* time_ = nullptr;
     QWidget* spd_ = nullptr;

@@ -27,6 +27,7 @@
 #include "ui/playback_controller.h"
 #include "ui/range_dialog.h"
 #include "ui/speed_select_dialog.h"
+#include "ui/track_map_commands.h"
 #include "ui/version_dialog.h"
 
 namespace qv::ui {
@@ -108,6 +109,8 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     WireDevice();
     // "Find sector gates" searches the index built at start-up.
+    if (auto* trackMaps = findChild<TrackMapCommands*>(QStringLiteral("TrackMapCommands")))
+        trackMaps->SetTrackMapIndex(&circuitIndex_.trackMaps);
     gateCommands_ = findChild<GateCommands*>(QStringLiteral("GateCommands"));
     if (gateCommands_)
         gateCommands_->SetSectorIndex(&circuitIndex_.sectorGates);
