@@ -109,6 +109,30 @@ void LoadChosen(Session& session, const CircuitIndex& index, const CircuitCandid
     }
 }
 
+std::vector<TSelCirDat>& ListOf(CircuitCandidates& candidates, CircuitFileKind kind) {
+    switch (kind) {
+        case CircuitFileKind::TrackMap:
+            return candidates.trackMaps;
+        case CircuitFileKind::ControlLine:
+            return candidates.controlLines;
+        case CircuitFileKind::SectorGates:
+            break;
+    }
+    return candidates.sectorGates;
+}
+
+std::optional<int> PickOf(const CircuitChoice& choice, CircuitFileKind kind) {
+    switch (kind) {
+        case CircuitFileKind::TrackMap:
+            return choice.trackMap;
+        case CircuitFileKind::ControlLine:
+            return choice.controlLine;
+        case CircuitFileKind::SectorGates:
+            break;
+    }
+    return choice.sectorGates;
+}
+
 }  // namespace
 
 const char* CircuitFileExtension(CircuitFileKind kind) {
@@ -296,6 +320,35 @@ bool LoadSectorCandidate(const std::filesystem::path& path, GateTable& gates, Fo
         return false;
     folders.sectorFolder = path.parent_path();
     return true;
+}
+
+NearbyChoice ChooseNearbyFile(std::vector<TPthClnDat>& index, CircuitFileKind kind, Float80 lon,
+                              Float80 lat, CircuitChooser& chooser) {
+    MeasureGaps(index, lon, lat);
+    CircuitCandidates candidates;
+    std::vector<TSelCirDat>& list = ListOf(candidates, kind);
+    list = SelectCandidates(index, kCircuitSearchKm);
+    NearbyChoice result;
+    if (list.empty())
+        return result;
+    int chosen = 0;
+    if (list.size() > 1) {
+        const std::optional<CircuitChoice> choice = chooser.Choose(candidates);
+        const std::optional<int> picked = choice ? PickOf(*choice, kind) : std::nullopt;
+        result.outcome = NearbyOutcome::Cancelled;
+        if (!picked || *picked < 0 || *picked >= static_cast<int>(list.size()))
+            return result;
+        chosen = *picked;
+    }
+    result.outcome = NearbyOutcome::Missing;
+    const int entry = list[static_cast<size_t>(chosen)].NofArray;
+    if (entry < 0 || entry >= static_cast<int>(index.size()))
+        return result;
+    result.path = index[static_cast<size_t>(entry)].FilePath;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(result.path, ec))
+        result.outcome = NearbyOutcome::Chosen;
+    return result;
 }
 
 CircuitChoice FirstCandidates(const CircuitCandidates& candidates) {

@@ -139,6 +139,22 @@ class CircuitChooser {
     virtual std::optional<CircuitChoice> Choose(const CircuitCandidates& candidates) = 0;
 };
 
+// One kind of file near a lap's start, as the main window's searches find
+// it: the only candidate, or the one chosen among several in a circuit
+// dialog that offers that kind's list alone.
+enum class NearbyOutcome {
+    NotFound,   // no file of the kind within the search radius
+    Cancelled,  // the choice among several was cancelled or "-- NONE --"
+    Missing,    // the chosen file is gone
+    Chosen,
+};
+struct NearbyChoice {
+    NearbyOutcome outcome = NearbyOutcome::NotFound;
+    std::filesystem::path path;
+};
+NearbyChoice ChooseNearbyFile(std::vector<TPthClnDat>& index, CircuitFileKind kind, Float80 lon,
+                              Float80 lat, CircuitChooser& chooser);
+
 enum class SelCircuitOutcome {
     NotRun,            // automatic run with a track map or a line already present
     NoReferencePoint,  // fewer than two selected fixes

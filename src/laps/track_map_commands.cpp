@@ -35,11 +35,6 @@ std::optional<fs::path> ChooseTrackMapFile(const char* title, Folders& folders,
     return path;
 }
 
-TrackMapSave Write(const fs::path& path, const std::string& text) {
-    const WriteResult written = WriteFileAtomically(path, text);
-    return TrackMapSave{written.ok, written.error};
-}
-
 void AppendBlock(std::string& text, const TLapDtRec& lap) {
     text += "<path>\r\n";
     auto point = [&text](const TLapElmRec& e) {
@@ -74,14 +69,13 @@ bool OpenTrackMap(TrackMapStore& trackMap, Folders& folders, Prompter& prompter)
     return true;
 }
 
-TrackMapSave SaveTrackMap(const TrackMapStore& trackMap, Folders& folders, Prompter& prompter) {
+WriteResult SaveTrackMap(const TrackMapStore& trackMap, Folders& folders, Prompter& prompter) {
     if (trackMap.TrackMapNum() == 0)
         return {};
     const std::optional<fs::path> path = ChooseTrackMapFile(kSaveTrackMapTitle, folders, prompter);
     if (!path)
         return {};
-    const WriteResult written = WritePthFile(*path, trackMap);
-    return TrackMapSave{written.ok, written.error};
+    return WritePthFile(*path, trackMap);
 }
 
 std::string GeneratedTrackMapText(const TLapDtRec& red, const TLapDtRec& blue) {
@@ -91,8 +85,8 @@ std::string GeneratedTrackMapText(const TLapDtRec& red, const TLapDtRec& blue) {
     return text;
 }
 
-TrackMapSave GenerateTrackMap(const std::vector<TLapDtRec>& slots, Folders& folders,
-                              Prompter& prompter) {
+WriteResult GenerateTrackMap(const std::vector<TLapDtRec>& slots, Folders& folders,
+                             Prompter& prompter) {
     if (slots.size() < 2)
         return {};
     if (!prompter.AskYesCancel(kGenerateTrackMapQuestion, MessageIcon::Confirmation))
@@ -101,7 +95,7 @@ TrackMapSave GenerateTrackMap(const std::vector<TLapDtRec>& slots, Folders& fold
         ChooseTrackMapFile(kGenerateTrackMapTitle, folders, prompter);
     if (!path)
         return {};
-    return Write(*path, GeneratedTrackMapText(slots[0], slots[1]));
+    return WriteFileAtomically(*path, GeneratedTrackMapText(slots[0], slots[1]));
 }
 
 bool NudgeTrackMap(TrackMapStore& trackMap, NudgeDirection direction, Float80 centreLat) {
@@ -143,27 +137,12 @@ bool FindTrackMap(const std::vector<TLapDtRec>& slots, std::vector<TPthClnDat>& 
     if (slots.empty() || slots.front().Elm.empty())
         return false;
     const TLapElmRec& start = slots.front().Elm.front();
-    MeasureGaps(trackMapIndex, start.Kdo, start.Ido);
-    CircuitCandidates candidates;
-    candidates.trackMaps = SelectCandidates(trackMapIndex, kCircuitSearchKm);
-    if (candidates.trackMaps.empty()) {
+    const NearbyChoice nearby =
+        ChooseNearbyFile(trackMapIndex, CircuitFileKind::TrackMap, start.Kdo, start.Ido, chooser);
+    if (nearby.outcome == NearbyOutcome::NotFound)
         prompter.Inform(kMsgCircuitNotFound, MessageIcon::Information);
-        return false;
-    }
-    int chosen = 0;
-    if (candidates.trackMaps.size() > 1) {
-        const std::optional<CircuitChoice> choice = chooser.Choose(candidates);
-        if (!choice || !choice->trackMap || *choice->trackMap < 0 ||
-            *choice->trackMap >= static_cast<int>(candidates.trackMaps.size()))
-            return false;
-        chosen = *choice->trackMap;
-    }
-    const int entry = candidates.trackMaps[static_cast<size_t>(chosen)].NofArray;
-    if (entry < 0 || entry >= static_cast<int>(trackMapIndex.size()))
-        return false;
-    const fs::path path(trackMapIndex[static_cast<size_t>(entry)].FilePath);
-    std::error_code ec;
-    return fs::is_regular_file(path, ec) && LoadTrackMapCandidate(path, trackMap, folders);
+    return nearby.outcome == NearbyOutcome::Chosen &&
+           LoadTrackMapCandidate(nearby.path, trackMap, folders);
 }
 
 }  // namespace qv

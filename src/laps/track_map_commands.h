@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/prompter.h"
 #include "core/records.h"
 #include "core/stores.h"
@@ -27,25 +28,19 @@ inline constexpr double kTrackMapNudgeM = 0.5;
 
 enum class NudgeDirection { North, South, East, West };
 
-// The outcome of a command that writes a file: the platform's message when
-// writing failed.
-struct TrackMapSave {
-    bool written = false;
-    std::string error;
-};
-
 // `SpeedButtonPathClick`. The chosen file, with its extension made ".pth",
 // replaces the track map when it exists; its folder is remembered.
 bool OpenTrackMap(TrackMapStore& trackMap, Folders& folders, Prompter& prompter);
 
-// `SpeedButtonPathSaveClick`: only with a track map in memory.
-TrackMapSave SaveTrackMap(const TrackMapStore& trackMap, Folders& folders, Prompter& prompter);
+// `SpeedButtonPathSaveClick`: only with a track map in memory. The file
+// commands tell nothing when nothing was written (ok false, no error).
+WriteResult SaveTrackMap(const TrackMapStore& trackMap, Folders& folders, Prompter& prompter);
 
 // `SpeedButtonMkPthClick`: only with laps in slots A and B, after a Yes.
 // The two traces, each closed by its first sample, go to a file; the track
 // map in memory stays as it was.
-TrackMapSave GenerateTrackMap(const std::vector<TLapDtRec>& slots, Folders& folders,
-                              Prompter& prompter);
+WriteResult GenerateTrackMap(const std::vector<TLapDtRec>& slots, Folders& folders,
+                             Prompter& prompter);
 // The file's text: one block per lap.
 std::string GeneratedTrackMapText(const TLapDtRec& red, const TLapDtRec& blue);
 

@@ -5,6 +5,7 @@
 #include "app/analysis.h"
 #include "app/dropped_files.h"
 #include "app/load_lap_data.h"
+#include "app/remove_all_laps.h"
 #include "dynamics/sector_extract.h"
 #include "exchange/clipboard_texts.h"
 #include "exchange/lap_csv.h"
@@ -13,7 +14,6 @@
 #include "laps/lap_list_commands.h"
 #include "laps/lap_save.h"
 #include "laps/run_file_laps.h"
-#include "presentation/graph_reset.h"
 #include "presentation/refresh_sequence.h"
 
 namespace qv::ui {
@@ -102,24 +102,14 @@ void DataCommands::SaveSector(DetailTableKind kind, const GridCursor& table) {
 }
 
 void DataCommands::RemoveAll() {
-    const bool slotsShown = session_.laps.LapDtNum() > 0;
-    if (SpeedButtonClrDtClick(session_.laps, services_.prompter) != RemoveAllOutcome::Removed)
+    GateDialogs* gates = hooks_.gateDialogs ? hooks_.gateDialogs() : nullptr;
+    const StepList steps = RemoveAllLapData(session_, services_.prompter, gates, VideoStatus{});
+    if (steps.empty())
         return;
     if (hooks_.stopPlayback)
         hooks_.stopPlayback();
-    StepList steps;
-    if (slotsShown)
-        steps = ClearSlots(session_.presentation, session_.laps, session_.align.MaxAlignedTim,
-                           VideoStatus{});
-    RefreshSlots(session_);
-    if (hooks_.runSteps && !steps.empty())
-        hooks_.runSteps(steps);
-    if (hooks_.removeAllGates)
-        hooks_.removeAllGates();
-    RefreshLapList(session_);
     if (hooks_.runSteps)
-        hooks_.runSteps(
-            {{StepKind::kSetDataStr}, {StepKind::kSetSectGrid}, {StepKind::kRepaintLapList}});
+        hooks_.runSteps(steps);
 }
 
 void DataCommands::EditDataName(const GridCursor& list) {

@@ -11,6 +11,7 @@
 #include "dynamics/sector_tables.h"
 #include "exchange/motec_import.h"
 #include "exchange/nmea_export.h"
+#include "geometry/gate_editing.h"
 #include "geometry/sector_gates.h"
 #include "presentation/steps.h"
 #include "ui/window_services.h"
@@ -32,9 +33,8 @@ class DataCommands {
         std::function<void()> lapListChanged;  // rows, header or marks
         std::function<void()> showDataPage;
         std::function<void(bool busy)> loadingLog;  // "Load log data" disabled while busy
-        // After "Remove all lap data": the gate removal with every gate
-        // ticked, refreshing what the gates show; true when gates went.
-        std::function<bool()> removeAllGates;
+        // The gate dialogs "Remove all lap data" ends with.
+        std::function<GateDialogs*()> gateDialogs;
     };
 
     // The exchange dialogs start where the file dialogs start after

@@ -183,13 +183,6 @@ void GateCommands::SpeedButtonSetSectClick() {
         Refresh();
 }
 
-bool GateCommands::RemoveAllGates() {
-    if (!RemoveGatesAfterClear(session_.gates, session_.align.AlignGate, *dialogs_))
-        return false;
-    Refresh();
-    return true;
-}
-
 void GateCommands::SpeedButtonEdSectClick() {
     if (AdjustSectGate(Context(), *dialogs_, static_cast<double>(session_.presentation.mapZoom)))
         Refresh();

@@ -48,8 +48,8 @@ class GateCommands : public QObject {
     void SpeedButtonSvSectClick();
     void SpeedButtonSelSectClick();
     void SpeedButtonGoogleEarthClick();
-    // After "Remove all lap data"; true when gates were removed.
-    bool RemoveAllGates();
+    // The dialogs in use, which "Remove all lap data" shares.
+    GateDialogs& Dialogs() { return *dialogs_; }
 
   private:
     GateEditContext Context();

@@ -84,7 +84,9 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
         else
             QApplication::restoreOverrideCursor();
     };
-    dataHooks.removeAllGates = [this] { return gateCommands_ && gateCommands_->RemoveAllGates(); };
+    dataHooks.gateDialogs = [this] {
+        return gateCommands_ != nullptr ? &gateCommands_->Dialogs() : nullptr;
+    };
     commands_ = std::make_unique<DataCommands>(session_, services_, std::move(dataHooks));
 
     pages_ = new QTabWidget(this);

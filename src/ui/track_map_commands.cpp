@@ -89,7 +89,7 @@ void TrackMapCommands::Changed(bool changed) {
         runSteps_({{StepKind::kRepaintCourseMap}});
 }
 
-void TrackMapCommands::Tell(const TrackMapSave& saved) {
+void TrackMapCommands::Tell(const WriteResult& saved) {
     if (!saved.error.empty())
         prompter_.Inform(saved.error, MessageIcon::Error);
 }

@@ -47,7 +47,7 @@ class TrackMapCommands : public QObject {
 
   private:
     void Changed(bool changed);
-    void Tell(const TrackMapSave& saved);
+    void Tell(const WriteResult& saved);
 
     Session& session_;
     Prompter& prompter_;

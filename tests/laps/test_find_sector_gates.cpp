@@ -4,6 +4,7 @@
 
 #include "core/atomic_file.h"
 #include "geometry/straight_lap.h"
+#include "support/scripted_chooser.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -11,17 +12,8 @@ namespace qv {
 namespace {
 
 using test::NorthLap;
+using test::ScriptedChooser;
 using test::SlotLap;
-
-class ScriptedChooser : public CircuitChooser {
-  public:
-    std::optional<CircuitChoice> answer;
-    std::optional<CircuitCandidates> seen;
-    std::optional<CircuitChoice> Choose(const CircuitCandidates& candidates) override {
-        seen = candidates;
-        return answer;
-    }
-};
 
 struct FindFixture {
     test::TempDir dir;

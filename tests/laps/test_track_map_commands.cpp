@@ -9,6 +9,7 @@
 #include "geometry/plane.h"
 #include "geometry/pth_file.h"
 #include "geometry/straight_lap.h"
+#include "support/scripted_chooser.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -16,17 +17,8 @@ namespace qv {
 namespace {
 
 using test::NorthLap;
+using test::ScriptedChooser;
 using test::SlotLap;
-
-class ScriptedChooser : public CircuitChooser {
-  public:
-    std::optional<CircuitChoice> answer;
-    std::optional<CircuitCandidates> seen;
-    std::optional<CircuitChoice> Choose(const CircuitCandidates& candidates) override {
-        seen = candidates;
-        return answer;
-    }
-};
 
 std::string Text(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -94,12 +86,12 @@ TEST(TrackMapCommands, OpenTakesThePthOfTheChosenNameAndRemembersItsFolder) {
 TEST(TrackMapCommands, SaveWritesThePthAndAsksBeforeReplacing) {
     TrackMapFixture f;
     // Nothing to save: no dialog.
-    EXPECT_FALSE(SaveTrackMap(f.trackMap, f.folders, f.prompter).written);
+    EXPECT_FALSE(SaveTrackMap(f.trackMap, f.folders, f.prompter).ok);
     EXPECT_TRUE(f.prompter.shown.empty());
 
     f.trackMap.TrackMap.push_back(TPathRec{{{35.5L, 139.25L}, {35.5005L, 139.2505L}}});
     f.prompter.files = {(f.dir / "moved").string()};
-    EXPECT_TRUE(SaveTrackMap(f.trackMap, f.folders, f.prompter).written);
+    EXPECT_TRUE(SaveTrackMap(f.trackMap, f.folders, f.prompter).ok);
     EXPECT_EQ(f.prompter.shown.at(0).text, "Save track map as...");
     EXPECT_EQ(Text(f.dir / "moved.pth"),
               "<path>\r\n139.250000,35.500000\r\n139.250500,35.500500\r\n</path>\r\n");
@@ -109,7 +101,7 @@ TEST(TrackMapCommands, SaveWritesThePthAndAsksBeforeReplacing) {
     f.trackMap.TrackMap[0].Elm.pop_back();
     f.prompter.files = {(f.dir / "moved.pth").string()};
     f.prompter.answers = {false};
-    EXPECT_FALSE(SaveTrackMap(f.trackMap, f.folders, f.prompter).written);
+    EXPECT_FALSE(SaveTrackMap(f.trackMap, f.folders, f.prompter).ok);
     EXPECT_EQ(f.prompter.LastMessage(),
               (f.dir / "moved.pth").string() + " already exists.\rDo you want to replace it ?");
     EXPECT_EQ(Text(f.dir / "moved.pth"), saved);
@@ -120,11 +112,11 @@ TEST(TrackMapCommands, GenerateWritesBothTracesClosedAndLeavesTheMapAlone) {
     f.prompter.answers = {true};
     f.prompter.files = {(f.dir / "made.pth").string()};
     // One lap only: nothing is asked.
-    EXPECT_FALSE(GenerateTrackMap(f.slots, f.folders, f.prompter).written);
+    EXPECT_FALSE(GenerateTrackMap(f.slots, f.folders, f.prompter).ok);
     EXPECT_TRUE(f.prompter.shown.empty());
 
     f.slots.push_back(SlotLap(NorthLap(3, 1.0)));
-    EXPECT_TRUE(GenerateTrackMap(f.slots, f.folders, f.prompter).written);
+    EXPECT_TRUE(GenerateTrackMap(f.slots, f.folders, f.prompter).ok);
     EXPECT_EQ(f.prompter.shown.at(0).text, kGenerateTrackMapQuestion);
     EXPECT_EQ(f.prompter.shown.at(1).text, "Convert trace(red, blue) to track map and save as...");
     EXPECT_EQ(f.trackMap.TrackMapNum(), 0);
@@ -146,7 +138,7 @@ TEST(TrackMapCommands, GenerateWritesBothTracesClosedAndLeavesTheMapAlone) {
 
     // Cancel writes nothing.
     f.prompter.answers = {false};
-    EXPECT_FALSE(GenerateTrackMap(f.slots, f.folders, f.prompter).written);
+    EXPECT_FALSE(GenerateTrackMap(f.slots, f.folders, f.prompter).ok);
 }
 
 TEST(TrackMapCommands, NudgesMoveEveryPointHalfAMetreAndRemoveEmpties) {
