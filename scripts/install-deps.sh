@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for
   gpsbabel libxml2-utils
+  ccache  # a clean clone reuses what an earlier build on this machine compiled
 )
 
 missing=()
