@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/analysis.h"
+#include "app/session.h"
 #include "laps/lap_extraction.h"
 #include "scratch_folder.h"
 #include "synth/circuit_files.h"

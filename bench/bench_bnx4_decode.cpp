@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/bnx4_decoder.h"
 #include "decode/smooth_speeds.h"
 #include "synth/bnx4_encoder.h"

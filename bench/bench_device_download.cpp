@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "device/device_controller.h"
 #include "device/real_timers.h"
 #include "scratch_folder.h"

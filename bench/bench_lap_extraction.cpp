@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "laps/lap_extraction.h"
 #include "scratch_folder.h"
 #include "synth/drive.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/memory_policy.h"
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/load_log.h"
 #include "decode/mtk_decoder.h"
 #include "synth/drive.h"

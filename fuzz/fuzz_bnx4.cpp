@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/bnx4_decoder.h"
 #include "decode/log_check_value.h"
 #include "decode/smooth_speeds.h"

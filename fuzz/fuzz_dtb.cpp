@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/dtb_log_decoder.h"
 
 namespace {

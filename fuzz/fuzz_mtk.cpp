@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/log_check_value.h"
 #include "decode/mtk_decoder.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/run_file_decoder.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "dynamics/detail_texts.h"
 
 namespace qv {

@@ -2,8 +2,8 @@
 // "Load lap data" as a whole: the lap files by their own readers and the
 // chosen .csv files through the MoTeC import, then the list refresh.
 
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "laps/lap_list_commands.h"
 
 namespace qv {

@@ -3,8 +3,8 @@
 // graph" empties them, and then the gates, when the user lets the removal
 // dialog take them.
 
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "geometry/gate_editing.h"
 #include "presentation/steps.h"
 #include "presentation/video_link.h"

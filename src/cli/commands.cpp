@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/session.h"
 #include "cli/compare_command.h"
 #include "cli/device_command.h"
 #include "cli/export_command.h"
@@ -14,7 +15,6 @@
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
 

@@ -114,7 +114,7 @@ int RunLap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     LapArgs parsed;
     if (const int code = Parse(args, false, parsed, err))
         return code;
-    LapSession laps(parsed.options, err);
+    CliSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
     LapArgumentResolver resolver(laps, err);
@@ -137,7 +137,7 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
     LapArgs parsed;
     if (const int code = Parse(args, true, parsed, err))
         return code;
-    LapSession laps(parsed.options, err);
+    CliSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
     LapArgumentResolver resolver(laps, err);

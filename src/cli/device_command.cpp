@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/session.h"
 #include "cli/cli_prompter.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "device/device_controller.h"
 #include "device/real_timers.h"
 #include "device/serial_port.h"

@@ -89,7 +89,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ExportArgs parsed;
     if (const int code = Parse(args, parsed, err))
         return code;
-    LapSession laps(parsed.options, err);
+    CliSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
     LapArgumentResolver resolver(laps, err);

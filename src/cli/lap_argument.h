@@ -13,13 +13,13 @@ namespace qv::cli {
 
 class LapArgumentResolver {
   public:
-    LapArgumentResolver(LapSession& laps, std::ostream& err) : laps_(laps), err_(err) {}
+    LapArgumentResolver(CliSession& laps, std::ostream& err) : laps_(laps), err_(err) {}
 
     // The lap-list row (from 1) of the lap, or -1 with the reason on `err`.
     int Row(const std::string& lap);
 
   private:
-    LapSession& laps_;
+    CliSession& laps_;
     std::ostream& err_;
     std::map<std::string, std::pair<int, int>> logs_;  // log -> [first lap, end)
 };

@@ -5,9 +5,11 @@
 #include <ctime>
 #include <ostream>
 
+#include "app/after_open_log.h"
 #include "app/analysis.h"
 #include "app/folders.h"
 #include "app/startup.h"
+#include "app/step_runner.h"
 #include "core/local_time.h"
 #include "core/text_utils.h"
 #include "geometry/sci_file.h"
@@ -165,12 +167,12 @@ class NearestCircuit : public CircuitChooser {
 
 // The log-block dialog closed with OK at once, after the runs of --blocks
 // were ticked and, with --auto-circuit, the circuit selection ran.
-class LapSession::Dialog : public LogBlockDialogStep {
+class CliSession::Dialog : public LogBlockDialogStep {
   public:
     Dialog(const LapOptions& options, Prompter& prompter, CircuitIndex* index)
         : options_(options), prompter_(prompter), index_(index) {}
 
-    bool Show(Session& session, const std::string&) override {
+    bool Show(qv::LapSession& session, const std::string&) override {
         if (options_.blocks == "all") {
             SetAllBlocks(session.log, true);
         } else if (!options_.blockList.empty()) {
@@ -196,7 +198,7 @@ class LapSession::Dialog : public LogBlockDialogStep {
     CircuitIndex* index_;
 };
 
-LapSession::LapSession(const LapOptions& options, std::ostream& err)
+CliSession::CliSession(const LapOptions& options, std::ostream& err)
     : options_(options),
       err_(err),
       session_(std::make_unique<Session>(LocalTimeBaseFromBias(StandardTimeBiasMinutes()))),
@@ -253,13 +255,14 @@ LapSession::LapSession(const LapOptions& options, std::ostream& err)
     ready_ = true;
 }
 
-LapSession::~LapSession() {
+CliSession::~CliSession() {
     std::error_code ec;
     if (!scratch_.empty())
         std::filesystem::remove_all(scratch_, ec);
 }
 
-bool LapSession::OpenLog(const std::string& file) {
+bool CliSession::OpenLog(const std::string& file) {
+    const GateTable gatesBefore = session_->gates;
     OpenLogContext context{*session_, prompter_, *dialog_, [this] { return now_; }};
     const OpenLogOutcome outcome = OpenLogFile(context, file);
     if (!outcome.load.exists) {
@@ -267,12 +270,11 @@ bool LapSession::OpenLog(const std::string& file) {
     } else if (outcome.load.kind == LogFileKind::Unknown) {
         err_ << "quorvane-cli: " << file << ": not a kind of log this program opens\n";
     }
-    if (outcome.lapsAdded > 0)
-        RefreshLapList(*session_);
+    RunSteps(*session_, StepsAfterOpenLog(*session_, outcome, gatesBefore).steps, nullptr);
     return outcome.load.proceed && outcome.error.empty();
 }
 
-int LapSession::AddLapFile(const std::string& file) {
+int CliSession::AddLapFile(const std::string& file) {
     const int before = session_->laps.LapNum();
     const LoadLapsResult added = LoadLapFiles(*session_, {file});
     if (!added.error.empty())

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "cli/cli_prompter.h"
-#include "core/session.h"
 #include "laps/circuit_index.h"
 #include "laps/open_log.h"
 
@@ -42,12 +42,12 @@ bool CheckLapOptions(const LapOptions& options, std::ostream& err);
 
 // A session set up as the options say, with its temporary lap files in a
 // private folder that goes away with it.
-class LapSession {
+class CliSession {
   public:
-    LapSession(const LapOptions& options, std::ostream& err);
-    ~LapSession();
-    LapSession(const LapSession&) = delete;
-    LapSession& operator=(const LapSession&) = delete;
+    CliSession(const LapOptions& options, std::ostream& err);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
 
     // False, with the reason told on `err`, when the session is unusable.
     bool Ready() const { return ready_; }

@@ -37,7 +37,7 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "quorvane-cli: laps needs at least one FILE\n";
         return 2;
     }
-    LapSession laps(options, err);
+    CliSession laps(options, err);
     if (!laps.Ready())
         return 1;
     bool allOpened = true;

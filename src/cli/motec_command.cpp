@@ -77,7 +77,7 @@ int RunImportMotec(const std::vector<std::string>& args, std::ostream& out, std:
         err << "quorvane-cli: import-motec needs a FILE\n";
         return 2;
     }
-    LapSession laps(options, err);
+    CliSession laps(options, err);
     if (!laps.Ready())
         return 1;
     Session& session = laps.session();

@@ -24,7 +24,7 @@ struct FileCloser {
 
 // Reads `size` bytes of `path` into the raw log buffer; false with the
 // platform's message on failure.
-bool ReadIntoRawLogBuf(Session& session, const std::filesystem::path& path, uintmax_t size,
+bool ReadIntoRawLogBuf(LogSession& session, const std::filesystem::path& path, uintmax_t size,
                        std::string& error) {
     if (size > session.RawLogBuf.size()) {
         error = "the file does not fit the log buffer";
@@ -43,12 +43,12 @@ bool ReadIntoRawLogBuf(Session& session, const std::filesystem::path& path, uint
     return true;
 }
 
-MtkTarget TargetOf(Session& session) {
+MtkTarget TargetOf(LogSession& session) {
     return MtkTarget{session.log, session.diagnostics, session.LocalTimeBase};
 }
 
 // .bin: exactly 4 MiB, and the whole check value must match.
-void LoadBin(Session& session, const std::filesystem::path& path, LoadLogResult& result) {
+void LoadBin(LogSession& session, const std::filesystem::path& path, LoadLogResult& result) {
     result.sizeOk = result.fileSize == kBinImageSize;
     if (!result.sizeOk) {
         result.message = kMsgNotOurLogFormat;
@@ -77,7 +77,7 @@ void LoadBin(Session& session, const std::filesystem::path& path, LoadLogResult&
 }
 
 // .binx: whole sectors up to 8 MiB; the check value's two lowest bytes are free.
-void LoadBinx(Session& session, const std::filesystem::path& path, const LoadLogOptions& options,
+void LoadBinx(LogSession& session, const std::filesystem::path& path, const LoadLogOptions& options,
               LoadLogResult& result) {
     result.sizeOk = result.fileSize % kMtkSectorSize == 0 && result.fileSize <= kBinxMaxSize;
     if (!result.sizeOk) {
@@ -109,7 +109,7 @@ void LoadBinx(Session& session, const std::filesystem::path& path, const LoadLog
 
 // .bnx4: whole 4-KiB blocks that fit the raw log buffer; the check value
 // may differ by up to 0.1.
-void LoadBnx4(Session& session, const std::filesystem::path& path, const LoadLogOptions& options,
+void LoadBnx4(LogSession& session, const std::filesystem::path& path, const LoadLogOptions& options,
               LoadLogResult& result) {
     result.sizeOk =
         result.fileSize % kBlock4kSize == 0 && result.fileSize <= session.RawLogBuf.size();
@@ -144,7 +144,7 @@ void LoadBnx4(Session& session, const std::filesystem::path& path, const LoadLog
 
 // Run files: no size rule of their own beyond whole records; the variants
 // ending in 4 are smoothed by their decoder.
-void LoadRunFile(Session& session, const std::filesystem::path& path, RunFileVariant variant,
+void LoadRunFile(LogSession& session, const std::filesystem::path& path, RunFileVariant variant,
                  LoadLogResult& result) {
     session.log.Reset();
     const RunFileResult run = LoadRunFileToLogItems(TargetOf(session), path, variant);
@@ -161,7 +161,7 @@ void LoadRunFile(Session& session, const std::filesystem::path& path, RunFileVar
 
 // Lap data files: no size message; a file that is no whole number of
 // records opens as a log of no fixes.
-void LoadDtb(Session& session, const std::filesystem::path& path, LoadLogResult& result) {
+void LoadDtb(LogSession& session, const std::filesystem::path& path, LoadLogResult& result) {
     session.log.Reset();
     const DtbLogResult dtb = LoadLapFileBinToLogItems(session.log, path);
     result.sizeOk = dtb.isLapFile;
@@ -175,7 +175,7 @@ void LoadDtb(Session& session, const std::filesystem::path& path, LoadLogResult&
 
 }  // namespace
 
-LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
+LoadLogResult LoadLogFile(LogSession& session, const std::filesystem::path& path,
                           const LoadLogOptions& options) {
     LoadLogResult result;
     result.kind = LogFileKindOf(path);

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/session.h"
 #include "decode/log_file_kind.h"
+#include "decode/log_session.h"
 
 namespace qv {
 
@@ -42,7 +42,7 @@ struct LoadLogResult {
 
 // Resets the log store and decodes `path` into the session's stores by its
 // extension, following the open-log rules for that kind of file.
-LoadLogResult LoadLogFile(Session& session, const std::filesystem::path& path,
+LoadLogResult LoadLogFile(LogSession& session, const std::filesystem::path& path,
                           const LoadLogOptions& options = {});
 
 }  // namespace qv

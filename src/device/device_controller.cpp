@@ -7,7 +7,7 @@
 
 namespace qv {
 
-DeviceController::DeviceController(Session& session, Prompter& prompter, TimerService& timers,
+DeviceController::DeviceController(LapSession& session, Prompter& prompter, TimerService& timers,
                                    EventSink& sink, PortScanner scanner,
                                    DeviceLink::Clock linkClock)
     : session_(session),

@@ -13,13 +13,13 @@
 
 #include "core/diagnostic_list.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "core/timer_service.h"
 #include "device/device_link.h"
 #include "device/device_requests.h"
 #include "device/download_save.h"
 #include "device/event_queue.h"
 #include "device/status_display.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -70,7 +70,7 @@ class DeviceController {
     // out; false when cancelled, which keeps the whole range.
     using RangeDialog = std::function<bool(int lastSector, int& startUnit, int& endUnit)>;
 
-    DeviceController(Session& session, Prompter& prompter, TimerService& timers, EventSink& sink,
+    DeviceController(LapSession& session, Prompter& prompter, TimerService& timers, EventSink& sink,
                      PortScanner scanner, DeviceLink::Clock linkClock = {});
     ~DeviceController();
     DeviceController(const DeviceController&) = delete;
@@ -137,7 +137,7 @@ class DeviceController {
     void DisGPSbutton() { view_.buttonsEnabled = false; }
     void EnaGPSbutton() { view_.buttonsEnabled = true; }
 
-    Session& session_;
+    LapSession& session_;
     Prompter& prompter_;
     TimerService& timers_;
     PortScanner scanner_;

@@ -30,7 +30,7 @@ size_t SavedImageSize(LoggerModel model, uint32_t used) {
     return size > kBinxMaxSize ? kBinxMaxSize : size;
 }
 
-DownloadSaveResult FinishDownload(Session& session, Prompter& prompter, LoggerModel model,
+DownloadSaveResult FinishDownload(LapSession& session, Prompter& prompter, LoggerModel model,
                                   const std::string& usedMemory, TDateTime now) {
     DownloadSaveResult result;
     LogStore& log = session.log;

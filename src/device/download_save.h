@@ -7,8 +7,8 @@
 
 #include "core/date_time.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "device/logger_model.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -30,7 +30,7 @@ struct DownloadSaveResult {
 
 // `usedMemory` is the log next address status field (hexadecimal text);
 // `now` the local time that names the log.
-DownloadSaveResult FinishDownload(Session& session, Prompter& prompter, LoggerModel model,
+DownloadSaveResult FinishDownload(LapSession& session, Prompter& prompter, LoggerModel model,
                                   const std::string& usedMemory, TDateTime now);
 
 // How many bytes of the image the saved file holds.

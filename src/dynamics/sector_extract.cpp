@@ -115,7 +115,7 @@ std::vector<TLapElmRec> SectorSamples(const TLapDtRec& lap, const SectRes& res, 
     return out;
 }
 
-SectorSaveResult ExtractSectorLap(Session& session, const std::array<SectRes, 4>& sectRes,
+SectorSaveResult ExtractSectorLap(LapSession& session, const std::array<SectRes, 4>& sectRes,
                                   const DetailTables& tables, DetailTableKind kind, int column,
                                   int row, Prompter& prompter) {
     SectorSaveResult result;

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/prompter.h"
-#include "core/session.h"
 #include "dynamics/sector_tables.h"
 #include "geometry/sector_results.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -30,7 +30,7 @@ struct SectorSaveResult {
 // `ExtractSectorLap` for the current cell (`column`, `row`) of a table:
 // rows 1..4 are slots A..D. The cell must hold text and its sector a time.
 // A lap of a MoTeC CSV import is refused with the program's message.
-SectorSaveResult ExtractSectorLap(Session& session, const std::array<SectRes, 4>& sectRes,
+SectorSaveResult ExtractSectorLap(LapSession& session, const std::array<SectRes, 4>& sectRes,
                                   const DetailTables& tables, DetailTableKind kind, int column,
                                   int row, Prompter& prompter);
 

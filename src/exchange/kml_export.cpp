@@ -3,10 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "core/atomic_file.h"
 #include "core/colours.h"
 #include "core/display_format.h"
-#include "core/save_path.h"
 
 namespace qv {
 namespace {
@@ -163,37 +161,6 @@ std::array<const TLapDtRec*, 4> OccupiedSlots(const LapStore& laps) {
     for (size_t k = 0; k < laps.LapDt.size() && k < slots.size(); ++k)
         slots[k] = &laps.LapDt[k];
     return slots;
-}
-
-KmlSaveResult SpeedButtonGoogleEarthClick(Session& session, Prompter& prompter) {
-    KmlSaveResult result;
-    if (session.laps.LapDt.empty())
-        return result;
-    bool& dialogOpen = session.presentation.dialogOpen;
-    dialogOpen = true;
-    FileDialogRequest request;
-    request.title = kKmlDialogTitle;
-    request.filter = kKmlFilter;
-    request.initialFolder = session.folders.csvFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen) {
-        dialogOpen = false;
-        return result;
-    }
-    session.folders.csvFolder = std::filesystem::path(*chosen).parent_path();
-    const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".kml");
-    dialogOpen = false;
-    if (!path)
-        return result;
-    const std::string text =
-        KmlText(KmlDocumentName(path->stem().string()), OccupiedSlots(session.laps));
-    const WriteResult written = WriteFileAtomically(*path, text);
-    result.path = *path;
-    result.written = written.ok;
-    result.error = written.error;
-    if (!written.ok)
-        prompter.Inform(written.error, MessageIcon::Error);
-    return result;
 }
 
 }  // namespace qv

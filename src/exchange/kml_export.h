@@ -6,9 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/prompter.h"
 #include "core/records.h"
-#include "core/session.h"
+#include "core/stores.h"
 
 namespace qv {
 
@@ -31,15 +30,5 @@ std::string KmlText(std::string_view documentName, const std::array<const TLapDt
 
 // The slots of a lap store, empty ones null.
 std::array<const TLapDtRec*, 4> OccupiedSlots(const LapStore& laps);
-
-struct KmlSaveResult {
-    bool written = false;
-    std::filesystem::path path;  // the file to show in the file browser afterwards
-    std::string error;           // the platform's message when writing failed
-};
-
-// The command: asks for the file (the CSV folder is shared with it), writes
-// the traces of the occupied slots. Nothing unless slot A holds a lap.
-KmlSaveResult SpeedButtonGoogleEarthClick(Session& session, Prompter& prompter);
 
 }  // namespace qv

@@ -19,7 +19,7 @@ constexpr const char* kCsvFilter = "CSV files|*.csv";
 
 // The common steps of the CSV save dialogs: the dialog starts in the CSV
 // folder, the chosen folder becomes it, and the extension becomes ".csv".
-std::optional<std::filesystem::path> ChooseCsvFile(Session& session, Prompter& prompter,
+std::optional<std::filesystem::path> ChooseCsvFile(LapSession& session, Prompter& prompter,
                                                    const char* title, std::string proposedName) {
     FileDialogRequest request;
     request.title = title;
@@ -45,7 +45,7 @@ CsvSaveResult WriteCsv(const std::filesystem::path& path, const std::string& tex
     return result;
 }
 
-bool RowHasLap(const Session& session, int row) {
+bool RowHasLap(const LapSession& session, int row) {
     return row >= 1 && row <= session.laps.LapNum() &&
            !session.laps.LapRows[static_cast<size_t>(row - 1)][1].empty();
 }
@@ -100,8 +100,8 @@ std::optional<std::string> LapCsvText(std::vector<TLapElmRec> samples, bool drif
     return text;
 }
 
-CsvSaveResult SpeedButtonCsv2Click(Session& session, Prompter& prompter, int row, bool listHasFocus,
-                                   bool driftShown) {
+CsvSaveResult SpeedButtonCsv2Click(LapSession& session, Prompter& prompter, int row,
+                                   bool listHasFocus, bool driftShown) {
     if (!listHasFocus || !RowHasLap(session, row))
         return {};
     const LapRow& cells = session.laps.LapRows[static_cast<size_t>(row - 1)];
@@ -116,7 +116,7 @@ CsvSaveResult SpeedButtonCsv2Click(Session& session, Prompter& prompter, int row
     return WriteCsv(*path, *text, prompter);
 }
 
-CsvSaveResult SpeedButtonCsvClick(Session& session, Prompter& prompter, int row) {
+CsvSaveResult SpeedButtonCsvClick(LapSession& session, Prompter& prompter, int row) {
     if (!RowHasLap(session, row))
         return {};
     const std::optional<std::filesystem::path> path =

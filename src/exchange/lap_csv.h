@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/prompter.h"
-#include "core/session.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -31,10 +31,10 @@ struct CsvSaveResult {
 
 // The lap export of grid row `row` (lap row - 1) while the list has the
 // focus: asks for the file, then writes the lap's temporary file as CSV.
-CsvSaveResult SpeedButtonCsv2Click(Session& session, Prompter& prompter, int row, bool listHasFocus,
-                                   bool driftShown);
+CsvSaveResult SpeedButtonCsv2Click(LapSession& session, Prompter& prompter, int row,
+                                   bool listHasFocus, bool driftShown);
 
 // The list export: the whole lap list as shown, header included.
-CsvSaveResult SpeedButtonCsvClick(Session& session, Prompter& prompter, int row);
+CsvSaveResult SpeedButtonCsvClick(LapSession& session, Prompter& prompter, int row);
 
 }  // namespace qv

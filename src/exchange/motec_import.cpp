@@ -32,7 +32,8 @@ void FitMotecLapToSlotA(std::vector<TLapElmRec>& samples, const TLapDtRec& slotA
         s.Dist = Float80(s.Dist) / ratio;
 }
 
-MotecImportResult LoadLapFileToGrigMotecCsv(Session& session, const std::filesystem::path& path) {
+MotecImportResult LoadLapFileToGrigMotecCsv(LapSession& session,
+                                            const std::filesystem::path& path) {
     MotecImportResult result;
     const TextFileRead read = ReadTextLines(path, kMotecMaxFileSize);
     if (!read.ok) {
@@ -68,7 +69,7 @@ MotecImportResult LoadLapFileToGrigMotecCsv(Session& session, const std::filesys
     return result;
 }
 
-MotecImportResult SpeedButtonMotecClick(Session& session, Prompter& prompter,
+MotecImportResult SpeedButtonMotecClick(LapSession& session, Prompter& prompter,
                                         MotecDialogState& state) {
     FileDialogRequest request;
     request.title = kMotecDialogTitle;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/prompter.h"
-#include "core/session.h"
 #include "exchange/motec_csv.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -42,11 +42,11 @@ void FitMotecLapToSlotA(std::vector<TLapElmRec>& samples, const TLapDtRec& slotA
 
 // Appends one lap-list row for the file; column 7 keeps the name as given,
 // which marks the row as an import.
-MotecImportResult LoadLapFileToGrigMotecCsv(Session& session, const std::filesystem::path& path);
+MotecImportResult LoadLapFileToGrigMotecCsv(LapSession& session, const std::filesystem::path& path);
 
 // "Import MoTeC CSV file". A refusal is silent except for the start's
 // conversion message, which is shown.
-MotecImportResult SpeedButtonMotecClick(Session& session, Prompter& prompter,
+MotecImportResult SpeedButtonMotecClick(LapSession& session, Prompter& prompter,
                                         MotecDialogState& state);
 
 }  // namespace qv

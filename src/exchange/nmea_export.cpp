@@ -56,7 +56,7 @@ std::optional<std::string> NmeaText(std::span<const TLapElmRec> samples, int bia
     return text;
 }
 
-NmeaSaveResult SpeedButtonNMEAClick(Session& session, Prompter& prompter, NmeaExportState& state,
+NmeaSaveResult SpeedButtonNMEAClick(LapSession& session, Prompter& prompter, NmeaExportState& state,
                                     int row, bool listHasFocus) {
     NmeaSaveResult result;
     const LapStore& laps = session.laps;

@@ -9,7 +9,7 @@
 
 #include "core/prompter.h"
 #include "core/records.h"
-#include "core/session.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -41,7 +41,7 @@ struct NmeaSaveResult {
 };
 
 // The command on grid row `row` (lap row - 1) while the list has the focus.
-NmeaSaveResult SpeedButtonNMEAClick(Session& session, Prompter& prompter, NmeaExportState& state,
+NmeaSaveResult SpeedButtonNMEAClick(LapSession& session, Prompter& prompter, NmeaExportState& state,
                                     int row, bool listHasFocus);
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 // The sector gate table: up to four short segments across the track that
 // split every lap into up to five sectors. All slots are timed against it.
 
+#include <algorithm>
 #include <array>
 
 #include "core/ext80.h"
@@ -19,6 +20,9 @@ struct SectGate {
 struct GateTable {
     std::array<SectGate, MaxSectGate> SectGates{};
     int SectCount = 0;  // gates in use, in the order a lap passes them
+
+    // SectCount kept within the table, for indexing it.
+    int UsedCount() const { return std::clamp(SectCount, 0, MaxSectGate); }
 };
 
 }  // namespace qv

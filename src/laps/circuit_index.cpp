@@ -91,7 +91,7 @@ const TPthClnDat* Chosen(const std::optional<int>& choice, const std::vector<TSe
     return &index[static_cast<size_t>(n)];
 }
 
-void LoadChosen(Session& session, const CircuitIndex& index, const CircuitCandidates& candidates,
+void LoadChosen(LapSession& session, const CircuitIndex& index, const CircuitCandidates& candidates,
                 const CircuitChoice& choice, SelCircuitResult& result) {
     if (const TPthClnDat* f = Chosen(choice.trackMap, candidates.trackMaps, index.trackMaps)) {
         result.trackMapLoaded =
@@ -362,8 +362,9 @@ CircuitChoice FirstCandidates(const CircuitCandidates& candidates) {
     return choice;
 }
 
-SelCircuitResult ReqSelCircuit(Session& session, CircuitIndex& index, CircuitCandidates& candidates,
-                               Prompter& prompter, CircuitChooser& chooser, bool manual) {
+SelCircuitResult ReqSelCircuit(LapSession& session, CircuitIndex& index,
+                               CircuitCandidates& candidates, Prompter& prompter,
+                               CircuitChooser& chooser, bool manual) {
     SelCircuitResult result;
     const LineState& lines = session.lines;
     const bool somethingSet = session.trackMap.TrackMapNum() > 0 || lines.controlLineSet ||

@@ -11,8 +11,8 @@
 #include "core/date_time.h"
 #include "core/ext80.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "laps/cln_file.h"
+#include "laps/lap_session.h"
 #include "laps/line_state.h"
 
 namespace qv {
@@ -176,7 +176,8 @@ struct SelCircuitResult {
 // question; the automatic run after the dialog opens leaves it clear and
 // does nothing while a track map or a line is present. `candidates` holds
 // the lists of this run afterwards.
-SelCircuitResult ReqSelCircuit(Session& session, CircuitIndex& index, CircuitCandidates& candidates,
-                               Prompter& prompter, CircuitChooser& chooser, bool manual);
+SelCircuitResult ReqSelCircuit(LapSession& session, CircuitIndex& index,
+                               CircuitCandidates& candidates, Prompter& prompter,
+                               CircuitChooser& chooser, bool manual);
 
 }  // namespace qv

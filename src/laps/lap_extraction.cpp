@@ -105,7 +105,7 @@ struct LapStart {
 
 class LapWriter {
   public:
-    explicit LapWriter(Session& session) : session_(session) {}
+    explicit LapWriter(LapSession& session) : session_(session) {}
 
     // Appends the active fixes from `start.index` to `lastIndex` to
     // `samples`, distance accumulated from `start.carriedKm`. Returns the
@@ -169,7 +169,7 @@ class LapWriter {
     }
 
   private:
-    Session& session_;
+    LapSession& session_;
 };
 
 struct FixRange {
@@ -206,7 +206,7 @@ LapStart StartAtCrossing(const Crossing& c, int index) {
 
 }  // namespace
 
-ExtractionResult ExtractCircuitLaps(Session& session) {
+ExtractionResult ExtractCircuitLaps(LapSession& session) {
     ExtractionResult result;
     const LogStore& log = session.log;
     if (log.LogItemNum < 1)
@@ -270,7 +270,7 @@ ExtractionResult ExtractCircuitLaps(Session& session) {
     return result;
 }
 
-ExtractionResult ExtractStartFinishRuns(Session& session) {
+ExtractionResult ExtractStartFinishRuns(LapSession& session) {
     ExtractionResult result;
     const LogStore& log = session.log;
     if (log.LogItemNum < 1)
@@ -343,7 +343,7 @@ ExtractionMode ChooseExtractionMode(const LineState& lines) {
     return ExtractionMode::None;
 }
 
-ExtractionResult ExtractLaps(Session& session) {
+ExtractionResult ExtractLaps(LapSession& session) {
     switch (ChooseExtractionMode(session.lines)) {
         case ExtractionMode::Circuit:
             return ExtractCircuitLaps(session);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/session.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -23,12 +23,12 @@ struct ExtractionResult {
 // Circuit mode: laps from one control-line crossing to the next, plus the
 // out-lap and the in-lap; laps failing MinLapDist, MinLapTime, a top speed
 // of 4 km/h or an average of 2 km/h are skipped.
-ExtractionResult ExtractCircuitLaps(Session& session);
+ExtractionResult ExtractCircuitLaps(LapSession& session);
 
 // Start/finish mode: a run from a start-line crossing to the next
 // finish-line crossing, never tested for plausibility; with the Rally
 // option its start is the whole minute of the fix after the start line.
-ExtractionResult ExtractStartFinishRuns(Session& session);
+ExtractionResult ExtractStartFinishRuns(LapSession& session);
 
 enum class ExtractionMode {
     Circuit,      // the control line is set
@@ -41,6 +41,6 @@ ExtractionMode ChooseExtractionMode(const LineState& lines);
 
 // Runs the extraction of the mode the lines call for. Without any line the
 // control line is set to the tiny default line (its flag stays clear).
-ExtractionResult ExtractLaps(Session& session);
+ExtractionResult ExtractLaps(LapSession& session);
 
 }  // namespace qv

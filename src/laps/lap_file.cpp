@@ -12,7 +12,7 @@
 
 namespace qv {
 
-LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::path& path,
+LapFileAddResult AddSamplesToLapList(LapSession& session, const std::filesystem::path& path,
                                      const std::vector<TLapElmRec>& samples, Float80 topSpeed,
                                      bool namesSourceFile) {
     LapFileAddResult result;
@@ -41,7 +41,7 @@ LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::pa
     return result;
 }
 
-LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::path& path) {
+LapFileAddResult LoadLapFileToGrigBin(LapSession& session, const std::filesystem::path& path) {
     const LapFileRead read = ReadLapFile(path);
     if (!read.ioError.empty())
         return {.error = read.ioError};
@@ -51,7 +51,7 @@ LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::p
     return AddSamplesToLapList(session, path, read.samples, topSpeed, true);
 }
 
-LapFileAddResult LoadLapFileToGrig(Session& session, const std::filesystem::path& path) {
+LapFileAddResult LoadLapFileToGrig(LapSession& session, const std::filesystem::path& path) {
     const CsvvFileRead read = ReadCsvvFile(path, session.settings.MinSatNum);
     if (!read.ok)
         return {.error = read.error};
@@ -119,7 +119,7 @@ std::string LapDtNameOf(const std::filesystem::path& path) {
     return name.size() == 12 ? name.substr(4, 4) : std::string();
 }
 
-LapSlotLoadResult LoadLapFileBin(Session& session, const std::filesystem::path& path) {
+LapSlotLoadResult LoadLapFileBin(LapSession& session, const std::filesystem::path& path) {
     LapSlotLoadResult result;
     LapStore& laps = session.laps;
     if (laps.LapDtNum() >= LapStore::kMaxLapSlots)

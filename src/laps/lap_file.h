@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/records.h"
-#include "core/session.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -25,17 +25,17 @@ struct LapFileAddResult {
 // the temporary lap file of lap LapNum, column 0 (and column 7 when
 // `namesSourceFile`) is the file name without extension, then LapGroupNo
 // rises. Nothing without samples.
-LapFileAddResult AddSamplesToLapList(Session& session, const std::filesystem::path& path,
+LapFileAddResult AddSamplesToLapList(LapSession& session, const std::filesystem::path& path,
                                      const std::vector<TLapElmRec>& samples, Float80 topSpeed,
                                      bool namesSourceFile);
 
 // Appends a lap-list row from a binary lap file: the samples go to the
 // temporary lap file of lap LapNum, then LapGroupNo rises.
-LapFileAddResult LoadLapFileToGrigBin(Session& session, const std::filesystem::path& path);
+LapFileAddResult LoadLapFileToGrigBin(LapSession& session, const std::filesystem::path& path);
 
 // The same from a .csvv text lap; the row's column 7 stays empty. Unlike a
 // missing binary file, a text file that cannot be read reports the error.
-LapFileAddResult LoadLapFileToGrig(Session& session, const std::filesystem::path& path);
+LapFileAddResult LoadLapFileToGrig(LapSession& session, const std::filesystem::path& path);
 
 // Positions carry no logged heading when the first sample's Dir is exactly
 // 0, 180 or 360 (fixes of the log decoders have 0).
@@ -62,6 +62,6 @@ struct LapSlotLoadResult {
 
 // Loads a lap file into the next free slot; nothing when all slots are
 // taken or the file is no lap file with samples.
-LapSlotLoadResult LoadLapFileBin(Session& session, const std::filesystem::path& path);
+LapSlotLoadResult LoadLapFileBin(LapSession& session, const std::filesystem::path& path);
 
 }  // namespace qv

@@ -7,7 +7,7 @@
 
 namespace qv {
 
-LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files,
+LoadLapsResult LoadLapFiles(LapSession& session, const std::vector<std::string>& files,
                             const CsvLapImporter& importCsv) {
     LoadLapsResult result;
     if (!files.empty())
@@ -42,7 +42,7 @@ LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& fi
     return result;
 }
 
-LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter,
+LoadLapsResult SpeedButtonLoadClick(LapSession& session, Prompter& prompter,
                                     const CsvLapImporter& importCsv) {
     FileDialogRequest request;
     request.title = kLoadLapTitle;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/prompter.h"
-#include "core/session.h"
 #include "laps/lap_file.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -39,9 +39,9 @@ using CsvLapImporter = std::function<LapFileAddResult(const std::filesystem::pat
 // else a lap data file. The first file's folder becomes the last lap-data
 // folder. The dialog command shows the first error. The caller then
 // refreshes the marks and the sector and drift columns.
-LoadLapsResult SpeedButtonLoadClick(Session& session, Prompter& prompter,
+LoadLapsResult SpeedButtonLoadClick(LapSession& session, Prompter& prompter,
                                     const CsvLapImporter& importCsv = {});
-LoadLapsResult LoadLapFiles(Session& session, const std::vector<std::string>& files,
+LoadLapsResult LoadLapFiles(LapSession& session, const std::vector<std::string>& files,
                             const CsvLapImporter& importCsv = {});
 
 // The edit-name dialog: the edited text on OK, nothing on Cancel. It keeps

@@ -16,7 +16,7 @@ constexpr const char* kLapDataFilter = "Quorvane Data files|*.dtb";
 
 // Copies the row's temporary lap file; a missing, empty or damaged one
 // gives nothing.
-LapSaveResult CopyTempLapFile(const Session& session, const LapRow& row,
+LapSaveResult CopyTempLapFile(const LapSession& session, const LapRow& row,
                               const std::filesystem::path& target) {
     LapSaveResult result;
     const LapFileRead read = ReadLapFile(TempLapFilePath(session.folders, row[1]));
@@ -44,7 +44,7 @@ std::string ProposedLapFileName(const LapRow& row) {
     return name + ".dtb";
 }
 
-LapSaveResult SpeedButtonSvRunClick(Session& session, Prompter& prompter,
+LapSaveResult SpeedButtonSvRunClick(LapSession& session, Prompter& prompter,
                                     const LapListSelection& selection) {
     const LapStore& laps = session.laps;
     const int index = selection.row - 1;
@@ -72,7 +72,7 @@ LapSaveResult SpeedButtonSvRunClick(Session& session, Prompter& prompter,
     return CopyTempLapFile(session, row, *target);
 }
 
-LapSaveResult SpeedButtonSvAllRunClick(Session& session, Prompter& prompter) {
+LapSaveResult SpeedButtonSvAllRunClick(LapSession& session, Prompter& prompter) {
     const LapStore& laps = session.laps;
     if (laps.LapRows.empty() || laps.LapRows.front()[1].empty())
         return {};

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/prompter.h"
-#include "core/session.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -29,11 +29,11 @@ struct LapSaveResult {
 // 20240503_0912, 0003, 1:42.357 give 20240503_0912_0003_1_42_357.dtb.
 std::string ProposedLapFileName(const LapRow& row);
 
-LapSaveResult SpeedButtonSvRunClick(Session& session, Prompter& prompter,
+LapSaveResult SpeedButtonSvRunClick(LapSession& session, Prompter& prompter,
                                     const LapListSelection& selection);
 
 // Every row into the folder of the chosen file, replacing files of the same
 // names without asking.
-LapSaveResult SpeedButtonSvAllRunClick(Session& session, Prompter& prompter);
+LapSaveResult SpeedButtonSvAllRunClick(LapSession& session, Prompter& prompter);
 
 }  // namespace qv

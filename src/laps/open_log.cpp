@@ -9,7 +9,7 @@ namespace {
 // Steps shared by opening and reopening: the dialog on the ticked runs,
 // the extraction on OK, and a new lap group when laps were added.
 void RunDialogAndExtract(OpenLogContext& context, OpenLogOutcome& outcome) {
-    Session& session = context.session;
+    LapSession& session = context.session;
     const int lapNumBefore = session.laps.LapNum();
     ApplyBlockTicks(session.log);
     outcome.dialogShown = true;
@@ -29,7 +29,7 @@ void RunDialogAndExtract(OpenLogContext& context, OpenLogOutcome& outcome) {
 }  // namespace
 
 OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path& path) {
-    Session& session = context.session;
+    LapSession& session = context.session;
     OpenLogOutcome outcome;
     LoadLogOptions options;
     options.diagnosticListVisible = session.diagnosticListVisible;

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "core/prompter.h"
-#include "core/session.h"
 #include "decode/load_log.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -24,11 +24,11 @@ class LogBlockDialogStep {
     // Shown with the session's runs ticked as they are and LogRect as the
     // initial view; the dialog may change runs, ticks and lines. True when
     // it was closed with OK.
-    virtual bool Show(Session& session, const std::string& logName) = 0;
+    virtual bool Show(LapSession& session, const std::string& logName) = 0;
 };
 
 struct OpenLogContext {
-    Session& session;
+    LapSession& session;
     Prompter& prompter;
     LogBlockDialogStep& dialog;
     // Local standard time now; runs that start later are not ticked.

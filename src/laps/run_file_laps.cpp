@@ -21,7 +21,7 @@ struct FileCloser {
 
 }  // namespace
 
-LapFileAddResult LoadRunFileToLapList(Session& session, const std::filesystem::path& path,
+LapFileAddResult LoadRunFileToLapList(LapSession& session, const std::filesystem::path& path,
                                       RunFileVariant variant) {
     LapFileAddResult result;
     std::error_code ec;

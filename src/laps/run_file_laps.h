@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "core/session.h"
 #include "decode/run_file_decoder.h"
 #include "laps/lap_file.h"
+#include "laps/lap_session.h"
 
 namespace qv {
 
@@ -16,13 +16,15 @@ namespace qv {
 // 8 satellites. For the motion variants Dir comes from the yaw sensor. A
 // file of the wrong size, with a failed check value or without a passing
 // record adds nothing; at most MaxLogItemNum samples are kept.
-LapFileAddResult LoadRunFileToLapList(Session& session, const std::filesystem::path& path,
+LapFileAddResult LoadRunFileToLapList(LapSession& session, const std::filesystem::path& path,
                                       RunFileVariant variant);
 
-inline LapFileAddResult LoadLapFileToGrigBon(Session& session, const std::filesystem::path& path) {
+inline LapFileAddResult LoadLapFileToGrigBon(LapSession& session,
+                                             const std::filesystem::path& path) {
     return LoadRunFileToLapList(session, path, RunFileVariant::Bon);
 }
-inline LapFileAddResult LoadLapFileToGrigBonZ(Session& session, const std::filesystem::path& path) {
+inline LapFileAddResult LoadLapFileToGrigBonZ(LapSession& session,
+                                              const std::filesystem::path& path) {
     return LoadRunFileToLapList(session, path, RunFileVariant::Bonz);
 }
 

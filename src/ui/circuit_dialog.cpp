@@ -1,4 +1,4 @@
-#include "core/session.h"
+#include "app/session.h"
 
 #include "ui/circuit_dialog.h"
 

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "app/after_open_log.h"
 #include "app/analysis.h"
 #include "app/dropped_files.h"
 #include "app/load_lap_data.h"
 #include "app/remove_all_laps.h"
+#include "app/step_runner.h"
 #include "dynamics/sector_extract.h"
 #include "exchange/clipboard_texts.h"
 #include "exchange/lap_csv.h"
-#include "geometry/gate_table_equality.h"
 #include "laps/lap_file.h"
 #include "laps/lap_list_commands.h"
 #include "laps/lap_save.h"
@@ -42,15 +43,12 @@ OpenLogContext DataCommands::LogContext() {
 
 void DataCommands::AfterLog(const OpenLogOutcome& outcome, const GateTable& gatesBefore) {
     Tell(outcome.error);
-    const bool gatesChanged = !SameGateTable(gatesBefore, session_.gates);
-    // The window's gate-change steps retime the slots and the lap list.
-    if (gatesChanged && hooks_.runSteps)
-        hooks_.runSteps(GateChangeSteps(session_.presentation, session_.laps.LapDtNum()));
-    else if (gatesChanged)
-        RefreshAfterGateChange(session_);
-    else if (outcome.lapsAdded > 0)
-        RefreshLapList(session_);
-    if (outcome.lapsAdded > 0 && hooks_.showDataPage)
+    const AfterOpenLog after = StepsAfterOpenLog(session_, outcome, gatesBefore);
+    if (hooks_.runSteps)
+        hooks_.runSteps(after.steps);
+    else
+        RunSteps(session_, after.steps, nullptr);
+    if (after.showDataPage && hooks_.showDataPage)
         hooks_.showDataPage();
     if (hooks_.lapListChanged)
         hooks_.lapListChanged();

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "dynamics/sector_tables.h"
 #include "exchange/motec_import.h"
 #include "exchange/nmea_export.h"

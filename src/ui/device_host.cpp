@@ -59,7 +59,7 @@ class DeviceHost::NotifyingTimers : public TimerService {
     DeviceHost& host_;
 };
 
-DeviceHost::DeviceHost(Session& session, Prompter& prompter, TimerService& timers,
+DeviceHost::DeviceHost(LapSession& session, Prompter& prompter, TimerService& timers,
                        DeviceController::PortScanner scanner, QObject* parent)
     : QObject(parent),
       sink_(std::make_unique<QueuedSink>(*this)),

@@ -14,7 +14,7 @@ class DeviceHost : public QObject {
     Q_OBJECT
 
   public:
-    DeviceHost(Session& session, Prompter& prompter, TimerService& timers,
+    DeviceHost(LapSession& session, Prompter& prompter, TimerService& timers,
                DeviceController::PortScanner scanner, QObject* parent = nullptr);
     ~DeviceHost() override;
 

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <array>
 
-#include "core/session.h"
+#include "app/session.h"
 
 class QLabel;
 class QListWidget;

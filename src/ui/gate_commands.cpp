@@ -9,11 +9,10 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/gate_buttons.h"
+#include "app/kml_command.h"
 #include "exchange/kml_export.h"
-#include "laps/find_sector_gates.h"
-#include "presentation/refresh_sequence.h"
 #include "ui/circuit_dialog.h"
-#include "ui/dialog_open_scope.h"
 #include "ui/gate_dialogs.h"
 #include "ui/playback_controller.h"
 
@@ -154,16 +153,13 @@ void GateCommands::SetShowInFileBrowser(std::function<void(const std::filesystem
     showInFileBrowser_ = std::move(show);
 }
 
-GateEditContext GateCommands::Context() {
-    return GateEditContext{session_.gates, session_.align.AlignGate, session_.gateEdit,
-                           session_.laps.LapDt, playback_.playing()};
+GateButtonContext GateCommands::Context() {
+    return GateButtonContext{session_,  prompter_,     *dialogs_,
+                             *chooser_, SectorIndex(), playback_.playing()};
 }
 
-void GateCommands::Refresh() {
-    StepList steps = GateChangeSteps(session_.presentation, session_.laps.LapDtNum());
-    // The lap list shows the sector columns that were just recomputed.
-    steps.push_back({StepKind::kRepaintLapList});
-    if (runSteps_)
+void GateCommands::Run(const StepList& steps) {
+    if (!steps.empty() && runSteps_)
         runSteps_(steps);
 }
 
@@ -172,55 +168,33 @@ std::vector<TPthClnDat>& GateCommands::SectorIndex() {
 }
 
 void GateCommands::SpeedButtonSetSectClick() {
-    const CurSmp& at = session_.align.cursor[0];
-    GateCursor cursor;
-    cursor.CsIdo = at.CsIdo;
-    cursor.CsKdo = at.CsKdo;
-    cursor.CsDir = at.CsDir;
-    cursor.CsGpsDir = at.CsGpsDir;
-    if (SetSectGate(Context(), cursor, session_.presentation.playTime,
-                    session_.settings.sectorGateHalfLength))
-        Refresh();
+    GateButtonContext context = Context();
+    Run(qv::SpeedButtonSetSectClick(context));
 }
 
 void GateCommands::SpeedButtonEdSectClick() {
-    if (AdjustSectGate(Context(), *dialogs_, static_cast<double>(session_.presentation.mapZoom)))
-        Refresh();
+    GateButtonContext context = Context();
+    Run(qv::SpeedButtonEdSectClick(context));
 }
 
 void GateCommands::SpeedButtonClrSectClick() {
-    if (RemoveSectGates(Context(), *dialogs_))
-        Refresh();
+    GateButtonContext context = Context();
+    Run(qv::SpeedButtonClrSectClick(context));
 }
 
 void GateCommands::SpeedButtonLdSectClick() {
-    if (playback_.playing())
-        return;
-    bool opened = false;
-    {
-        const DialogOpenScope scope(session_.presentation.dialogOpen);
-        opened = OpenSectGates(session_.gates, session_.align.AlignGate,
-                               session_.folders.sectorFolder, prompter_, false);
-    }
-    if (opened)
-        Refresh();
+    GateButtonContext context = Context();
+    Run(qv::SpeedButtonLdSectClick(context));
 }
 
 void GateCommands::SpeedButtonSvSectClick() {
-    if (session_.gates.SectCount < 1)
-        return;
-    const DialogOpenScope scope(session_.presentation.dialogOpen);
-    SaveSectGates(session_.gates, session_.folders.sectorFolder, prompter_);
+    GateButtonContext context = Context();
+    qv::SpeedButtonSvSectClick(context);
 }
 
 void GateCommands::SpeedButtonSelSectClick() {
-    if (playback_.playing() || session_.laps.LapDt.empty())
-        return;
-    const FindSectOutcome outcome =
-        FindSectGates(session_.laps.LapDt, SectorIndex(), session_.gates, session_.align.AlignGate,
-                      session_.folders, prompter_, *chooser_, false);
-    if (outcome == FindSectOutcome::Loaded)
-        Refresh();
+    GateButtonContext context = Context();
+    Run(qv::SpeedButtonSelSectClick(context));
 }
 
 void GateCommands::SpeedButtonGoogleEarthClick() {

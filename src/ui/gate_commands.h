@@ -9,8 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/gate_buttons.h"
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "geometry/gate_editing.h"
 #include "laps/circuit_index.h"
 #include "presentation/steps.h"
@@ -52,8 +53,8 @@ class GateCommands : public QObject {
     GateDialogs& Dialogs() { return *dialogs_; }
 
   private:
-    GateEditContext Context();
-    void Refresh();
+    GateButtonContext Context();
+    void Run(const StepList& steps);
     std::vector<TPthClnDat>& SectorIndex();
 
     Session& session_;

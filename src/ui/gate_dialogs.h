@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "geometry/gate_editing.h"
 
 class QCheckBox;

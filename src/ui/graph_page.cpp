@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/gate_buttons.h"
 #include "app/startup.h"
-#include "dynamics/slot_commands.h"
 #include "presentation/graph_reset.h"
 #include "presentation/input_rules.h"
 #include "presentation/refresh_sequence.h"
@@ -111,12 +111,15 @@ ScreenRect ToScreenRect(const QRect& r) {
 }  // namespace
 
 GraphPage::GraphPage(Session& session, PlaybackController& playback, Prompter& prompter,
-                     std::function<void(const StepList&)> runSteps, QWidget* parent)
+                     std::function<void(const StepList&)> runSteps, GateCommands& gateCommands,
+                     TrackMapCommands& trackMapCommands, QWidget* parent)
     : QWidget(parent),
       session_(session),
       playback_(playback),
       prompter_(prompter),
-      runSteps_(std::move(runSteps)) {
+      runSteps_(std::move(runSteps)),
+      gateCommands_(gateCommands),
+      trackMapTools_(trackMapCommands) {
     setObjectName(QStringLiteral("TabSheet1"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -216,9 +219,7 @@ QWidget* GraphPage::BuildTopPanel() {
             [this](int id) { session_.presentation.playSpeed = static_cast<PlaySpeed>(id); });
     strip->addSpacing(6);
 
-    auto* gateCommands = new GateCommands(
-        session_, playback_, prompter_, [this](const StepList& steps) { Run(steps); }, this);
-    gateCommands->AddButtons(tool, strip);
+    gateCommands_.AddButtons(tool, strip);
     strip->addSpacing(6);
 
     diffTm_ = TogglePanel("PanelDiffTm", QStringLiteral("\u0394t"),
@@ -401,9 +402,7 @@ QWidget* GraphPage::BuildDataPanel() {
     strip->addWidget(viewRdu_);
     strip->addWidget(zoomDist_);
     strip->addStretch(1);
-    trackMapTools_ = new TrackMapCommands(
-        session_, prompter_, [this](const StepList& steps) { Run(steps); }, this);
-    trackMapTools_->AddButtons(tool, strip);
+    trackMapTools_.AddButtons(tool, strip);
     // The panel that shows and hides the circuit tools is not offered.
     viewCir_ = TogglePanel("PanelViewCir", QStringLiteral("Cir"),
                            QStringLiteral("Show/Hide Circuit map tool"), tool);
@@ -471,21 +470,7 @@ void GraphPage::ClearGraph() {
 }
 
 void GraphPage::AlignAtGate() {
-    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
-    const AlignGateStep step = SpeedButtonDistOfsClick(session_.laps.LapDt, session_.sectRes, gates,
-                                                       playback_.playing(), session_.align);
-    if (!step.done)
-        return;
-    StepList steps{{StepKind::kRepaintSpeedGraph},
-                   {StepKind::kRepaintSpeedBar},
-                   {StepKind::kRepaintGCursor},
-                   {StepKind::kRepaintDriftCursor}};
-    if (step.playTimeJumped) {
-        session_.presentation.playTime = step.playTime;
-        steps = CursorRefreshSteps(session_.laps.LapDtNum());
-        steps.push_back({StepKind::kSetDataStr});
-    }
-    Run(steps);
+    Run(AlignAtNextGate(session_, playback_.playing()));
 }
 
 void GraphPage::ShowLabels(const DataLabels& labels) {
@@ -546,7 +531,7 @@ void GraphPage::Repaint(StepKind kind) {
             ShowToggles();
             break;
         case StepKind::kShowCircuitMapTools:
-            trackMapTools_->ShowTools();
+            trackMapTools_.ShowTools();
             break;
         default:
             break;

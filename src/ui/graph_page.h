@@ -8,8 +8,8 @@
 #include <array>
 #include <functional>
 
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "dynamics/detail_texts.h"
 #include "presentation/steps.h"
 
@@ -24,6 +24,7 @@ class QWheelEvent;
 namespace qv::ui {
 
 class AxisSelector;
+class GateCommands;
 class PlaybackController;
 class TrackMapCommands;
 
@@ -32,7 +33,8 @@ class GraphPage : public QWidget {
 
   public:
     GraphPage(Session& session, PlaybackController& playback, Prompter& prompter,
-              std::function<void(const StepList&)> runSteps, QWidget* parent = nullptr);
+              std::function<void(const StepList&)> runSteps, GateCommands& gateCommands,
+              TrackMapCommands& trackMapCommands, QWidget* parent = nullptr);
 
     void ShowLabels(const DataLabels& labels);
     void ShowPlaying(bool playing);
@@ -40,6 +42,8 @@ class GraphPage : public QWidget {
     void ShowToggles();
     void Repaint(StepKind kind);
     bool GTabShowing() const;
+    // Shows the toggles as they now are, then runs the steps of a command.
+    void Run(const StepList& steps);
 
   protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -51,7 +55,6 @@ class GraphPage : public QWidget {
     QToolButton* ToolButton(const char* name, const QString& hint, QWidget* parent);
     QToolButton* TogglePanel(const char* name, const QString& text, const QString& hint,
                              QWidget* parent);
-    void Run(const StepList& steps);
     void ClearGraph();
     void AlignAtGate();
     void KeepSplitter(QSplitter* splitter, bool vertical);
@@ -60,6 +63,8 @@ class GraphPage : public QWidget {
     PlaybackController& playback_;
     Prompter& prompter_;
     std::function<void(const StepList&)> runSteps_;
+    GateCommands& gateCommands_;
+    TrackMapCommands& trackMapTools_;
 
     QToolButton* play_ = nullptr;
     std::array<QRadioButton*, 5> speeds_{};
@@ -70,7 +75,6 @@ class GraphPage : public QWidget {
     QToolButton* drift_ = nullptr;
     QToolButton* viewRdu_ = nullptr;
     QToolButton* viewCir_ = nullptr;
-    TrackMapCommands* trackMapTools_ = nullptr;
     AxisSelector* dist_ = nullptr;
     AxisSelector* time_ = nullptr;
     QWidget* spd_ = nullptr;

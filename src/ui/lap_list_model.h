@@ -5,7 +5,7 @@
 
 #include <QAbstractTableModel>
 
-#include "core/session.h"
+#include "app/session.h"
 
 namespace qv::ui {
 

@@ -1,4 +1,4 @@
-#include "core/session.h"
+#include "app/session.h"
 
 #include "ui/log_block_dialog.h"
 
@@ -19,7 +19,7 @@ namespace qv::ui {
 
 constexpr int kSidePanelWidth = 193;
 
-LogBlockDialog::LogBlockDialog(QWidget* parent, Session& session, Prompter& prompter,
+LogBlockDialog::LogBlockDialog(QWidget* parent, LapSession& session, Prompter& prompter,
                                CircuitIndex& index, CircuitChooser& chooser,
                                const std::string& logName)
     : QDialog(parent),

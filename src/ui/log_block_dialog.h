@@ -12,7 +12,7 @@
 #include "laps/log_block_rules.h"
 
 namespace qv {
-struct Session;
+struct LapSession;
 }
 
 namespace qv::ui {
@@ -23,7 +23,7 @@ class RecordList;
 class LogBlockDialog : public QDialog {
     Q_OBJECT
   public:
-    LogBlockDialog(QWidget* parent, Session& session, Prompter& prompter, CircuitIndex& index,
+    LogBlockDialog(QWidget* parent, LapSession& session, Prompter& prompter, CircuitIndex& index,
                    CircuitChooser& chooser, const std::string& logName);
 
     LogBlockMap* Map() const { return map_; }
@@ -53,7 +53,7 @@ class LogBlockDialog : public QDialog {
     void RenameRun(int run);
     void Shift(ShiftDirection direction);
 
-    Session& session_;
+    LapSession& session_;
     Prompter& prompter_;
     CircuitIndex& index_;
     CircuitChooser& chooser_;

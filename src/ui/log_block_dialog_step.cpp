@@ -1,5 +1,5 @@
 // The engine headers come before Qt's: Qt's keyword macros would rewrite them.
-#include "core/session.h"
+#include "app/session.h"
 
 #include "ui/log_block_dialog_step.h"
 
@@ -12,7 +12,7 @@
 
 namespace qv::ui {
 
-bool QtLogBlockDialogStep::Show(Session& session, const std::string& logName) {
+bool QtLogBlockDialogStep::Show(LapSession& session, const std::string& logName) {
     CircuitIndex own;
     if (index_ == nullptr) {
         const TDateTime now =

@@ -14,7 +14,7 @@ class QtLogBlockDialogStep : public LogBlockDialogStep {
   public:
     QtLogBlockDialogStep(QWidget* parent, Prompter& prompter)
         : parent_(parent), prompter_(prompter) {}
-    bool Show(Session& session, const std::string& logName) override;
+    bool Show(LapSession& session, const std::string& logName) override;
     // The circuit index built at start-up; without it each log indexes the
     // folders anew.
     void UseCircuitIndex(CircuitIndex& index) { index_ = &index; }

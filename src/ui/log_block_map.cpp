@@ -1,4 +1,4 @@
-#include "core/session.h"
+#include "app/session.h"
 
 #include "ui/log_block_map.h"
 
@@ -11,7 +11,7 @@
 
 namespace qv::ui {
 
-LogBlockMap::LogBlockMap(QWidget* parent, Session& session, LineEditor& editor, ViewRect& view)
+LogBlockMap::LogBlockMap(QWidget* parent, LapSession& session, LineEditor& editor, ViewRect& view)
     : QWidget(parent), session_(session), editor_(editor), view_(view) {
     setObjectName("PaintBox2");
     setMouseTracking(true);

@@ -9,7 +9,7 @@
 #include "laps/log_block_rules.h"
 
 namespace qv {
-struct Session;
+struct LapSession;
 }
 
 namespace qv::ui {
@@ -17,7 +17,7 @@ namespace qv::ui {
 class LogBlockMap : public QWidget {
     Q_OBJECT
   public:
-    LogBlockMap(QWidget* parent, Session& session, LineEditor& editor, ViewRect& view);
+    LogBlockMap(QWidget* parent, LapSession& session, LineEditor& editor, ViewRect& view);
 
     MapProjection Projection() const;
     // The traces or the view changed: the image is drawn again.
@@ -41,7 +41,7 @@ class LogBlockMap : public QWidget {
   private:
     void UpdateCursorShape(const QPoint& at);
 
-    Session& session_;
+    LapSession& session_;
     LineEditor& editor_;
     ViewRect& view_;
     QImage traces_;

@@ -7,8 +7,8 @@
 
 #include "app/folders.h"
 #include "app/memory_policy.h"
+#include "app/session.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "device/serial_port.h"
 #include "ui/log_block_dialog_step.h"
 #include "ui/main_window.h"

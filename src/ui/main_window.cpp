@@ -10,10 +10,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/analysis.h"
-#include "dynamics/detail_texts.h"
-#include "laps/lap_list_columns.h"
-#include "presentation/toggles.h"
+#include "app/session_lifetime.h"
+#include "app/step_runner.h"
 #include "presentation/window_rules.h"
 #include "ui/config_dialog.h"
 #include "ui/data_commands.h"
@@ -37,6 +35,22 @@ constexpr int kClientWidth = 1008;
 constexpr int kClientHeight = 754;
 constexpr int kWindowFontPx = 12;
 
+// What a step list shows: the Graph page's labels and views, the Data
+// page's tables and lap list.
+class WindowScreen : public StepScreen {
+  public:
+    WindowScreen(GraphPage& graph, DataPage& data) : graph_(graph), data_(data) {}
+    void ShowLabels(const DataLabels& labels) override { graph_.ShowLabels(labels); }
+    void RefreshTables() override { data_.RefreshTables(); }
+    void RefreshList() override { data_.RefreshList(); }
+    // The video steps wait for the player; the rest are repaints.
+    void Repaint(StepKind kind) override { graph_.Repaint(kind); }
+
+  private:
+    GraphPage& graph_;
+    DataPage& data_;
+};
+
 MainPage PageOf(int index) {
     return index == 0 ? MainPage::kGraph : index == 1 ? MainPage::kData : MainPage::kDevice;
 }
@@ -52,11 +66,9 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     font.setPixelSize(kWindowFontPx);
     setFont(font);
 
-    startup_ = StartUp(sources, session_.settings, session_.folders, services_.prompter);
-    circuitIndex_ = BuildCircuitIndexes(session_.folders, session_.LocalTimeBase, services_.now());
-    session_.listHeader = LapListHeader(session_.settings);
-    ApplyGraphToggles(session_.settings, session_.presentation);
-    session_.presentation.playTime = 0;
+    SessionStart start = StartSession(session_, sources, services_.prompter, services_.now());
+    startup_ = std::move(start.startup);
+    circuitIndex_ = std::move(start.circuits);
 
     PlaybackController::Hooks playHooks;
     playHooks.runSteps = [this](const StepList& steps) { RunSteps(steps); };
@@ -91,10 +103,21 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName(QStringLiteral("PageControl1"));
+    // The command objects behind the Graph page's buttons; their steps go
+    // through the page, which shows its toggles first.
+    const auto throughGraphPage = [this](const StepList& steps) { graphPage_->Run(steps); };
+    gateCommands_ =
+        new GateCommands(session_, *playback_, services_.prompter, throughGraphPage, this);
+    gateCommands_->SetSectorIndex(&circuitIndex_.sectorGates);
+    trackMapCommands_ = new TrackMapCommands(session_, services_.prompter, throughGraphPage, this);
+    // "Find sector gates" and "find track map" search the index built at start-up.
+    trackMapCommands_->SetTrackMapIndex(&circuitIndex_.trackMaps);
     graphPage_ = new GraphPage(
         session_, *playback_, services_.prompter,
-        [this](const StepList& steps) { RunSteps(steps); }, pages_);
+        [this](const StepList& steps) { RunSteps(steps); }, *gateCommands_, *trackMapCommands_,
+        pages_);
     dataPage_ = new DataPage(session_, *commands_, pages_);
+    screen_ = std::make_unique<WindowScreen>(*graphPage_, *dataPage_);
     device_ = new DeviceHost(session_, services_.prompter, services_.deviceTimers,
                              services_.scanPorts, this);
     devicePage_ = new DevicePage(session_, *device_, pages_);
@@ -110,12 +133,6 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     // The client area below the menu bar, for a window that is not maximised.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     WireDevice();
-    // "Find sector gates" searches the index built at start-up.
-    if (auto* trackMaps = findChild<TrackMapCommands*>(QStringLiteral("TrackMapCommands")))
-        trackMaps->SetTrackMapIndex(&circuitIndex_.trackMaps);
-    gateCommands_ = findChild<GateCommands*>(QStringLiteral("GateCommands"));
-    if (gateCommands_)
-        gateCommands_->SetSectorIndex(&circuitIndex_.sectorGates);
 
     keys_ = new KeyTracker(
         [this] { return GraphTabShowing() && QApplication::activeModalWidget() == nullptr; }, this);
@@ -184,68 +201,15 @@ bool MainWindow::GraphTabShowing() const {
 }
 
 void MainWindow::RunSteps(const StepList& steps) {
-    bool calculated = false;
-    bool listed = false;
-    bool sampled = false;
-    for (const Step& step : steps) {
-        switch (step.kind) {
-            case StepKind::kCalcSectors:
-            case StepKind::kCalcTimeOffsets:
-            case StepKind::kCalcTimeDiff:
-            case StepKind::kCalDistOfs:
-                if (!calculated)
-                    RefreshSlots(session_);
-                calculated = true;
-                break;
-            case StepKind::kSetSectTmList:
-            case StepKind::kSetDriftAngleList:
-                if (!listed)
-                    RefreshLapList(session_);
-                listed = true;
-                break;
-            case StepKind::kSampleAtTime:
-            case StepKind::kSampleAtRefDist:
-                if (!sampled)
-                    MoveCursor(session_, session_.presentation.playTime);
-                sampled = true;
-                break;
-            case StepKind::kCentreMapOnSlotA:
-                if (session_.laps.LapDtNum() > 0) {
-                    session_.presentation.mapCentreIdo = session_.align.cursor[0].CsIdo;
-                    session_.presentation.mapCentreKdo = session_.align.cursor[0].CsKdo;
-                }
-                break;
-            case StepKind::kSetDataStr: {
-                const DiffReadout diff{session_.presentation.showTimeDiff, session_.align.DiffCur,
-                                       session_.align.DiffMin, session_.align.DiffMax};
-                graphPage_->ShowLabels(SetDataStr(
-                    session_.presentation.playTime, SlotReadouts(session_),
-                    std::clamp(session_.gates.SectCount, 0, MaxSectGate), diff, session_.settings));
-                break;
-            }
-            case StepKind::kSetSectGrid:
-                dataPage_->RefreshTables();
-                break;
-            case StepKind::kRepaintLapList:
-                dataPage_->RefreshList();
-                break;
-            default:
-                // The video steps wait for the player; the rest are repaints.
-                graphPage_->Repaint(step.kind);
-                break;
-        }
-    }
+    qv::RunSteps(session_, steps, screen_.get());
 }
 
 void MainWindow::ShutDown() {
     if (shutDown_)
         return;
     shutDown_ = true;
-    playback_->Stop();
-    device_->controller().Shutdown();
-    StoreGraphToggles(session_.presentation, session_.settings);
-    if (startup_.tree.valid())
-        qv::ShutDown(startup_.tree, session_.settings);
+    ShutDownSession(session_, startup_,
+                    {[this] { playback_->Stop(); }, [this] { device_->controller().Shutdown(); }});
 }
 
 void MainWindow::BringToFront() {

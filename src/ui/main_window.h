@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "app/folders.h"
+#include "app/session.h"
 #include "app/startup.h"
-#include "core/session.h"
+#include "app/step_runner.h"
 #include "laps/circuit_index.h"
 #include "presentation/steps.h"
 #include "ui/window_services.h"
@@ -25,6 +26,7 @@ class GateCommands;
 class GraphPage;
 class KeyTracker;
 class PlaybackController;
+class TrackMapCommands;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -51,6 +53,8 @@ class MainWindow : public QMainWindow {
     PlaybackController& playback() { return *playback_; }
     DataCommands& dataCommands() { return *commands_; }
     DeviceHost& device() { return *device_; }
+    GateCommands& gateCommands() { return *gateCommands_; }
+    TrackMapCommands& trackMapCommands() { return *trackMapCommands_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +81,8 @@ class MainWindow : public QMainWindow {
     DeviceHost* device_ = nullptr;
     KeyTracker* keys_ = nullptr;
     GateCommands* gateCommands_ = nullptr;
+    TrackMapCommands* trackMapCommands_ = nullptr;
+    std::unique_ptr<StepScreen> screen_;
 };
 
 }  // namespace qv::ui

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "core/timer_service.h"
 #include "presentation/input_rules.h"
 #include "presentation/steps.h"

@@ -5,8 +5,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "presentation/dialog_open_scope.h"
 #include "ui/circuit_dialog.h"
-#include "ui/dialog_open_scope.h"
 
 namespace qv::ui {
 

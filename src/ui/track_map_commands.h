@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "laps/circuit_index.h"
 #include "laps/track_map_commands.h"
 #include "presentation/steps.h"

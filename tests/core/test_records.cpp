@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "support/temp_dir.h"
 
 namespace qv {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/log_check_value.h"
 #include "decode/smooth_speeds.h"
 #include "synth/bnx4_encoder.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "synth/mtk_encoder.h"
 
 namespace qv {

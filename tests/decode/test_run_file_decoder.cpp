@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "synth/drive.h"
 #include "synth/run_file_encoder.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "device/device_controller.h"
 #include "device/event_queue.h"
 #include "support/manual_timers.h"

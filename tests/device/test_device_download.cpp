@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/session.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
 #include "device/sim_rig.h"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/session.h"
 #include "dynamics/detail_texts.h"
 #include "dynamics/sector_extract.h"
 #include "dynamics/sector_tables.h"

@@ -1,3 +1,5 @@
+#include "app/kml_command.h"
+#include "app/session.h"
 #include "exchange/kml_export.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/session.h"
 #include "laps/lap_file_io.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"

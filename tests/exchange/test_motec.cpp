@@ -7,6 +7,7 @@
 
 #include "app/analysis.h"
 #include "app/load_lap_data.h"
+#include "app/session.h"
 #include "exchange/motec_csv.h"
 #include "exchange/motec_g.h"
 #include "exchange/motec_import.h"

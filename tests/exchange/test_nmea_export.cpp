@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/session.h"
 #include "core/local_time.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_rows.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "geometry/plane.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/session.h"
 #include "core/local_time.h"
-#include "core/session.h"
 #include "decode/log_blocks.h"
 #include "laps/lap_extraction.h"
 #include "laps/lap_file_io.h"

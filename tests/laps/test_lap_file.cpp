@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/session.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
-#include "core/session.h"
 #include "core/text_utils.h"
 #include "laps/csvv_file.h"
 #include "laps/lap_file_io.h"

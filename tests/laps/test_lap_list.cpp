@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/session.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_list_commands.h"
 #include "laps/lap_list_marks.h"

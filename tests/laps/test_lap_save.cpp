@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/session.h"
 #include "core/save_path.h"
-#include "core/session.h"
 #include "laps/lap_file.h"
 #include "laps/lap_file_io.h"
 #include "support/scripted_prompter.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <tuple>
 
+#include "app/session.h"
 #include "core/date_time.h"
-#include "core/session.h"
 #include "decode/log_blocks.h"
 #include "geometry/plane.h"
 #include "support/scripted_prompter.h"

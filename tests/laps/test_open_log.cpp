@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "synth/bnx4_encoder.h"
@@ -27,7 +27,7 @@ class ScriptedDialog : public LogBlockDialogStep {
     std::string logName;
     std::vector<bool> ticks;
 
-    bool Show(Session& session, const std::string& name) override {
+    bool Show(LapSession& session, const std::string& name) override {
         ++shown;
         logName = name;
         ticks.clear();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/session.h"
 #include "laps/lap_file_io.h"
 #include "support/temp_dir.h"
 #include "synth/drive.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/log_blocks.h"
 #include "laps/log_block_rules.h"
 

@@ -72,7 +72,7 @@ GateTable DemoGates() {
 class GraphGatesTest : public ::testing::Test, public WindowFixture {
   protected:
     void SetUp() override {
-        gates_ = window->findChild<ui::GateCommands*>(QStringLiteral("GateCommands"));
+        gates_ = &window->gateCommands();
         ASSERT_NE(gates_, nullptr);
         gates_->SetDialogs(&dialogs);
         gates_->SetShowInFileBrowser(

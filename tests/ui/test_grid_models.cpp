@@ -3,7 +3,7 @@
 
 #include <QColor>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "ui/detail_table_model.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/lap_list_model.h"

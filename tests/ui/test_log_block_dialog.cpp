@@ -1,4 +1,5 @@
 // The engine headers come before Qt's: Qt's keyword macros would rewrite them.
+#include "app/session.h"
 #include "ui/log_block_fixture.h"
 
 #include <gtest/gtest.h>

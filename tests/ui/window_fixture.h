@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "app/folders.h"
-#include "core/session.h"
+#include "app/session.h"
 #include "geometry/sci_file.h"
 #include "laps/cln_file.h"
 #include "laps/lap_file_io.h"
@@ -38,7 +38,7 @@ class DemoCircuitStep : public LogBlockDialogStep {
   public:
     bool ok = true;
     int shown = 0;
-    bool Show(Session& session, const std::string&) override {
+    bool Show(LapSession& session, const std::string&) override {
         ++shown;
         ReadClnFile(Shipped("ControlLine/demo.cln"), session.lines, ClnRally::FromFile);
         ReadSectFile(Shipped("Sector/demo.sci"), session.gates);
@@ -96,8 +96,7 @@ class WindowFixture {
                                     deviceTimers,
                                     [this] { return ports; }};
         window = std::make_unique<ui::MainWindow>(*session, sources, services);
-        window->findChild<ui::GateCommands*>(QStringLiteral("GateCommands"))
-            ->SetDialogs(&gateDialogs);
+        window->gateCommands().SetDialogs(&gateDialogs);
         window->show();
         window->activateWindow();
         QApplication::processEvents();

@@ -1,4 +1,4 @@
-#include "exchange/graph_picture.h"
+#include "app/graph_picture.h"
 
 #include "core/save_path.h"
 

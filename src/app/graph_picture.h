@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/session.h"
 #include "core/prompter.h"
-#include "core/session.h"
 #include "presentation/presentation_state.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "laps/list_drift_columns.h"
+#include "dynamics/list_drift_columns.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,7 +2,7 @@
 // While a command's file dialog is open the playback keys are not polled:
 // the flag is set for the scope's lifetime.
 
-namespace qv::ui {
+namespace qv {
 
 class DialogOpenScope {
   public:
@@ -15,4 +15,4 @@ class DialogOpenScope {
     bool& flag_;
 };
 
-}  // namespace qv::ui
+}  // namespace qv
