@@ -86,6 +86,15 @@ bool SameFixes(const Drive& a, const Drive& b) {
                       });
 }
 
+// Distance from p to the nearest vertex of the demo centre line.
+double OffTrack(Xy p) {
+    const Circuit& c = Demo();
+    double best = 1e18;
+    for (const LatLon& v : c.points)
+        best = std::min(best, Dist(Metres(v, c.points[0]), p));
+    return best;
+}
+
 // Distance along the demo centre line of the vertex nearest to p.
 double AlongTrack(Xy p) {
     const Circuit& c = Demo();
@@ -551,6 +560,136 @@ TEST(Drive, HeadingFollowsTheTravelAndElevationVariesALittle) {
     EXPECT_GT(low, 290);
     EXPECT_LT(high, 310);
     EXPECT_GT(high - low, 3);
+}
+
+TEST(Session, StintsLeaveAndReturnThroughThePitLaneAndTheFlyingLapsVary) {
+    SessionOptions o;
+    o.rateHz = 10;
+    o.stints = {4, 3};
+    o.breakS = 600;
+    const PitLane pit;
+    const Drive d = SynthesizeSession(Demo(), pit, o);
+    ASSERT_EQ(d.crossingUtcMs.size(), 9u);  // the out-lap's end and each flying lap's
+    ASSERT_EQ(d.gapUtcMs.size(), 1u);
+    const LatLon ref = Demo().points[0];
+    const double length = CentreLineLength(Demo());
+    const double period = 1000 / o.rateHz;
+
+    std::vector<size_t> firsts = {0}, lasts;
+    for (size_t i = 1; i < d.fixes.size(); ++i) {
+        if (static_cast<double>(d.fixes[i].utcMs - d.fixes[i - 1].utcMs) > 1.5 * period) {
+            lasts.push_back(i - 1);
+            firsts.push_back(i);
+        }
+    }
+    lasts.push_back(d.fixes.size() - 1);
+    ASSERT_EQ(firsts.size(), 2u);
+    EXPECT_EQ(d.fixes[0].utcMs, o.startUtcMs);
+    // The logger is off from the stop in the box to the next start.
+    const double breakMs = static_cast<double>(d.fixes[firsts[1]].utcMs - d.fixes[lasts[0]].utcMs);
+    EXPECT_GT(breakMs, o.breakS * 1000 - period);
+    EXPECT_LT(breakMs, o.breakS * 1000 + period);
+    EXPECT_GT(d.gapUtcMs[0].fromUtcMs, static_cast<double>(d.fixes[lasts[0]].utcMs));
+    EXPECT_LE(d.gapUtcMs[0].toUtcMs, static_cast<double>(d.fixes[firsts[1]].utcMs));
+    for (size_t stint = 0; stint < 2; ++stint) {
+        const SynthFix& first = d.fixes[firsts[stint]];
+        const SynthFix& last = d.fixes[lasts[stint]];
+        EXPECT_NEAR(first.spd, pit.limitKmh, 0.5);
+        EXPECT_EQ(last.spd, 0);
+        for (const SynthFix* f : {&first, &last}) {
+            EXPECT_NEAR(OffTrack(Metres(*f, ref)), pit.sideM, 1);
+            EXPECT_NEAR(AlongTrack(Metres(*f, ref)), length + pit.boxM, 2);
+        }
+    }
+
+    // Beside the line the pit lane is out of its reach: the logged track
+    // crosses it at the true crossings only. In the lane the car keeps the
+    // limit, and nowhere does it go beyond the car's limits.
+    const Xy a = Metres(Demo().lineA, ref), b = Metres(Demo().lineB, ref);
+    std::vector<double> seen;
+    double topLateral = 0, topAccel = 0, topBrake = 0;
+    for (size_t i = 1; i < d.fixes.size(); ++i) {
+        const SynthFix &p = d.fixes[i - 1], &f = d.fixes[i];
+        if (static_cast<double>(f.utcMs - p.utcMs) > 1.5 * period)
+            continue;
+        const double r = StepCrossing(a, b, Metres(p, ref), Metres(f, ref));
+        if (r >= 0) {
+            seen.push_back(static_cast<double>(p.utcMs) +
+                           r * static_cast<double>(f.utcMs - p.utcMs));
+        }
+        const Xy at = Metres(f, ref);
+        if (OffTrack(at) > 20) {
+            double along = AlongTrack(at);
+            along -= along > length / 2 ? length : 0;
+            if (along > pit.limitFromM + 2 && along < pit.limitToM - 2) {
+                EXPECT_LE(f.spd, pit.limitKmh + 0.01) << i;
+            }
+        }
+        const double dv = (f.spd - p.spd) / 3.6 * o.rateHz;
+        topAccel = std::max(topAccel, dv);
+        topBrake = std::max(topBrake, -dv);
+        if (i + 1 < d.fixes.size() && f.spd > 5) {
+            const double v = f.spd / 3.6;
+            topLateral = std::max(
+                topLateral, v * v * Curvature(Metres(p, ref), at, Metres(d.fixes[i + 1], ref)));
+        }
+        const double step = Dist(Metres(p, ref), at);
+        const double expected = (p.spd + f.spd) / 2 / 3.6 / o.rateHz;
+        const double tolM = (o.maxAccelG + o.maxBrakeG) * kGravity / (8 * o.rateHz * o.rateHz);
+        EXPECT_NEAR(step, expected, tolM + 0.003 * expected) << i;
+    }
+    ASSERT_EQ(seen.size(), d.crossingUtcMs.size());
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_NEAR(seen[i], d.crossingUtcMs[i], 0.3) << i;
+    EXPECT_LE(topLateral, o.maxLateralG * kGravity * 1.03);
+    EXPECT_LE(topAccel, o.maxAccelG * kGravity * 1.01);
+    EXPECT_LE(topBrake, o.maxBrakeG * kGravity * 1.01);
+
+    // Out-laps and in-laps are slow; flying laps differ by some tenths, and
+    // none beats the car driven at its limits on the centre line.
+    const std::vector<double>& c = d.crossingUtcMs;
+    const auto utc = [&](size_t fix) { return static_cast<double>(d.fixes[fix].utcMs); };
+    const std::vector<double> slowMs = {c[0] - utc(firsts[0]), utc(lasts[0]) - c[4],
+                                        c[5] - utc(firsts[1]), utc(lasts[1]) - c[8]};
+    std::vector<double> flyingMs;
+    for (size_t i = 1; i < c.size(); ++i) {
+        if (i != 5)
+            flyingMs.push_back(c[i] - c[i - 1]);
+    }
+    const auto [fastest, slowest] = std::minmax_element(flyingMs.begin(), flyingMs.end());
+    EXPECT_GT(*std::min_element(slowMs.begin(), slowMs.end()), *slowest + 10000);
+    EXPECT_GT(*slowest - *fastest, 200);
+    EXPECT_LT(*slowest - *fastest, 1500);
+    DriveOptions limit;
+    limit.laps = 1;
+    EXPECT_GT(*fastest, LapTimesMs(SynthesizeDrive(Demo(), limit))[0]);
+}
+
+TEST(Session, FollowsFromTheSeedNotTheNoiseAndNeedsAPitLaneThatFits) {
+    SessionOptions o;
+    o.rateHz = 5;
+    o.stints = {2};
+    const Drive d = SynthesizeSession(Demo(), {}, o);
+    ASSERT_EQ(d.crossingUtcMs.size(), 3u);
+    EXPECT_TRUE(SameFixes(d, SynthesizeSession(Demo(), {}, o)));
+    // Noise on the log leaves the drive as it was.
+    SessionOptions noisy = o;
+    noisy.noiseM = 1;
+    noisy.speedNoiseKmh = 1;
+    EXPECT_EQ(SynthesizeSession(Demo(), {}, noisy).crossingUtcMs, d.crossingUtcMs);
+    SessionOptions other = o;
+    other.seed = 2;
+    EXPECT_NE(SynthesizeSession(Demo(), {}, other).crossingUtcMs, d.crossingUtcMs);
+
+    PitLane backwards;
+    backwards.exitM = backwards.entryM - 10;
+    PitLane longerThanALap;
+    longerThanALap.exitM = CentreLineLength(Demo());
+    SessionOptions noStint = o;
+    noStint.stints.clear();
+    EXPECT_TRUE(SynthesizeSession(Demo(), backwards, o).fixes.empty());
+    EXPECT_TRUE(SynthesizeSession(Demo(), longerThanALap, o).fixes.empty());
+    EXPECT_TRUE(SynthesizeSession(Demo(), {}, noStint).fixes.empty());
 }
 
 TEST(Drive, TooFewPointsGiveAnEmptyDrive) {

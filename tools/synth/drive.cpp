@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -590,6 +591,380 @@ Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options) {
         fix.satUsed = o.satUsed;
         fix.satView = o.satView;
         drive.fixes.push_back(fix);
+    }
+    return drive;
+}
+
+// ---------------------------------------------------------------------------
+// A session: the car follows the centre line shifted sideways, into the pit
+// lane and onto the driver's line through each corner, and its speed profile
+// is solved along the path it actually drives.
+
+namespace {
+
+// 0 up to a, 1 from b on, half a cosine between.
+double Blend(double x, double a, double b) {
+    if (x <= a)
+        return 0;
+    if (x >= b)
+        return 1;
+    return 0.5 - 0.5 * std::cos(kPi * (x - a) / (b - a));
+}
+
+double PitOffset(const PitLane& pit, double x) {
+    return pit.sideM * (Blend(x, pit.entryM, pit.laneFromM) - Blend(x, pit.laneToM, pit.exitM));
+}
+
+bool PitLaneFits(const PitLane& pit, double lapLength) {
+    return pit.entryM < pit.laneFromM && pit.laneFromM <= pit.laneToM && pit.laneToM < pit.exitM &&
+           pit.entryM <= pit.limitFromM && pit.limitFromM <= pit.boxM && pit.boxM <= pit.limitToM &&
+           pit.limitToM <= pit.exitM && pit.exitM - pit.entryM < lapLength && pit.limitKmh > 0;
+}
+
+double SignedCurvatureAt(const Track& track, double d) {
+    const Track::Pose pose = track.PoseAt(d);
+    const double speed = Length(pose.d1);
+    return speed > 0 ? Cross(pose.d1, pose.d2) / (speed * speed * speed) : 0;
+}
+
+// A stretch of the lap tighter than a fast kink, with its net turn.
+struct CornerSpan {
+    double from = 0;  // distance along the lap
+    double to = 0;
+    double turn = 0;  // radians, positive to the left
+};
+
+std::vector<CornerSpan> FindCorners(const Track& track) {
+    constexpr double kStepM = 1;
+    constexpr double kCornerRadiusM = 400;
+    constexpr double kJoinM = 25;  // a chicane is one corner
+    std::vector<CornerSpan> corners;
+    bool inside = false;
+    CornerSpan span;
+    for (double d = 0;; d += kStepM) {
+        const bool end = d >= track.length;
+        const double k = end ? 0 : SignedCurvatureAt(track, d);
+        if (std::abs(k) * kCornerRadiusM > 1) {
+            if (!inside)
+                span = {d, d, 0};
+            inside = true;
+            span.turn += k * kStepM;
+        } else if (inside) {
+            inside = false;
+            span.to = d;
+            if (!corners.empty() && span.from - corners.back().to < kJoinM) {
+                corners.back().to = span.to;
+                corners.back().turn += span.turn;
+            } else {
+                corners.push_back(span);
+            }
+        }
+        if (end)
+            break;
+    }
+    return corners;
+}
+
+// How the driver takes a corner on one lap.
+struct CornerTake {
+    double grip = 1;   // share of the lateral grip used
+    double brake = 1;  // share of the braking grip used on the way in
+    double lineM = 0;  // at the apex, towards the inside of the turn; negative runs wide
+};
+
+// The pace of a whole lap; a flying lap adds its corner takes.
+struct LapPace {
+    double grip = 1;
+    double brake = 1;
+    double accel = 1;
+    double top = 1;  // share of the top speed
+    std::vector<CornerTake> takes;
+};
+
+// A driver a few tenths off the limit, more in some corners and on some
+// laps than on others.
+CornerTake DrawTake(double form, std::mt19937& rng) {
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    CornerTake take;
+    take.grip = std::clamp(0.975 + form + 0.015 * gauss(rng), 0.93, 1.0);
+    take.brake = std::clamp(0.9 + 0.05 * gauss(rng), 0.78, 1.0);
+    take.lineM = std::clamp(0.8 * gauss(rng), -2.0, 2.0);
+    return take;
+}
+
+LapPace FlyingLapPace(size_t corners, std::mt19937& rng) {
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    LapPace pace;
+    const double form = 0.008 * gauss(rng);
+    for (size_t c = 0; c < corners; ++c)
+        pace.takes.push_back(DrawTake(form, rng));
+    return pace;
+}
+
+// Cold tyres after the pit lane, until the last corner, which starts the
+// first flying lap.
+LapPace OutLapPace(size_t corners, std::mt19937& rng) {
+    LapPace pace{0.8, 0.7, 1, 0.9, std::vector<CornerTake>(corners, CornerTake{0.8, 0.7})};
+    if (corners > 0)
+        pace.takes.back() = DrawTake(0, rng);
+    return pace;
+}
+
+// Cooling down before the pit lane.
+const LapPace kInLapPace{0.6, 0.4, 0.5, 0.6, {}};
+
+// One stint on an unrolled centre-line distance D: from the box (D = boxM,
+// before or after the first pass of the line) through the out-lap, which
+// ends at D = lap length, the flying laps and the in-lap to the box again.
+class StintPath {
+  public:
+    StintPath(const Track& track, const PitLane& pit, const std::vector<CornerSpan>& corners,
+              std::vector<LapPace> laps)
+        : track_(track), pit_(pit), corners_(corners), laps_(std::move(laps)) {}
+
+    double From() const { return pit_.boxM; }
+    double To() const { return static_cast<double>(laps_.size()) * track_.length + pit_.boxM; }
+    int LapAt(double d) const {
+        const auto lap = static_cast<int>(std::floor(d / track_.length));
+        return std::clamp(lap, 0, static_cast<int>(laps_.size()) - 1);
+    }
+    const LapPace& PaceAt(double d) const { return laps_[static_cast<size_t>(LapAt(d))]; }
+    // Distance along the lap, and the corner there (or -1).
+    double AlongLap(double d) const { return d - std::floor(d / track_.length) * track_.length; }
+    int CornerAt(double d) const {
+        const double along = AlongLap(d);
+        for (size_t c = 0; c < corners_.size(); ++c) {
+            if (along >= corners_[c].from && along < corners_[c].to)
+                return static_cast<int>(c);
+        }
+        return -1;
+    }
+
+    // Where the pit lane applies, the distance from the line it is laid out by.
+    std::optional<double> PitDistance(double d) const {
+        if (d < pit_.exitM)
+            return d;
+        const double inLapLine = static_cast<double>(laps_.size()) * track_.length;
+        if (d > inLapLine + pit_.entryM)
+            return d - inLapLine;
+        return std::nullopt;
+    }
+
+    double OffsetAt(double d) const {
+        if (const std::optional<double> x = PitDistance(d))
+            return PitOffset(pit_, *x);
+        const LapPace& pace = PaceAt(d);
+        double offset = 0;
+        const double along = AlongLap(d);
+        for (size_t c = 0; c < pace.takes.size() && c < corners_.size(); ++c) {
+            // The line leaves the centre well before the corner and comes back after it.
+            constexpr double kLeadM = 30;
+            const CornerSpan& span = corners_[c];
+            const double apex = (span.from + span.to) / 2;
+            const double bump =
+                Blend(along, span.from - kLeadM, apex) - Blend(along, apex, span.to + kLeadM);
+            offset += std::copysign(pace.takes[c].lineM, span.turn) * bump;
+        }
+        return offset;
+    }
+
+    Vec2 PositionAt(double d) const {
+        const Track::Pose pose = track_.PoseAt(d);
+        const double speed = Length(pose.d1);
+        const Vec2 left = speed > 0 ? (1 / speed) * Vec2{-pose.d1.y, pose.d1.x} : Vec2{};
+        return pose.pos + OffsetAt(d) * left;
+    }
+
+  private:
+    const Track& track_;
+    const PitLane& pit_;
+    const std::vector<CornerSpan>& corners_;
+    std::vector<LapPace> laps_;
+};
+
+double MengerCurvature(Vec2 a, Vec2 b, Vec2 c) {
+    const double d = Length(b - a) * Length(c - b) * Length(c - a);
+    return d > 0 ? 2 * std::abs(Cross(b - a, c - a)) / d : 0;
+}
+
+struct StintProfile {
+    std::vector<Node> nodes;  // u: distance driven from the box
+    std::vector<double> d;    // the centre-line distance of each node
+};
+
+StintProfile SolveStint(const StintPath& path, const Track& track, const PitLane& pit,
+                        const SessionOptions& o, double lineHalfLengthM) {
+    const double lateral = std::max(0.01, o.maxLateralG) * kGravity;
+    const double braking = std::max(0.01, o.maxBrakeG) * kGravity;
+    const double accel = std::max(0.01, o.maxAccelG) * kGravity;
+    const double vmax = std::max(1.0, o.vmaxKmh) / 3.6;
+    const double pitLimit = pit.limitKmh / 3.6;
+
+    StintProfile profile;
+    std::vector<bool> lapStart;
+    const int parts = static_cast<int>(std::ceil(track.length / kNodeSpacingM));
+    profile.d.push_back(path.From());
+    lapStart.push_back(false);
+    const auto firstLap = static_cast<int>(std::floor(path.From() / track.length));
+    const auto lastLap = static_cast<int>(std::floor(path.To() / track.length));
+    for (int lap = firstLap; lap <= lastLap; ++lap) {
+        for (int j = 0; j < parts; ++j) {
+            const double d = (lap + static_cast<double>(j) / parts) * track.length;
+            if (d > profile.d.back() + 1e-6 && d < path.To() - 1e-6) {
+                profile.d.push_back(d);
+                lapStart.push_back(j == 0);
+            }
+        }
+    }
+    profile.d.push_back(path.To());
+    lapStart.push_back(false);
+
+    const size_t n = profile.d.size();
+    std::vector<Vec2> points(n);
+    for (size_t i = 0; i < n; ++i)
+        points[i] = path.PositionAt(profile.d[i]);
+    std::vector<double> accelAt(n), brakeAt(n);
+    profile.nodes.resize(n);
+    double carriedBrake = kInLapPace.brake;
+    for (size_t i = n; i-- > 0;) {
+        const double d = profile.d[i];
+        const LapPace& pace = path.PaceAt(d);
+        const int corner = path.CornerAt(d);
+        const bool taken = corner >= 0 && static_cast<size_t>(corner) < pace.takes.size();
+        const CornerTake take =
+            taken ? pace.takes[static_cast<size_t>(corner)] : CornerTake{pace.grip, pace.brake};
+        if (corner >= 0)
+            carriedBrake = take.brake;
+        brakeAt[i] = carriedBrake * braking;
+        accelAt[i] = pace.accel * accel;
+
+        Node& node = profile.nodes[i];
+        // The sharpest bend up to halfway to the next nodes, so that the
+        // lateral limit holds between the nodes too.
+        double k = 0;
+        for (double at = d - 1; at <= d + 1; at += 0.25) {
+            constexpr double kStencilM = 0.5;
+            k = std::max(k, MengerCurvature(path.PositionAt(at - kStencilM), path.PositionAt(at),
+                                            path.PositionAt(at + kStencilM)));
+        }
+        const double top = pace.top * vmax;
+        node.vLimit = k > 0 ? std::min(top, std::sqrt(take.grip * lateral / k)) : top;
+        const std::optional<double> x = path.PitDistance(d);
+        if (x && *x >= pit.limitFromM && *x <= pit.limitToM)
+            node.vLimit = std::min(node.vLimit, pitLimit);
+        node.crossing = lapStart[i] && std::abs(path.OffsetAt(d)) < lineHalfLengthM;
+    }
+    profile.nodes.front().vLimit = pitLimit;  // rolling off at the limit
+    profile.nodes.back().vLimit = 0;          // standing in the box
+    for (size_t i = 1; i < n; ++i)
+        profile.nodes[i].u = profile.nodes[i - 1].u + Length(points[i] - points[i - 1]);
+
+    std::vector<Node>& nodes = profile.nodes;
+    nodes[0].v = nodes[0].vLimit;
+    for (size_t i = 1; i < n; ++i) {
+        const double du = nodes[i].u - nodes[i - 1].u;
+        nodes[i].v = std::min(nodes[i].vLimit,
+                              std::sqrt(nodes[i - 1].v * nodes[i - 1].v + 2 * accelAt[i - 1] * du));
+    }
+    for (size_t i = n - 1; i-- > 0;) {
+        const double du = nodes[i + 1].u - nodes[i].u;
+        nodes[i].v =
+            std::min(nodes[i].v, std::sqrt(nodes[i + 1].v * nodes[i + 1].v + 2 * brakeAt[i] * du));
+    }
+    double t = 0;
+    for (size_t i = 1; i < n; ++i) {
+        t += 2 * (nodes[i].u - nodes[i - 1].u) / (nodes[i - 1].v + nodes[i].v);
+        nodes[i].arriveS = t;
+    }
+    return profile;
+}
+
+}  // namespace
+
+Drive SynthesizeSession(const Circuit& circuit, const PitLane& pitLane,
+                        const SessionOptions& options) {
+    Drive drive;
+    Track track;
+    if (!BuildTrack(circuit, track) || !PitLaneFits(pitLane, track.length) ||
+        options.stints.empty())
+        return drive;
+    drive.lapLengthKm = track.length / 1000;
+    const double rateHz = std::clamp(options.rateHz, 1.0, 50.0);
+    const double lineHalfLengthM =
+        Length(track.frame.ToMetres(circuit.lineA) - track.frame.ToMetres(circuit.lineB)) / 2;
+    const std::vector<CornerSpan> corners = FindCorners(track);
+
+    // The driver's laps are drawn apart from the logged noise, so that a
+    // noisier log of the same seed is the same drive.
+    std::seed_seq driverSeed{options.seed, 1u};
+    std::mt19937 driver(driverSeed);
+    std::mt19937 rng(options.seed);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    double stintStartMs = static_cast<double>(options.startUtcMs);
+    for (size_t stint = 0; stint < options.stints.size(); ++stint) {
+        std::vector<LapPace> laps = {OutLapPace(corners.size(), driver)};
+        for (int lap = 0; lap < std::max(0, options.stints[stint]); ++lap)
+            laps.push_back(FlyingLapPace(corners.size(), driver));
+        laps.push_back(kInLapPace);
+        const StintPath path(track, pitLane, corners, std::move(laps));
+        const StintProfile profile = SolveStint(path, track, pitLane, options, lineHalfLengthM);
+        const std::vector<Node>& nodes = profile.nodes;
+        for (const Node& node : nodes) {
+            if (node.crossing)
+                drive.crossingUtcMs.push_back(stintStartMs + node.arriveS * 1000);
+        }
+        const double endUtcMs = stintStartMs + nodes.back().arriveS * 1000;
+
+        MotionCursor cursor(nodes);
+        int64_t k = static_cast<int64_t>(std::floor(stintStartMs * rateHz / 1000));
+        while (static_cast<double>(SampleTimeMs(k, rateHz)) < stintStartMs)
+            ++k;
+        for (;; ++k) {
+            // The last fix is the first one with the car standing in the box.
+            if (static_cast<double>(SampleTimeMs(k - 1, rateHz)) >= endUtcMs)
+                break;
+            const int64_t utcMs = SampleTimeMs(k, rateHz);
+            const double noiseEast = gauss(rng), noiseNorth = gauss(rng), noiseSpeed = gauss(rng);
+            const Motion m = cursor.At((static_cast<double>(utcMs) - stintStartMs) / 1000);
+            // Back from the distance driven to the centre-line distance.
+            const auto next =
+                std::upper_bound(nodes.begin(), nodes.end(), m.u,
+                                 [](double u, const Node& node) { return u < node.u; });
+            const size_t b = std::clamp<size_t>(next - nodes.begin(), 1, nodes.size() - 1);
+            const Node& na = nodes[b - 1];
+            const Node& nb = nodes[b];
+            const double ratio =
+                nb.u > na.u ? std::clamp((m.u - na.u) / (nb.u - na.u), 0.0, 1.0) : 0.0;
+            const double d = profile.d[b - 1] + ratio * (profile.d[b] - profile.d[b - 1]);
+
+            Vec2 pos = path.PositionAt(d);
+            const Vec2 tangent = path.PositionAt(d + 0.5) - path.PositionAt(d - 0.5);
+            if (options.noiseM > 0)
+                pos = pos + options.noiseM * Vec2{noiseEast, noiseNorth};
+            double kmh = m.v * 3.6;
+            if (options.speedNoiseKmh > 0)
+                kmh = std::max(0.0, kmh + options.speedNoiseKmh * noiseSpeed);
+            double bearing = std::atan2(tangent.x, tangent.y) * kDegPerRad;
+            if (bearing < 0)
+                bearing += 360;
+
+            const LatLon ll = track.frame.ToLatLon(pos);
+            SynthFix fix;
+            fix.utcMs = utcMs;
+            fix.lat = ll.lat;
+            fix.lon = ll.lon;
+            fix.elv = static_cast<float>(track.ElevationAt(d, options.elevationM));
+            fix.spd = static_cast<float>(kmh);
+            fix.compassDeg = static_cast<float>(bearing >= 360 ? bearing - 360 : bearing);
+            fix.satUsed = options.satUsed;
+            fix.satView = options.satView;
+            drive.fixes.push_back(fix);
+        }
+        if (stint + 1 < options.stints.size()) {
+            const double afterLastMs = static_cast<double>(drive.fixes.back().utcMs) + 1;
+            stintStartMs = std::max(afterLastMs, endUtcMs + std::max(0.0, options.breakS) * 1000);
+            drive.gapUtcMs.push_back({afterLastMs, stintStartMs});
+        }
     }
     return drive;
 }

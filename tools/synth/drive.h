@@ -93,4 +93,52 @@ struct Drive {
 // until the car stands at the end.
 Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options);
 
+// A pit lane beside the main straight, laid out by distances along the
+// centre line from the start/finish line (negative before it). It leaves the
+// track before the line and joins it again after the line, far enough to the
+// side that neither the control line nor a sector gate reaches it. The line
+// must lie on a straight that holds the lane; the defaults fit the demo
+// circuit.
+struct PitLane {
+    double entryM = -145;     // leaves the centre line
+    double laneFromM = -65;   // fully beside the track from here
+    double laneToM = 290;     // to here
+    double exitM = 390;       // back on the centre line
+    double sideM = 25;        // the lane's centre from the track's, positive to the left
+    double limitFromM = -55;  // the speed limit holds between the two limit lines
+    double limitToM = 270;
+    double limitKmh = 60;
+    double boxM = -30;  // where each stint sets off and ends standing
+};
+
+struct SessionOptions {
+    double rateHz = 20;                  // 1 to 50
+    int64_t startUtcMs = 1730620800000;  // 2024-11-03 08:00:00 UTC
+    std::vector<int> stints = {4};       // flying laps of each stint
+    double breakS = 900;                 // logger off in the pit box between two stints
+    double vmaxKmh = 220;
+    double maxLateralG = 1.2;
+    double maxBrakeG = 1.1;
+    double maxAccelG = 0.45;
+    double noiseM = 0;  // as in DriveOptions
+    double speedNoiseKmh = 0;
+    double elevationM = 120;
+    uint32_t seed = 1;  // the logged noise and the driver's lap-to-lap variation
+    uint8_t satUsed = 9;
+    uint8_t satView = 12;
+};
+
+// A driver's session in stints. Each stint starts rolling at the pit limit
+// from the pit box (a logger switched on by its trigger speed), leaves the
+// pit lane on an out-lap on cold tyres, drives its flying laps and comes back
+// on a slow in-lap to stand in the box, where logging ends. On flying laps
+// the grip used, the braking and the line through every corner vary from lap
+// to lap, so lap times spread by some tenths and the differences between two
+// laps lie in the corners. The driver's variation follows from the seed,
+// not from the noise options, and the same options give the same fixes.
+// Pit-lane distances out of order, a lane longer than the lap or no stint
+// give an empty drive.
+Drive SynthesizeSession(const Circuit& circuit, const PitLane& pitLane,
+                        const SessionOptions& options);
+
 }  // namespace qv::synth

@@ -47,35 +47,36 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     return true;
 }
 
-// Two runs on the demo circuit at 10 Hz with GPS noise: three laps, a break
-// of 20 minutes with the logger off, then four more laps with a pit stop.
+// Two stints on the demo circuit at 10 Hz with GPS noise, each from the pit
+// lane and back: three flying laps, 20 minutes with the logger off in the
+// pit box, then four more.
 qv::synth::Drive DemoDrive() {
-    qv::synth::DriveOptions options;
+    qv::synth::SessionOptions options;
     options.rateHz = 10;
-    options.laps = 7;
+    options.startUtcMs = 1714377600000;  // 2024-04-29 08:00 UTC
+    options.stints = {3, 4};
+    options.breakS = 1200;
     options.noiseM = 0.8;
     options.speedNoiseKmh = 0.6;
     options.seed = 20240429;
-    options.gaps.push_back({3, 1200});
-    options.pitStops.push_back({5, 45});
-    return qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), options);
+    return qv::synth::SynthesizeSession(qv::synth::DemoCircuit(), qv::synth::PitLane{}, options);
 }
 
-// The current logger's demo: 20 Hz, an out-lap and two laps, the logger off
-// for 15 minutes, then five laps with a pit stop after the fourth lap.
+// The current logger's demo at 20 Hz: an out-lap from the pit lane, four
+// flying laps and an in-lap, the logger off for 15 minutes in the pit box,
+// then the same again.
 qv::synth::Drive DemoDrive4k() {
-    qv::synth::DriveOptions options;
+    qv::synth::SessionOptions options;
     options.rateHz = 20;
-    options.laps = 7;
+    options.startUtcMs = 1730620800000;  // 2024-11-03 08:00 UTC
+    options.stints = {4, 4};
+    options.breakS = 900;
     // Less noise than at 10 Hz: white noise on every fix of a fast log
     // would lengthen the summed lap distance far beyond a real logger's.
     options.noiseM = 0.1;
     options.speedNoiseKmh = 0.4;
     options.seed = 20241103;
-    options.startUtcMs = 1730620800000;  // 2024-11-03 08:00 UTC
-    options.gaps.push_back({2, 900});
-    options.pitStops.push_back({4, 60});
-    return qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), options);
+    return qv::synth::SynthesizeSession(qv::synth::DemoCircuit(), qv::synth::PitLane{}, options);
 }
 
 // Writes the demo logs into SHIPPED_DIR/Raw and the demo circuit's track
@@ -95,7 +96,8 @@ int Demo(const std::filesystem::path& shipped) {
     const fs::path binx = shipped / "Raw" / "demo.binx";
     if (!WriteFile(binx, qv::synth::EncodeMtkImage(older.fixes)))
         return 1;
-    std::cout << "wrote " << binx.string() << ": " << older.fixes.size() << " fixes\n";
+    std::cout << "wrote " << binx.string() << ": " << older.fixes.size() << " fixes, "
+              << older.crossingUtcMs.size() << " line crossings\n";
     const qv::synth::Drive current = DemoDrive4k();
     const fs::path bnx4 = shipped / "Raw" / "demo.bnx4";
     if (!WriteFile(bnx4, qv::synth::EncodeBnx4Image(current.fixes)))
