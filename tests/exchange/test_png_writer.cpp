@@ -1,9 +1,9 @@
 #include "exchange/png_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -144,20 +144,28 @@ TEST(PngWriterTest, UnwritablePlaceKeepsTheOldFileAndGivesThePlatformMessage) {
               "No such file or directory");
 }
 
-TEST(PngWriterTest, ReadOnlyFolderKeepsTheOldFile) {
+// The scratch file beside the target cannot be created (no descriptor is
+// left, which holds for root as it does for everyone): the old picture
+// stays untouched and the platform's message comes back.
+TEST(PngWriterTest, UncreatableScratchFileKeepsTheOldFile) {
     test::TempDir dir;
-    const std::filesystem::path folder = dir / "locked";
-    std::filesystem::create_directory(folder);
-    test::WriteBytes(folder / "graph.png", {'o', 'l', 'd'});
-    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    test::WriteBytes(dir / "graph.png", {'o', 'l', 'd'});
     const uint8_t px[3] = {1, 2, 3};
-    const WriteResult r = WritePngFile(folder / "graph.png", {1, 1, 3, PixelLayout::kRgb, px});
-    chmod(folder.c_str(), 0755);
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    // The lowest free descriptor becomes the limit, so no file can be opened.
+    const int probe = open("/dev/null", O_RDONLY);
+    ASSERT_GE(probe, 0);
+    close(probe);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit none = old;
+    none.rlim_cur = static_cast<rlim_t>(probe);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    const WriteResult r = WritePngFile(dir / "graph.png", {1, 1, 3, PixelLayout::kRgb, px});
+    setrlimit(RLIMIT_NOFILE, &old);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "Permission denied");
-    EXPECT_EQ(test::ReadBytes(folder / "graph.png"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(r.error, "Too many open files");
+    EXPECT_EQ(test::ReadBytes(dir / "graph.png"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

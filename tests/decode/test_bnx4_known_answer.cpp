@@ -1,0 +1,144 @@
+// Records of the current loggers' 4-KiB blocks written out byte by byte,
+// each field's value worked out beside it, and opened as a .bnx4 log. The
+// bytes follow the published layout, not our encoder, so a wrong offset or
+// field size in the decoder cannot hide behind an encoder that shares it.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "core/session.h"
+#include "decode/load_log.h"
+#include "support/temp_dir.h"
+
+namespace qv {
+namespace {
+
+constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
+constexpr TDateTime kApril29 = 45411;                     // 2024-04-29 00:00
+
+// Local time (UTC+9) of 2024-04-29 08:00:00 UTC plus `ms` milliseconds.
+constexpr TDateTime Local0800Utc(double ms) {
+    return kApril29 + (17 * 3600 * 1000 + ms) / 86400000.0;
+}
+
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const std::vector<uint8_t>& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// The block header: 2 unread bytes, then the format word 0x0004103F (time,
+// validity, latitude, longitude, height, speed, satellite counts,
+// millisecond), little-endian.
+const std::vector<uint8_t> kHeader = {0x00, 0x00, 0x3F, 0x10, 0x04, 0x00};
+
+// sqrt(2) + 35.6875 * pi + 139.75 / pi = 158.01360798154358..., as an
+// 80-bit float: mantissa 0x9E037BD00BB1BC5B, exponent 0x4006 (2^7).
+const std::vector<uint8_t> kCheckValue = {0x5B, 0xBC, 0xB1, 0x0B, 0xD0,
+                                          0x7B, 0x03, 0x9E, 0x06, 0x40};
+
+// Format 0x0004103F: 4+2+8+8+4+4+2+2 = 34 bytes of fields and 2 more.
+const std::vector<uint8_t> kRecordA = {
+    0x80, 0x53, 0x2F, 0x66,                          // UTC 1714377600 s: 2024-04-29 08:00:00
+    0x03, 0x00,                                      // validity 3: a fix
+    0x00, 0x00, 0x00, 0x00, 0x00, 0xD8, 0x41, 0x40,  // lat 0x4041D80000000000 = 35.6875 (N)
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x78, 0x61, 0x40,  // lon 0x4061780000000000 = 139.75 (E)
+    0x00, 0x00, 0x21, 0x42,                          // height float 0x42210000 = 40.25 m
+    0x00, 0x00, 0xC9, 0x42,                          // speed float 0x42C90000 = 100.5 km/h
+    0x0E, 0x0B,                                      // 14 satellites in view, 11 used
+    0x64, 0x00,                                      // 100 ms
+    0x5A, 0xA5,                                      // the 2 closing bytes, not examined
+};
+
+// Separator: 0xAA x 7, type 2 (format change), the new word 0x8026107F,
+// 0xBB x 4. The new word adds bits 17 (RCR, 2 bytes before the millisecond)
+// and 21 (52 sensor bytes after it); bits 6 and 31 carry no bytes here.
+const std::vector<uint8_t> kToSensorFormat = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0x02,
+                                              0x7F, 0x10, 0x26, 0x80, 0xBB, 0xBB, 0xBB, 0xBB};
+
+// Format 0x8026107F: 34 + 2 + 52 = 88 bytes of fields and 2 more.
+std::vector<uint8_t> SensorRecord(uint8_t utcLowByte, uint8_t validity) {
+    return Cat({
+        {utcLowByte, 0x53, 0x2F, 0x66},                    // UTC 0x662F53xx
+        {validity, 0x00},                                  // validity word
+        {0x00, 0x00, 0x00, 0x00, 0x00, 0xE8, 0x36, 0xC0},  // lat 0xC036E80000000000 = -22.90625 (S)
+        {0x00, 0x00, 0x00, 0x00, 0x00, 0x98, 0x45, 0xC0},  // lon 0xC045980000000000 = -43.1875 (W)
+        {0x00, 0x00, 0xC0, 0xBF},                          // height float 0xBFC00000 = -1.5 m
+        {0x00, 0x00, 0x5D, 0x42},                          // speed float 0x425D0000 = 55.25 km/h
+        {0x09, 0x08},                                      // 9 in view, 8 used
+        {0x01, 0x00},                                      // RCR, not used
+        {0xE6, 0x03},                                      // 998 ms, the largest accepted
+        std::vector<uint8_t>(52, 0x33),                    // sensor block, not used
+        {0x00, 0x00},                                      // the 2 closing bytes
+    });
+}
+// UTC 1714377601 s, one second after A, validity 3.
+const std::vector<uint8_t> kRecordB = SensorRecord(0x81, 0x03);
+// Validity 2: no fix. It is the last record, so the valid fixes it would
+// make the decoder drop do not matter here.
+const std::vector<uint8_t> kRecordNoFix = SensorRecord(0x82, 0x02);
+
+// One 4-KiB block, erased (0xFF) where nothing is written.
+std::vector<uint8_t> Block() {
+    std::vector<uint8_t> image(4096, 0xFF);
+    auto put = [&image](size_t at, const std::vector<uint8_t>& bytes) {
+        std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+        return at + bytes.size();
+    };
+    put(0, kHeader);
+    put(256, kCheckValue);
+    size_t at = 512;
+    for (const std::vector<uint8_t>* part : {&kRecordA, &kToSensorFormat, &kRecordB, &kRecordNoFix})
+        at = put(at, *part);
+    return image;
+}
+
+TEST(Bnx4KnownAnswerTest, HandWrittenRecordsDecodeFieldByField) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "QV4_20240429.bnx4", Block());
+    auto session = std::make_unique<Session>(kTokyoBase);
+    const LoadLogResult r = LoadLogFile(*session, dir / "QV4_20240429.bnx4");
+    ASSERT_TRUE(r.proceed) << r.message << r.ioError;
+    EXPECT_EQ(r.checkValue, CheckValueOutcome::Passed);
+    EXPECT_TRUE(r.message.empty());
+
+    // Fixes 1.9 s apart are not averaged with each other, so the speeds
+    // come through the smoothing unchanged.
+    const LogStore& log = session->log;
+    ASSERT_EQ(log.LogItemNum, 2);
+
+    const TLogItem& a = log.LogItems[0];
+    EXPECT_NEAR(a.DtTm, Local0800Utc(100), 1e-9);  // 17:00:00.100 local
+    EXPECT_EQ(a.valid, 3);
+    EXPECT_EQ(a.Ido, 35.6875);
+    EXPECT_EQ(a.Kdo, 139.75);
+    EXPECT_EQ(a.Elv, 40.25f);
+    EXPECT_FLOAT_EQ(a.Spd, 100.5f);
+    EXPECT_EQ(a.Dir, 0.0f);
+    EXPECT_EQ(a.sat_view, 14);
+    EXPECT_EQ(a.sat_used, 11);
+    EXPECT_EQ(a.ms, 100);
+
+    const TLogItem& b = log.LogItems[1];
+    EXPECT_NEAR(b.DtTm, Local0800Utc(1998), 1e-9);
+    EXPECT_EQ(b.valid, 3);
+    EXPECT_EQ(b.Ido, -22.90625);
+    EXPECT_EQ(b.Kdo, -43.1875);
+    EXPECT_EQ(b.Elv, -1.5f);
+    EXPECT_FLOAT_EQ(b.Spd, 55.25f);
+    EXPECT_EQ(b.sat_view, 9);
+    EXPECT_EQ(b.sat_used, 8);
+    EXPECT_EQ(b.ms, 998);
+
+    ASSERT_EQ(log.LogBlockNum(), 1);
+    EXPECT_EQ(log.LogBlocks[0].Title, "20240429_1700");
+    EXPECT_EQ(log.LogBlocks[0].RecNum, 2);
+}
+
+}  // namespace
+}  // namespace qv
