@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <ostream>
+#include <utility>
 
 #include "app/analysis.h"
 #include "app/folders.h"
@@ -261,7 +262,8 @@ LapSession::~LapSession() {
 
 bool LapSession::OpenLog(const std::string& file) {
     OpenLogContext context{*session_, prompter_, *dialog_, [this] { return now_; }};
-    const OpenLogOutcome outcome = OpenLogFile(context, file);
+    OpenLogOutcome outcome = OpenLogFile(context, file);
+    lastCandidates_ = std::move(outcome.candidates);
     if (!outcome.load.exists) {
         err_ << "quorvane-cli: " << file << ": no such file\n";
     } else if (outcome.load.kind == LogFileKind::Unknown) {

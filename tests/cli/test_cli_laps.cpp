@@ -145,6 +145,30 @@ TEST_F(CliLapsTest, LapDataFilesOpenAsLogs) {
     EXPECT_EQ(Fields(laps.lines[1])[7], "record");
 }
 
+TEST_F(CliLapsTest, NoLapKeptGivesTheHeaderAndWhyEachCandidateWasCut) {
+    const Output kept = RunCli("laps " + Quoted(log) + " --line " + line);
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    const Output r = RunCli("laps " + Quoted(log) + " --line " + line + " --min-lap-dist 9.999");
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 1u);
+    EXPECT_EQ(r.lines[0], kept.lines[0]);
+    // The out-lap and three laps are too short; the in-lap, 150 m, is over
+    // before the minimum lap time.
+    ASSERT_EQ(drive.crossingUtcMs.size(), 4u);
+    std::vector<std::string> err;
+    std::istringstream in(r.err);
+    for (std::string l; std::getline(in, l);)
+        err.push_back(l);
+    ASSERT_EQ(err.size(), 6u) << r.err;
+    EXPECT_EQ(err[0], "quorvane-cli: 5 candidate laps were cut; none was kept:");
+    for (size_t k = 1; k < err.size(); ++k) {
+        EXPECT_TRUE(err[k].starts_with("  track day.bnx4, lap from ")) << err[k];
+        EXPECT_TRUE(err[k].ends_with(k < 5 ? ": below the minimum distance of 9.999 km"
+                                           : ": below the minimum lap time of 8.0 s"))
+            << err[k];
+    }
+}
+
 // A rectangle driven at 72 km/h and 5 Hz, east along its south side: a
 // north-south control line halfway along the south side and a sector gate
 // at the same longitude on the north side, half a lap (30 s) further on.
