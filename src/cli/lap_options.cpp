@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <ostream>
+#include <utility>
 
 #include "app/after_open_log.h"
 #include "app/analysis.h"
@@ -264,7 +265,8 @@ CliSession::~CliSession() {
 bool CliSession::OpenLog(const std::string& file) {
     const GateTable gatesBefore = session_->gates;
     OpenLogContext context{*session_, prompter_, *dialog_, [this] { return now_; }};
-    const OpenLogOutcome outcome = OpenLogFile(context, file);
+    OpenLogOutcome outcome = OpenLogFile(context, file);
+    lastCandidates_ = std::move(outcome.candidates);
     if (!outcome.load.exists) {
         err_ << "quorvane-cli: " << file << ": no such file\n";
     } else if (outcome.load.kind == LogFileKind::Unknown) {

@@ -55,6 +55,8 @@ class CliSession {
 
     // Opens a log as the open-log command does; false when it was not opened.
     bool OpenLog(const std::string& file);
+    // The laps the last OpenLog cut, listed or not.
+    const std::vector<LapCandidate>& LastCandidates() const { return lastCandidates_; }
     // Adds a lap file (.dtb, .csvv, .bon, .bonz) to the lap list; its row or -1.
     int AddLapFile(const std::string& file);
 
@@ -68,6 +70,7 @@ class CliSession {
     std::unique_ptr<Dialog> dialog_;
     std::filesystem::path scratch_;
     TDateTime now_ = 0;
+    std::vector<LapCandidate> lastCandidates_;
     bool ready_ = false;
 };
 

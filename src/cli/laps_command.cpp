@@ -1,8 +1,11 @@
 #include "cli/laps_command.h"
 
+#include <filesystem>
 #include <ostream>
 
+#include "app/analysis.h"
 #include "cli/lap_options.h"
+#include "core/display_format.h"
 #include "exchange/list_csv.h"
 
 namespace qv::cli {
@@ -15,6 +18,50 @@ const char* const kLapsUsage =
     "and prints the lap list as CSV, sector and drift columns included.\n"
     "\n"
     "lap options:\n";
+
+namespace {
+
+struct CutLap {
+    std::string file;
+    LapCandidate lap;
+};
+
+std::string DropText(LapDrop drop, const Settings& settings) {
+    switch (drop) {
+        case LapDrop::BelowMinLapTime:
+            return StrFormat("below the minimum lap time of %.1f s", settings.MinLapTime);
+        case LapDrop::BelowMinLapDist:
+            return StrFormat("below the minimum distance of %.3f km", settings.MinLapDist);
+        case LapDrop::TopSpeedBelow4:
+            return "top speed below 4 km/h";
+        case LapDrop::AverageBelow2:
+            return "average speed below 2 km/h";
+        case LapDrop::None:
+            break;
+    }
+    return "its lap file could not be written";
+}
+
+// Why the list stayed empty: every lap cut, and what it failed.
+void TellCutLaps(const std::vector<CutLap>& cut, const Settings& settings, std::ostream& err) {
+    if (cut.empty()) {
+        err << "quorvane-cli: no candidate lap was cut\n";
+        return;
+    }
+    if (cut.size() == 1)
+        err << "quorvane-cli: 1 candidate lap was cut and not kept:\n";
+    else
+        err << "quorvane-cli: " << cut.size() << " candidate laps were cut; none was kept:\n";
+    for (const CutLap& c : cut) {
+        err << "  " << c.file << ", lap from " << FormatDateTime("hh:nn:ss", c.lap.start) << ": "
+            << FormatSeconds(static_cast<double>(c.lap.lapSec))
+            << StrFormat(", %.3f km, top speed %.2f km/h: ", static_cast<double>(c.lap.distKm),
+                         static_cast<double>(c.lap.topSpeed))
+            << DropText(c.lap.drop, settings) << "\n";
+    }
+}
+
+}  // namespace
 
 int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     LapOptions options;
@@ -40,10 +87,22 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     CliSession laps(options, err);
     if (!laps.Ready())
         return 1;
-    bool allOpened = true;
-    for (const std::string& file : files)
-        allOpened &= laps.OpenLog(file);
+    bool allOpened = true, anyOpened = false;
+    std::vector<CutLap> cut;
+    for (const std::string& file : files) {
+        const bool opened = laps.OpenLog(file);
+        allOpened &= opened;
+        anyOpened |= opened;
+        for (const LapCandidate& lap : laps.LastCandidates())
+            cut.push_back({std::filesystem::path(file).filename().string(), lap});
+    }
     Session& session = laps.session();
+    if (session.laps.LapNum() == 0) {
+        // Nothing was listed, so nothing named the columns yet.
+        RefreshLapList(session);
+        if (anyOpened)
+            TellCutLaps(cut, session.settings, err);
+    }
     out << ListCsvText(session.listHeader, session.laps.LapRows);
     return allOpened ? 0 : 1;
 }

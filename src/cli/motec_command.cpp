@@ -97,8 +97,10 @@ int RunImportMotec(const std::vector<std::string>& args, std::ostream& out, std:
             << (imported.error.empty() ? RefusalText(imported.refusal) : imported.error) << "\n";
         return 1;
     }
+    // The row as the import wrote it: like the window's import, it computes
+    // no sector or drift cells. The refresh only names the columns.
+    const LapRow row = session.laps.LapRows[static_cast<size_t>(imported.lapNo)];
     RefreshLapList(session);
-    const LapRow& row = session.laps.LapRows[static_cast<size_t>(imported.lapNo)];
     out << ListCsvText(session.listHeader, {row});
     if (!dtb.empty()) {
         const LapFileRead read = ReadLapFile(TempLapFilePath(session.folders, row[1]));

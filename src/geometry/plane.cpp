@@ -52,6 +52,18 @@ Float80 LineTest(Point2 a, Point2 b, Point2 p) {
     return (b.x - p.x) * a.y + (p.x - a.x) * b.y + (a.x - b.x) * p.y;
 }
 
+// Is p on the segment a-b? Both the distance from the line and the overshoot
+// past either end are measured as products with the segment (degrees
+// squared), so one tolerance serves for both.
+bool OnSegment(Point2 a, Point2 b, Point2 p) {
+    const Float80 v = LineTest(a, b, p);
+    if (!(-kCrossEps < v && v < kCrossEps))
+        return false;
+    const Float80 fromA = (p.x - a.x) * (b.x - a.x) + (p.y - a.y) * (b.y - a.y);
+    const Float80 fromB = (p.x - b.x) * (a.x - b.x) + (p.y - b.y) * (a.y - b.y);
+    return fromA > -kCrossEps && fromB > -kCrossEps;
+}
+
 }  // namespace
 
 Float80 Dist2D(Float80 x1, Float80 y1, Float80 x2, Float80 y2) {
@@ -74,15 +86,15 @@ bool CrossPoint(Point2 a, Point2 b, Point2 c, Point2 d, Point2& at) {
     if (IsZero(b.y - a.y) && IsZero(a.x - b.x))
         return false;
 
-    // A sample lying on the gate's line counts as a crossing there, so that a
-    // step ending exactly on the line is not lost between two proper tests.
-    const Float80 v = LineTest(a, b, c);
-    if (-kCrossEps < v && v < kCrossEps) {
+    // A sample lying on the gate counts as a crossing there, so that a step
+    // ending exactly on it is not lost between two proper tests. Only the
+    // segment counts: a lap starts on the control line, which may well lie
+    // on the extension of a gate.
+    if (OnSegment(a, b, c)) {
         at = c;
         return true;
     }
-    const Float80 w = LineTest(a, b, d);
-    if (-kCrossEps < w && w < kCrossEps) {
+    if (OnSegment(a, b, d)) {
         at = d;
         return true;
     }

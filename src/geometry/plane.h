@@ -20,8 +20,9 @@ struct Point2 {
 Float80 Dist2D(Float80 x1, Float80 y1, Float80 x2, Float80 y2);
 
 // Does the step c->d cross the fixed segment a->b? On a crossing `at` gets
-// the crossing point. A step touching or collinear with the line through
-// a and b reports c (or d) as the crossing, whatever the segment bounds.
+// the crossing point. A step with an end on the segment (within the
+// tolerance) reports that end, c first, as the crossing; an end on the
+// line's extension beyond a or b is no crossing.
 bool CrossPoint(Point2 a, Point2 b, Point2 c, Point2 d, Point2& at);
 
 // Linear interpolation at x between (x0, y0) and (x1, y1); x0 != x1.

@@ -156,16 +156,33 @@ class LapWriter {
         return true;
     }
 
+    // Records the lap as a candidate; true when it passes the plausibility
+    // tests.
     bool Plausible(const std::vector<TLapElmRec>& samples, TDateTime start, TDateTime end,
-                   Float80 topSpeed) const {
+                   Float80 topSpeed, ExtractionResult& result) const {
         const Settings& settings = session_.settings;
-        const Float80 distKm = samples.back().Dist;
+        LapCandidate c = Candidate(samples, start, end, topSpeed);
         const Float80 days = static_cast<Float80>(end) - start;
-        if (topSpeed < kMinTopSpeedKmh || distKm < settings.MinLapDist)
-            return false;
-        if (days * kSecondsPerDay < settings.MinLapTime)
-            return false;
-        return !(days > 0 && distKm / (days * 24) < kMinAverageKmh);
+        if (c.lapSec < settings.MinLapTime)
+            c.drop = LapDrop::BelowMinLapTime;
+        else if (c.distKm < settings.MinLapDist)
+            c.drop = LapDrop::BelowMinLapDist;
+        else if (topSpeed < kMinTopSpeedKmh)
+            c.drop = LapDrop::TopSpeedBelow4;
+        else if (days > 0 && c.distKm / (days * 24) < kMinAverageKmh)
+            c.drop = LapDrop::AverageBelow2;
+        result.candidates.push_back(c);
+        return c.drop == LapDrop::None;
+    }
+
+    static LapCandidate Candidate(const std::vector<TLapElmRec>& samples, TDateTime start,
+                                  TDateTime end, Float80 topSpeed) {
+        LapCandidate c;
+        c.start = start;
+        c.lapSec = (static_cast<Float80>(end) - start) * kSecondsPerDay;
+        c.distKm = samples.back().Dist;
+        c.topSpeed = topSpeed;
+        return c;
     }
 
   private:
@@ -253,7 +270,7 @@ ExtractionResult ExtractCircuitLaps(LapSession& session) {
         samples.push_back(PointSample(before, crossing->time, start.time, crossing->at,
                                       crossing->speed, dist + crossing->kmBefore));
         topSpeed = std::max(topSpeed, crossing->speed);
-        if (writer.Plausible(samples, start.time, crossing->time, topSpeed) &&
+        if (writer.Plausible(samples, start.time, crossing->time, topSpeed, result) &&
             !writer.List(samples, start.index, start.time, crossing->time, topSpeed, result))
             return result;
         start = StartAtCrossing(*crossing, i);
@@ -264,7 +281,7 @@ ExtractionResult ExtractCircuitLaps(LapSession& session) {
         beginSamples(start);
         writer.AppendFixes(start, range.last, true, samples, topSpeed);
         const TDateTime end = log.LogItems[range.last].DtTm;
-        if (writer.Plausible(samples, start.time, end, topSpeed))
+        if (writer.Plausible(samples, start.time, end, topSpeed, result))
             writer.List(samples, start.index, start.time, end, topSpeed, result);
     }
     return result;
@@ -326,6 +343,8 @@ ExtractionResult ExtractStartFinishRuns(LapSession& session) {
         samples.push_back(PointSample(before, atFinish->time, start.time, atFinish->at,
                                       atFinish->speed, dist + atFinish->kmBefore));
         topSpeed = std::max(topSpeed, atFinish->speed);
+        result.candidates.push_back(
+            LapWriter::Candidate(samples, start.time, atFinish->time, topSpeed));
         if (!writer.List(samples, start.index, start.time, atFinish->time, topSpeed, result))
             return result;
         started = false;

@@ -4,6 +4,7 @@
 // temporary lap file and a lap-list row; laps are appended, never removed.
 
 #include <string>
+#include <vector>
 
 #include "laps/lap_session.h"
 
@@ -13,8 +14,30 @@ namespace qv {
 // that does not pass through it becomes one single lap.
 inline constexpr Float80 kTinyLineEnd = 0.000001L;
 
+// Why a lap cut in circuit mode was not listed; the tests run in this order
+// and the first one failed is named.
+enum class LapDrop {
+    None,             // listed
+    BelowMinLapTime,  // shorter than MinLapTime
+    BelowMinLapDist,  // shorter than MinLapDist
+    TopSpeedBelow4,   // top speed below 4 km/h
+    AverageBelow2,    // average speed below 2 km/h
+};
+
+// A lap as cut, before the plausibility tests.
+struct LapCandidate {
+    TDateTime start = 0;
+    Float80 lapSec = 0;
+    Float80 distKm = 0;
+    Float80 topSpeed = 0;  // km/h
+    LapDrop drop = LapDrop::None;
+};
+
 struct ExtractionResult {
     int lapsAdded = 0;
+    // Every lap or run cut, in order, listed or not. A lap that could not be
+    // written counts as listed.
+    std::vector<LapCandidate> candidates;
     // The platform's message when a temporary lap file could not be
     // written; the extraction stopped there and earlier laps stay listed.
     std::string error;

@@ -17,6 +17,7 @@ void RunDialogAndExtract(OpenLogContext& context, OpenLogOutcome& outcome) {
     if (outcome.dialogOk) {
         const ExtractionResult extracted = ExtractLaps(session);
         outcome.lapsAdded = extracted.lapsAdded;
+        outcome.candidates = extracted.candidates;
         if (!extracted.error.empty()) {
             outcome.error = extracted.error;
             context.prompter.Inform(extracted.error, MessageIcon::Error);

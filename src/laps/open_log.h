@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/prompter.h"
 #include "decode/load_log.h"
+#include "laps/lap_extraction.h"
 #include "laps/lap_session.h"
 
 namespace qv {
@@ -50,7 +52,8 @@ struct OpenLogOutcome {
     // refreshes what depends on the lap list (best laps, sector and drift
     // columns) and shows the lap-list page.
     int lapsAdded = 0;
-    std::string error;  // a lap file that could not be written, and why
+    std::vector<LapCandidate> candidates;  // the laps cut, listed or not
+    std::string error;                     // a lap file that could not be written, and why
 };
 
 // "Load log data": asks for the file, then opens it.

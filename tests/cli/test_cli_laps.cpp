@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -140,6 +143,85 @@ TEST_F(CliLapsTest, LapDataFilesOpenAsLogs) {
     ASSERT_EQ(laps.status, 0) << laps.err;
     EXPECT_EQ(laps.lines.size(), 4u);
     EXPECT_EQ(Fields(laps.lines[1])[7], "record");
+}
+
+TEST_F(CliLapsTest, NoLapKeptGivesTheHeaderAndWhyEachCandidateWasCut) {
+    const Output kept = RunCli("laps " + Quoted(log) + " --line " + line);
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    const Output r = RunCli("laps " + Quoted(log) + " --line " + line + " --min-lap-dist 9.999");
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 1u);
+    EXPECT_EQ(r.lines[0], kept.lines[0]);
+    // The out-lap and three laps are too short; the in-lap, 150 m, is over
+    // before the minimum lap time.
+    ASSERT_EQ(drive.crossingUtcMs.size(), 4u);
+    std::vector<std::string> err;
+    std::istringstream in(r.err);
+    for (std::string l; std::getline(in, l);)
+        err.push_back(l);
+    ASSERT_EQ(err.size(), 6u) << r.err;
+    EXPECT_EQ(err[0], "quorvane-cli: 5 candidate laps were cut; none was kept:");
+    for (size_t k = 1; k < err.size(); ++k) {
+        EXPECT_TRUE(err[k].starts_with("  track day.bnx4, lap from ")) << err[k];
+        EXPECT_TRUE(err[k].ends_with(k < 5 ? ": below the minimum distance of 9.999 km"
+                                           : ": below the minimum lap time of 8.0 s"))
+            << err[k];
+    }
+}
+
+// A rectangle driven at 72 km/h and 5 Hz, east along its south side: a
+// north-south control line halfway along the south side and a sector gate
+// at the same longitude on the north side, half a lap (30 s) further on.
+// Every lap starts on the control line, on the gate's extension.
+TEST(CliSectorsTest, AGateInLineWithTheControlLineIsTimedWhereTheLapCrossesIt) {
+    const double mPerDegLat = 6367444.5 * std::numbers::pi / 180;
+    const double mPerDegLon = mPerDegLat * std::cos(35 * std::numbers::pi / 180);
+    const double width = 400, height = 200, lap = 2 * (width + height);
+    auto at = [&](double s, synth::SynthFix& fix) {
+        s = std::fmod(s, lap);
+        double east = 0, north = 0;
+        if (s < width) {
+            east = s, fix.compassDeg = 90;
+        } else if (s < width + height) {
+            east = width, north = s - width, fix.compassDeg = 0;
+        } else if (s < 2 * width + height) {
+            east = 2 * width + height - s, north = height, fix.compassDeg = 270;
+        } else {
+            north = lap - s, fix.compassDeg = 180;
+        }
+        fix.lat = 35 + north / mPerDegLat;
+        fix.lon = 139.75 + (east - width / 2) / mPerDegLon;
+    };
+    // From 1 m past the south-west corner to 300 m past the third crossing.
+    std::vector<synth::SynthFix> fixes;
+    for (double s = 1; s <= width / 2 + 2 * lap + 300; s += 4) {
+        synth::SynthFix& fix = fixes.emplace_back();
+        fix.utcMs = 1714377600000 + static_cast<int64_t>(fixes.size() - 1) * 200;
+        at(s, fix);
+        fix.elv = 100;
+        fix.spd = 72;
+        fix.satUsed = 9;
+        fix.satView = 12;
+    }
+    test::TempDir dir;
+    const std::string log = (dir / "rectangle.bnx4").string();
+    test::WriteBytes(log, synth::EncodeBnx4Image(fixes));
+    const std::string sci = (dir / "gate.sci").string();
+    std::ofstream(sci, std::ios::binary) << "35.001620,139.750000,35.001980,139.750000,1\r\n";
+
+    const Output r = RunCli("laps '" + log + "' --blocks all --sci '" + sci +
+                            "' --line 34.99982,139.75,35.00018,139.75 --min-lap-dist 0.5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 3u);  // the two laps; out-lap and in-lap are too short
+    const std::vector<std::string> header = Fields(r.lines[0]);
+    const size_t sector1 =
+        static_cast<size_t>(std::find(header.begin(), header.end(), "Sector1") - header.begin());
+    ASSERT_LT(sector1, header.size()) << r.lines[0];
+    for (size_t row = 1; row < r.lines.size(); ++row) {
+        const std::string cell = Fields(r.lines[row])[sector1];
+        ASSERT_FALSE(cell.empty()) << r.lines[row];
+        EXPECT_NEAR(std::stod(cell), 30, 0.002) << r.lines[row];
+    }
 }
 
 TEST_F(CliLapsTest, BadInputAndUsage) {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/load_log.h"
 #include "support/temp_dir.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/load_log.h"
 #include "laps/lap_file_io.h"
 #include "laps/run_file_laps.h"

@@ -128,19 +128,26 @@ TEST(CrossPointTest, TouchingTheLineCountsOnBothSteps) {
     ExpectPointEq(at, onLine);
 }
 
-TEST(CrossPointTest, OnLineTestsUseTheWholeLine) {
+TEST(CrossPointTest, OnLineTestsKeepToTheSegment) {
     const Point2 a{0.0L, 0.0L};
     const Point2 b{1.0L, 1.0L};
-    Point2 at;
-    // Collinear with the gate, far beyond B.
-    ASSERT_TRUE(CrossPoint(a, b, {50.0L, 50.0L}, {51.0L, 51.0L}, at));
-    ExpectPointEq(at, {50.0L, 50.0L});
-    // Collinear, overlapping the gate: still C, not an interior point.
+    Point2 at{7.0L, 7.0L};
+    // Collinear with the gate, far beyond B; starting, and ending, on the
+    // line's extension (as a lap starting on a control line may).
+    EXPECT_FALSE(CrossPoint(a, b, {50.0L, 50.0L}, {51.0L, 51.0L}, at));
+    EXPECT_FALSE(CrossPoint(a, b, {-2.0L, -2.0L}, {-3.0L, -1.0L}, at));
+    EXPECT_FALSE(CrossPoint(a, b, {-3.0L, -1.0L}, {-2.0L, -2.0L}, at));
+    ExpectPointEq(at, {7.0L, 7.0L});
+    // Collinear, overlapping the gate: the end that lies on it.
     ASSERT_TRUE(CrossPoint(a, b, {-0.5L, -0.5L}, {0.5L, 0.5L}, at));
-    ExpectPointEq(at, {-0.5L, -0.5L});
-    // Ending on the extension of the line, off the segment.
-    ASSERT_TRUE(CrossPoint(a, b, {-3.0L, -1.0L}, {-2.0L, -2.0L}, at));
-    ExpectPointEq(at, {-2.0L, -2.0L});
+    ExpectPointEq(at, {0.5L, 0.5L});
+    // An end point of the gate still counts, and so does a sample past it by
+    // less than the tolerance.
+    ASSERT_TRUE(CrossPoint(a, b, {1.0L, 1.0L}, {2.0L, 0.0L}, at));
+    ExpectPointEq(at, {1.0L, 1.0L});
+    ASSERT_TRUE(CrossPoint(a, b, {-2.0L, 0.0L}, {-1e-16L, -1e-16L}, at));
+    ExpectPointEq(at, {-1e-16L, -1e-16L});
+    EXPECT_FALSE(CrossPoint(a, b, {-2.0L, 0.0L}, {-1e-14L, -1e-14L}, at));
 }
 
 TEST(CrossPointTest, StepThroughAnEndPointIsNotCrossed) {

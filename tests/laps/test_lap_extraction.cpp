@@ -142,19 +142,29 @@ TEST_F(ExtractionTest, PlausibilityLimits) {
         double stepSec;
         float kmh;
         int laps;
+        LapDrop drop;
     };
     const Case cases[] = {
-        {"7.9 s is below the default minimum lap time", 80, 0.1, 120, 0},
-        {"8.1 s is enough", 82, 0.1, 120, 1},
-        {"0.19 km is below the default minimum distance", 20, 1.0, 36, 0},
-        {"0.21 km is enough", 22, 1.0, 36, 1},
-        {"a stationary log has no lap", 100, 1.0, 3.5F, 0},
+        {"7.9 s is below the default minimum lap time", 80, 0.1, 120, 0, LapDrop::BelowMinLapTime},
+        {"8.1 s is enough", 82, 0.1, 120, 1, LapDrop::None},
+        {"0.19 km is below the default minimum distance", 20, 1.0, 36, 0, LapDrop::BelowMinLapDist},
+        {"0.21 km is enough", 22, 1.0, 36, 1, LapDrop::None},
+        {"a stationary log has no lap", 100, 1.0, 3.5F, 0, LapDrop::BelowMinLapDist},
+        {"0.29 km at walking pace", 300, 1.0, 3.5F, 0, LapDrop::TopSpeedBelow4},
     };
     for (const Case& c : cases) {
         SetUp();
         DriveNorth(c.fixes, c.stepSec, c.kmh);
         SetAllBlocks(session->log, true);
-        EXPECT_EQ(ExtractLaps(*session).lapsAdded, c.laps) << c.what;
+        const ExtractionResult result = ExtractLaps(*session);
+        EXPECT_EQ(result.lapsAdded, c.laps) << c.what;
+        ASSERT_EQ(result.candidates.size(), 1u) << c.what;
+        const LapCandidate& lap = result.candidates[0];
+        EXPECT_EQ(lap.drop, c.drop) << c.what;
+        EXPECT_NEAR(static_cast<double>(lap.lapSec), (c.fixes - 1) * c.stepSec, 1e-6) << c.what;
+        EXPECT_NEAR(static_cast<double>(lap.distKm), (c.fixes - 1) * c.stepSec * c.kmh / 3600, 1e-5)
+            << c.what;
+        EXPECT_EQ(lap.topSpeed, c.kmh) << c.what;
     }
 
     // Rising the minimums from the settings rejects what passed before.
@@ -162,7 +172,10 @@ TEST_F(ExtractionTest, PlausibilityLimits) {
     session->settings.MinLapTime = 30;
     DriveNorth(22, 1.0, 36);
     SetAllBlocks(session->log, true);
-    EXPECT_EQ(ExtractLaps(*session).lapsAdded, 0);
+    const ExtractionResult strict = ExtractLaps(*session);
+    EXPECT_EQ(strict.lapsAdded, 0);
+    ASSERT_EQ(strict.candidates.size(), 1u);
+    EXPECT_EQ(strict.candidates[0].drop, LapDrop::BelowMinLapTime);
 }
 
 TEST_F(ExtractionTest, CrawlingTooSlowlyOnAverageIsNoLap) {
@@ -170,7 +183,10 @@ TEST_F(ExtractionTest, CrawlingTooSlowlyOnAverageIsNoLap) {
     for (int k = 0; k <= 400; ++k)
         AddFix(k, 35 + k * 0.21 / 400 / (kMPerDeg / 1000), 139, k == 200 ? 20.0F : 1.9F);
     SetAllBlocks(session->log, true);
-    EXPECT_EQ(ExtractLaps(*session).lapsAdded, 0);
+    const ExtractionResult result = ExtractLaps(*session);
+    EXPECT_EQ(result.lapsAdded, 0);
+    ASSERT_EQ(result.candidates.size(), 1u);
+    EXPECT_EQ(result.candidates[0].drop, LapDrop::AverageBelow2);
 }
 
 TEST_F(ExtractionTest, TopSpeedIgnoresPoorFixesExceptOnTheLastLap) {

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "core/session.h"
+#include "app/session.h"
 #include "decode/load_log.h"
 #include "laps/lap_file_io.h"
 #include "support/temp_dir.h"
