@@ -2,6 +2,7 @@
 // The sector gate table: up to four short segments across the track that
 // split every lap into up to five sectors. All slots are timed against it.
 
+#include <algorithm>
 #include <array>
 
 #include "core/ext80.h"
@@ -9,6 +10,12 @@
 namespace qv {
 
 inline constexpr int MaxSectGate = 4;
+
+// Gates to loop over for a count as stored: a count outside 0..MaxSectGate
+// (a damaged gate file, a caller's raw value) reads as the nearer end.
+constexpr int UsedGateCount(int sectCount) {
+    return std::clamp(sectCount, 0, MaxSectGate);
+}
 
 struct SectGate {
     Float80 Kdo1 = 0, Kdo2 = 0;  // longitudes of the end points
@@ -19,6 +26,8 @@ struct SectGate {
 struct GateTable {
     std::array<SectGate, MaxSectGate> SectGates{};
     int SectCount = 0;  // gates in use, in the order a lap passes them
+
+    int UsedCount() const { return UsedGateCount(SectCount); }
 };
 
 }  // namespace qv

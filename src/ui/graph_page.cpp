@@ -471,7 +471,7 @@ void GraphPage::ClearGraph() {
 }
 
 void GraphPage::AlignAtGate() {
-    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
+    const int gates = session_.gates.UsedCount();
     const AlignGateStep step = SpeedButtonDistOfsClick(session_.laps.LapDt, session_.sectRes, gates,
                                                        playback_.playing(), session_.align);
     if (!step.done)

@@ -218,9 +218,9 @@ void MainWindow::RunSteps(const StepList& steps) {
             case StepKind::kSetDataStr: {
                 const DiffReadout diff{session_.presentation.showTimeDiff, session_.align.DiffCur,
                                        session_.align.DiffMin, session_.align.DiffMax};
-                graphPage_->ShowLabels(SetDataStr(
-                    session_.presentation.playTime, SlotReadouts(session_),
-                    std::clamp(session_.gates.SectCount, 0, MaxSectGate), diff, session_.settings));
+                graphPage_->ShowLabels(
+                    SetDataStr(session_.presentation.playTime, SlotReadouts(session_),
+                               session_.gates.UsedCount(), diff, session_.settings));
                 break;
             }
             case StepKind::kSetSectGrid:
