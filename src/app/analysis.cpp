@@ -19,17 +19,13 @@
 namespace qv {
 namespace {
 
-int SectCount(const Session& session) {
-    return std::clamp(session.gates.SectCount, 0, MaxSectGate);
-}
-
 Ranks3 Ranks(int32_t a, int32_t b, int32_t c) {
     return Ranks3{a, b, c};
 }
 
 // Sector timing and the drift scan of one occupied slot.
 void TimeSlot(Session& session, size_t k) {
-    if (SectCount(session) == 0)
+    if (session.gates.UsedCount() == 0)
         return;
     TLapDtRec& lap = session.laps.LapDt[k];
     CalcSectors(lap, session.gates, session.sectRes[k]);
@@ -59,7 +55,7 @@ void RefreshLapList(Session& session) {
 void RefreshSlots(Session& session) {
     for (size_t k = 0; k < session.laps.LapDt.size(); ++k)
         TimeSlot(session, k);
-    RefreshAlignment(session.laps.LapDt, session.sectRes, SectCount(session),
+    RefreshAlignment(session.laps.LapDt, session.sectRes, session.gates.UsedCount(),
                      session.presentation.playTime, session.align);
 }
 
@@ -97,8 +93,8 @@ SlotChange ShowLapInSlot(Session& session, int row) {
     change.csvImport = csvImport;
     // The other slots keep their sector results: the gates did not change.
     TimeSlot(session, static_cast<size_t>(loaded.slot));
-    RefreshAlignment(laps.LapDt, session.sectRes, SectCount(session), session.presentation.playTime,
-                     session.align);
+    RefreshAlignment(laps.LapDt, session.sectRes, session.gates.UsedCount(),
+                     session.presentation.playTime, session.align);
     return change;
 }
 
@@ -113,7 +109,7 @@ SlotChange StringGridLapDataDblClick(Session& session, int row, bool fromGraphBu
     for (int slot = 0; slot < laps.LapDtNum(); ++slot) {
         if (!lapNo.empty() && laps.LapDt[static_cast<size_t>(slot)].DtName == lapNo) {
             const SlotRemoval removed =
-                DelTrgDt(laps.LapDt, session.sectRes, SectCount(session), slot,
+                DelTrgDt(laps.LapDt, session.sectRes, session.gates.UsedCount(), slot,
                          session.presentation.playTime, session.align);
             if (!removed.removed)
                 return change;

@@ -151,7 +151,7 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
             return 1;
         }
     }
-    const int gates = std::clamp(session.gates.SectCount, 0, MaxSectGate);
+    const int gates = session.gates.UsedCount();
     if (parsed.alignGate) {
         // The alignment button steps through the gates; a gate some lap
         // never passes cannot be chosen.

@@ -4,15 +4,12 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <system_error>
+
+#include "core/file_handle.h"
 
 namespace qv {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -46,7 +43,7 @@ TextFileRead ReadTextLines(const std::filesystem::path& path, uintmax_t maxSize)
         result.error = std::strerror(EISDIR);
         return result;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         result.error = std::strerror(errno);
         return result;

@@ -1,13 +1,9 @@
 #include "decode/dtb_log_decoder.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <vector>
 
+#include "core/record_reader.h"
 #include "decode/log_blocks.h"
 
 namespace qv {
@@ -57,10 +53,6 @@ bool AddRecords(LogStore& log, std::span<const uint8_t> bytes, DtbLogResult& res
     return true;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 TLogItem LogItemOfLapSample(const TLapElmRec& sample) {
@@ -90,46 +82,26 @@ DtbLogResult DecodeLapRecordsToLogItems(LogStore& log, std::span<const uint8_t> 
 
 DtbLogResult LoadLapFileBinToLogItems(LogStore& log, const std::filesystem::path& path) {
     DtbLogResult result;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    RecordReader reader(path, kRecordSize);
+    if (reader.Missing())
         return result;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        result.ioError = ec.message();
+    if (!reader.IsOpen()) {
+        result.ioError = reader.Error();
         return result;
     }
-    result.isLapFile = size % kRecordSize == 0;
+    result.isLapFile = reader.WholeRecords();
     if (!result.isLapFile)
         return result;
-    result.fileRecords = static_cast<size_t>(size / kRecordSize);
-    if (result.fileRecords == 0)
-        return result;
-
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        result.ioError = std::strerror(errno);
-        return result;
-    }
-    constexpr size_t kRecordsPerRead = 4096;
-    std::vector<uint8_t> buf(kRecordSize * kRecordsPerRead);
-    size_t left = result.fileRecords;
-    while (left > 0) {
-        const size_t count = std::min(left, kRecordsPerRead);
-        const size_t got = std::fread(buf.data(), kRecordSize, count, file.get());
-        if (got != count && std::ferror(file.get())) {
-            result.ioError = std::strerror(errno);
-            return result;
-        }
-        if (!AddRecords(log, std::span(buf.data(), got * kRecordSize), result)) {
-            const int64_t unread = static_cast<int64_t>(left - got);
+    result.fileRecords = reader.RecordCount();
+    for (auto chunk = reader.NextChunk(); !chunk.empty(); chunk = reader.NextChunk()) {
+        if (!AddRecords(log, chunk, result)) {
+            const auto unread = static_cast<int64_t>(reader.RecordCount() - reader.RecordsRead());
             log.DroppedRecords += unread;
             result.droppedRecords += unread;
             return result;
         }
-        if (got != count)  // the file shrank while it was read
-            return result;
-        left -= count;
     }
+    result.ioError = reader.Error();
     return result;
 }
 

@@ -28,7 +28,8 @@ TLogItem LogItemOfLapSample(const TLapElmRec& sample);
 // nothing when the size is not a multiple of 128.
 DtbLogResult DecodeLapRecordsToLogItems(LogStore& log, std::span<const uint8_t> bytes);
 
-// The same from a file, read in pieces; a missing file is no lap file.
+// The same from a file, read in pieces; a missing file is no lap file. A
+// read that fails part way keeps the fixes stored before it, with ioError.
 DtbLogResult LoadLapFileBinToLogItems(LogStore& log, const std::filesystem::path& path);
 
 }  // namespace qv

@@ -1,13 +1,10 @@
 #include "decode/load_log.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <span>
 
 #include "core/display_format.h"
+#include "core/record_reader.h"
 #include "decode/bnx4_decoder.h"
 #include "decode/dtb_log_decoder.h"
 #include "decode/log_check_value.h"
@@ -18,10 +15,6 @@
 namespace qv {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Reads `size` bytes of `path` into the raw log buffer; false with the
 // platform's message on failure.
 bool ReadIntoRawLogBuf(LogSession& session, const std::filesystem::path& path, uintmax_t size,
@@ -30,17 +23,13 @@ bool ReadIntoRawLogBuf(LogSession& session, const std::filesystem::path& path, u
         error = "the file does not fit the log buffer";
         return false;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const size_t got = std::fread(session.RawLogBuf.data(), 1, size, file.get());
-    if (got != size) {
-        error = std::ferror(file.get()) ? std::strerror(errno) : "the file ended early";
-        return false;
-    }
-    return true;
+    RecordReader reader(path, 1);
+    if (reader.ReadInto(std::span(session.RawLogBuf.data(), static_cast<size_t>(size))) == size)
+        return true;
+    // Fewer bytes than asked for without a failed read: the file was cut
+    // after its size was taken.
+    error = reader.Failed() ? reader.Error() : kFileEndedEarly;
+    return false;
 }
 
 MtkTarget TargetOf(LogSession& session) {

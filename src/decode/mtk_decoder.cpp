@@ -10,6 +10,16 @@
 namespace qv {
 namespace {
 
+struct MtkRecordResult {
+    size_t length = 0;       // bytes of the record, '*' and checksum included
+    bool invalid = false;    // not to be stored
+    bool truncated = false;  // the record would run past the bytes available
+    bool speedAbnormal = false;
+    bool unexpectedFormat = false;
+    bool satDetail = false;
+    int32_t utcSeconds = 0;
+};
+
 // Field sizes by format-word bit. Bit 13 is the satellite list, whose size
 // depends on the record; bits 14 to 16 only widen its entries.
 constexpr uint8_t kFieldSize[20] = {4, 2, 8, 8, 4, 4, 4, 2, 4, 2, 2, 2, 2, 0, 0, 0, 0, 2, 2, 8};
@@ -61,6 +71,8 @@ uint32_t Load32(const uint8_t* p) {
     return Load<uint32_t>(p);
 }
 
+// Decodes the record at `record`, of which `available` bytes may be read,
+// into `fix` (zeroed first; DtTm, Act and BlkIdx are left for the caller).
 MtkRecordResult DecodeWithLayout(const Layout& layout, const uint8_t* record, size_t available,
                                  TLogItem& fix) {
     MtkRecordResult result;
@@ -168,11 +180,6 @@ bool IsAcceptedMtkFormat(uint32_t format) {
 
 size_t MtkRecordLength(uint32_t format, unsigned satView) {
     return MakeLayout(format).Length(satView);
-}
-
-MtkRecordResult DecodeMtkRecord(const uint8_t* record, size_t available, uint32_t format,
-                                TLogItem& fix) {
-    return DecodeWithLayout(MakeLayout(format), record, available, fix);
 }
 
 void DecodeMtkSector(const MtkTarget& target, std::span<const uint8_t> image, size_t sector) {

@@ -29,21 +29,6 @@ bool IsAcceptedMtkFormat(uint32_t format);
 // (the count only matters with the satellite list bit).
 size_t MtkRecordLength(uint32_t format, unsigned satView);
 
-struct MtkRecordResult {
-    size_t length = 0;       // bytes of the record, '*' and checksum included
-    bool invalid = false;    // not to be stored
-    bool truncated = false;  // the record would run past the bytes available
-    bool speedAbnormal = false;
-    bool unexpectedFormat = false;
-    bool satDetail = false;
-    int32_t utcSeconds = 0;
-};
-
-// Decodes the record at `record`, of which `available` bytes may be read,
-// into `fix` (zeroed first; DtTm, Act and BlkIdx are left for the caller).
-MtkRecordResult DecodeMtkRecord(const uint8_t* record, size_t available, uint32_t format,
-                                TLogItem& fix);
-
 // Where a decoded image goes: the fix store and the diagnostic list.
 struct MtkTarget {
     LogStore& log;

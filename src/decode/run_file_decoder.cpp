@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <numbers>
 #include <vector>
 
 #include "core/display_format.h"
+#include "core/record_reader.h"
 #include "decode/log_blocks.h"
 #include "decode/smooth_speeds.h"
 #include "geometry/headings.h"
@@ -192,28 +190,25 @@ class RunDecoder {
           result_(result) {}
 
     // False once a record with a date that does not exist has ended the load.
-    bool Add(std::span<const uint8_t> bytes) {
-        const std::optional<RunRecord> rec = ParseRunRecord(bytes, variant_);
-        if (!rec)
-            return false;
-        if (rec->year < kRunMinYear)
+    bool Add(const RunRecord& rec) {
+        if (rec.year < kRunMinYear)
             return true;
-        if (info_.skipFraction99 && rec->fraction == kRunSkippedFraction)
+        if (info_.skipFraction99 && rec.fraction == kRunSkippedFraction)
             return true;
-        const double kmh = RunRecordSpeedKmh(*rec);
+        const double kmh = RunRecordSpeedKmh(rec);
         if (kmh > kRunMaxSpeedKmh) {
             target_.diagnostics.Insert(StrFormat("spd abnormal %.2f km/h", kmh));
             ++result_.speedAbnormal;
             return true;
         }
         const std::optional<TDateTime> when =
-            RunRecordLocalTime(*rec, variant_, target_.localTimeBase);
+            RunRecordLocalTime(rec, variant_, target_.localTimeBase);
         if (!when) {
-            result_.dateError = RunRecordDateError(*rec, variant_);
+            result_.dateError = RunRecordDateError(rec, variant_);
             return false;
         }
-        const double lat = rec->lat / 1e7;
-        const double lon = rec->lon / 1e7;
+        const double lat = rec.lat / 1e7;
+        const double lon = rec.lon / 1e7;
         // The raw fields reach beyond the globe; such a fix would corrupt
         // every bounding box and distance computed from the log.
         if (lat < -90 || lat > 90 || lon < -180 || lon > 180)
@@ -232,13 +227,13 @@ class RunDecoder {
         fix.valid = info_.valid;
         fix.Ido = lat;
         fix.Kdo = lon;
-        fix.Elv = static_cast<float>(rec->elv / 10.0);
+        fix.Elv = static_cast<float>(rec.elv / 10.0);
         fix.Spd = static_cast<float>(kmh);
         fix.Dir = 0;
         fix.sat_used = kRunSatellites;
         fix.sat_view = kRunSatellites;
-        fix.ms = static_cast<uint16_t>(RunRecordMs(*rec, variant_));
-        log.MotionItems[slot] = info_.motion ? RunRecordMotion(*rec) : TMotionSens{};
+        fix.ms = static_cast<uint16_t>(RunRecordMs(rec, variant_));
+        log.MotionItems[slot] = info_.motion ? RunRecordMotion(rec) : TMotionSens{};
         AssignFixToBlock(log, slot);
         ++log.LogItemNum;
         ++result_.storedFixes;
@@ -260,28 +255,16 @@ class RunDecoder {
     RunFileResult& result_;
 };
 
-// The 8-byte header against the first record that follows it.
-bool HeaderMatches(std::span<const uint8_t> headerAndFirst, RunFileVariant variant) {
-    const std::optional<RunRecord> first =
-        ParseRunRecord(headerAndFirst.subspan(kRunFileHeaderSize), variant);
-    if (!first)
+// The 8-byte header against the first record.
+bool HeaderMatches(std::span<const uint8_t> header, std::span<const uint8_t> first,
+                   RunFileVariant variant) {
+    const std::optional<RunRecord> record = ParseRunRecord(first, variant);
+    if (!record || header.size() < kRunFileHeaderSize)
         return false;
     double stored;
-    std::memcpy(&stored, headerAndFirst.data(), sizeof stored);
-    const double v = ComputeRunFileCheckValue(variant, first->lat, first->lon, first->speedCms);
+    std::memcpy(&stored, header.data(), sizeof stored);
+    const double v = ComputeRunFileCheckValue(variant, record->lat, record->lon, record->speedCms);
     return std::fabs(v - stored) <= kRunCheckTolerance;
-}
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Reads exactly `size` bytes; false with the platform's message otherwise.
-bool ReadExactly(std::FILE* file, uint8_t* out, size_t size, std::string& error) {
-    if (std::fread(out, 1, size, file) == size)
-        return true;
-    error = std::ferror(file) ? std::strerror(errno) : "the file ended early";
-    return false;
 }
 
 }  // namespace
@@ -339,14 +322,6 @@ std::optional<RunRecord> ParseRunRecord(std::span<const uint8_t> bytes, RunFileV
     return r;
 }
 
-std::optional<RunRecord> RunFileRecord(std::span<const uint8_t> file, size_t index,
-                                       RunFileVariant variant) {
-    const size_t size = RunFileVariantInfoOf(variant).recordSize;
-    if (file.size() < kRunFileHeaderSize || index >= (file.size() - kRunFileHeaderSize) / size)
-        return std::nullopt;
-    return ParseRunRecord(file.subspan(kRunFileHeaderSize + index * size, size), variant);
-}
-
 double ComputeRunFileCheckValue(RunFileVariant variant, int32_t lat, int32_t lon,
                                 uint16_t speedCms) {
     const RunFileVariantInfo& info = RunFileVariantInfoOf(variant);
@@ -360,7 +335,8 @@ double ComputeRunFileCheckValue(RunFileVariant variant, int32_t lat, int32_t lon
 }
 
 bool RunFileCheckPasses(std::span<const uint8_t> file, RunFileVariant variant) {
-    return IsRunFileSize(file.size(), variant) && HeaderMatches(file, variant);
+    return IsRunFileSize(file.size(), variant) &&
+           HeaderMatches(file.first(kRunFileHeaderSize), file.subspan(kRunFileHeaderSize), variant);
 }
 
 double RunRecordSpeedKmh(const RunRecord& record) {
@@ -464,56 +440,58 @@ RunFileResult DecodeRunFile(const MtkTarget& target, std::span<const uint8_t> fi
     const size_t size = RunFileVariantInfoOf(variant).recordSize;
     RunDecoder decoder(target, variant, result);
     for (size_t i = 0; i < result.fileRecords; ++i) {
-        if (!decoder.Add(file.subspan(kRunFileHeaderSize + i * size, size)))
+        const std::optional<RunRecord> record =
+            ParseRunRecord(file.subspan(kRunFileHeaderSize + i * size, size), variant);
+        if (!record || !decoder.Add(*record))
             break;
     }
     decoder.Finish();
     return result;
 }
 
+RunFileScan ReadRunFileRecords(const std::filesystem::path& path, RunFileVariant variant,
+                               const std::function<bool(const RunRecord&)>& onRecord) {
+    RunFileScan scan;
+    const size_t size = RunFileVariantInfoOf(variant).recordSize;
+    RecordReader reader(path, size, kRunFileHeaderSize);
+    scan.missing = reader.Missing();
+    if (!reader.IsOpen()) {
+        scan.ioError = reader.Error();
+        return scan;
+    }
+    scan.sizeOk = reader.WholeRecords();
+    if (!scan.sizeOk)
+        return scan;
+    scan.fileRecords = reader.RecordCount();
+    for (auto chunk = reader.NextChunk(); !chunk.empty(); chunk = reader.NextChunk()) {
+        if (!scan.checkPassed) {
+            scan.checkPassed = HeaderMatches(reader.Header(), chunk.first(size), variant);
+            if (!scan.checkPassed)
+                return scan;
+        }
+        for (size_t at = 0; at < chunk.size(); at += size) {
+            const std::optional<RunRecord> record =
+                ParseRunRecord(chunk.subspan(at, size), variant);
+            if (!record || !onRecord(*record))
+                return scan;
+        }
+    }
+    scan.ioError = reader.Error();
+    return scan;
+}
+
 RunFileResult LoadRunFileToLogItems(const MtkTarget& target, const std::filesystem::path& path,
                                     RunFileVariant variant) {
     RunFileResult result;
-    std::error_code ec;
-    const uintmax_t fileSize = std::filesystem::file_size(path, ec);
-    if (ec) {
-        result.ioError = ec.message();
-        return result;
-    }
-    result.sizeOk = IsRunFileSize(fileSize, variant);
-    if (!result.sizeOk)
-        return result;
-    result.fileRecords = RunFileRecordCount(fileSize, variant);
-    if (result.fileRecords == 0)
-        return result;
-
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        result.ioError = std::strerror(errno);
-        return result;
-    }
-    const size_t size = RunFileVariantInfoOf(variant).recordSize;
-    constexpr size_t kRecordsPerRead = 4096;
-    std::vector<uint8_t> buf(kRunFileHeaderSize + size * kRecordsPerRead);
-    const size_t firstRead = kRunFileHeaderSize + size;
-    if (!ReadExactly(file.get(), buf.data(), firstRead, result.ioError))
-        return result;
-    result.checkPassed = HeaderMatches(std::span(buf.data(), firstRead), variant);
-    if (!result.checkPassed)
-        return result;
-
     RunDecoder decoder(target, variant, result);
-    bool going = decoder.Add(std::span(buf.data() + kRunFileHeaderSize, size));
-    size_t left = result.fileRecords - 1;
-    while (going && left > 0) {
-        const size_t count = std::min(left, kRecordsPerRead);
-        if (!ReadExactly(file.get(), buf.data(), count * size, result.ioError))
-            break;
-        for (size_t k = 0; k < count && going; ++k)
-            going = decoder.Add(std::span(buf.data() + k * size, size));
-        left -= count;
-    }
-    decoder.Finish();
+    const RunFileScan scan = ReadRunFileRecords(
+        path, variant, [&decoder](const RunRecord& record) { return decoder.Add(record); });
+    result.sizeOk = scan.sizeOk;
+    result.checkPassed = scan.checkPassed;
+    result.fileRecords = scan.fileRecords;
+    result.ioError = scan.ioError;
+    if (result.checkPassed)
+        decoder.Finish();
     return result;
 }
 

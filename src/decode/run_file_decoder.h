@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -99,9 +100,6 @@ size_t RunFileRecordCount(uintmax_t size, RunFileVariant variant);
 // Reads one record from the first bytes of `bytes`; nothing when fewer than
 // the variant's record size are given.
 std::optional<RunRecord> ParseRunRecord(std::span<const uint8_t> bytes, RunFileVariant variant);
-// Record `index` of a whole run file; nothing when it lies outside the file.
-std::optional<RunRecord> RunFileRecord(std::span<const uint8_t> file, size_t index,
-                                       RunFileVariant variant);
 
 // The run-file check value of a first record.
 double ComputeRunFileCheckValue(RunFileVariant variant, int32_t lat, int32_t lon,
@@ -164,8 +162,26 @@ struct RunFileResult {
 RunFileResult DecodeRunFile(const MtkTarget& target, std::span<const uint8_t> file,
                             RunFileVariant variant);
 
+// What reading a run file from disk found.
+struct RunFileScan {
+    bool missing = false;      // no regular file at the path
+    bool sizeOk = false;       // (size - 8) is a whole number of records
+    bool checkPassed = false;  // the header matches the first record
+    size_t fileRecords = 0;
+    std::string ioError;  // the platform's message; set for a missing file too
+};
+
+// Reads a run file a chunk at a time and hands its records to `onRecord` in
+// file order, while it returns true; only a file of the variant's size
+// whose header matches its first record gets that far. A read that fails
+// part way (see RecordReader) stops with ioError set after the records that
+// arrived were handed on.
+RunFileScan ReadRunFileRecords(const std::filesystem::path& path, RunFileVariant variant,
+                               const std::function<bool(const RunRecord&)>& onRecord);
+
 // Reads `path` and decodes it as DecodeRunFile does, in pieces, so that a
-// file far beyond the store's capacity does not have to fit in memory.
+// file far beyond the store's capacity does not have to fit in memory. A
+// read that fails part way keeps the fixes stored before it, with ioError.
 RunFileResult LoadRunFileToLogItems(const MtkTarget& target, const std::filesystem::path& path,
                                     RunFileVariant variant);
 

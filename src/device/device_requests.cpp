@@ -4,40 +4,6 @@
 
 namespace qv {
 
-const char* RequestName(DeviceRequest request) {
-    switch (request) {
-        case DeviceRequest::MTK_CHECK_STAT_QV3:
-            return "MTK_CHECK_STAT_QV3";
-        case DeviceRequest::MTK_CHECK_STAT:
-            return "MTK_CHECK_STAT";
-        case DeviceRequest::MTK_VIEW_STAT:
-            return "MTK_VIEW_STAT";
-        case DeviceRequest::MTK_VIEW_STAT2:
-            return "MTK_VIEW_STAT2";
-        case DeviceRequest::MTK_SET_10Hz:
-            return "MTK_SET_10Hz";
-        case DeviceRequest::MTK_SET_5Hz:
-            return "MTK_SET_5Hz";
-        case DeviceRequest::MTK_SET_2Hz_20Hz:
-            return "MTK_SET_2Hz_20Hz";
-        case DeviceRequest::TSI_SET_TRIG:
-            return "TSI_SET_TRIG";
-        case DeviceRequest::MTK_FORMAT_ALL:
-            return "MTK_FORMAT_ALL";
-        case DeviceRequest::MTK_FORMAT_MSG:
-            return "MTK_FORMAT_MSG";
-        case DeviceRequest::MTK_SETUP_MSG:
-            return "MTK_SETUP_MSG";
-        case DeviceRequest::MTK_READ_LOG:
-            return "MTK_READ_LOG";
-        case DeviceRequest::MTK_ANLZ_LOG:
-            return "MTK_ANLZ_LOG";
-        case DeviceRequest::MTK_RET_DTFIX:
-            return "MTK_RET_DTFIX";
-    }
-    return "";
-}
-
 std::vector<DeviceRequest> RequestsOfAction(DeviceAction action) {
     using R = DeviceRequest;
     auto setting = [](R request) {

@@ -27,8 +27,6 @@ enum class DeviceRequest {
     MTK_RET_DTFIX,
 };
 
-const char* RequestName(DeviceRequest request);
-
 enum class DeviceAction { Set20Hz, Set10Hz, Set5Hz, WriteTrigger, ShowStatus, Erase, Download };
 
 std::vector<DeviceRequest> RequestsOfAction(DeviceAction action);

@@ -12,10 +12,6 @@ int OccupiedSlots(const std::vector<TLapDtRec>& slots) {
     return std::min(static_cast<int>(slots.size()), kLapSlots);
 }
 
-int GatesInUse(int sectCount) {
-    return std::clamp(sectCount, 0, MaxSectGate);
-}
-
 // The 0-based index of the alignment gate, or -1 for none (or a gate number
 // no table can have).
 int AlignIndex(const AlignState& state) {
@@ -34,7 +30,7 @@ Float80 ClockSeconds(TTime value) {
 
 bool AllLapsPassAllGates(const std::vector<TLapDtRec>& slots, const SlotSectResults& results,
                          int sectCount) {
-    const int gates = GatesInUse(sectCount);
+    const int gates = UsedGateCount(sectCount);
     const int laps = OccupiedSlots(slots);
     if (laps < 1 || gates < 1)
         return false;

@@ -145,7 +145,7 @@ Float80 TruncScore(Float80 x) {
 
 void CalcSectorDrift(std::span<const TLapElmRec> samples, std::span<const TDriftRec> drift,
                      const GateTable& gates, SectRes& res) {
-    const int gateCount = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int gateCount = gates.UsedCount();
     if (gateCount == 0)
         return;
     res.ClearDrift();

@@ -20,10 +20,6 @@ namespace {
 
 constexpr int kDriftLastColumn = kDriftSectorColumn + kMaxSectors - 1;
 
-int GateCount(const GateTable& gates) {
-    return std::clamp(gates.SectCount, 0, MaxSectGate);
-}
-
 bool IsListed(const LapRow& row) {
     return !row[1].empty();
 }
@@ -126,7 +122,7 @@ bool LoadLapFileBinForDAngle(const std::filesystem::path& path, DriftListScratch
 }
 
 void SetDriftHeaders(LapRow& header, const GateTable& gates) {
-    const int gateCount = GateCount(gates);
+    const int gateCount = gates.UsedCount();
     for (int c = kDriftSectorColumn; c <= kDriftLastColumn; ++c)
         header[static_cast<size_t>(c)].clear();
     if (gateCount == 0) {
@@ -140,7 +136,7 @@ void SetDriftHeaders(LapRow& header, const GateTable& gates) {
 void SetDriftAngleList(std::vector<LapRow>& rows, LapRow& header, const Folders& folders,
                        const GateTable& gates, DriftListState& state) {
     SetDriftHeaders(header, gates);
-    const int gateCount = GateCount(gates);
+    const int gateCount = gates.UsedCount();
     DriftListScratch& scratch = state.scratch;
     for (LapRow& row : rows) {
         if (!IsListed(row))

@@ -157,8 +157,7 @@ SectorSaveResult ExtractSectorLap(LapSession& session, const std::array<SectRes,
     const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".dtb");
     if (!path)
         return result;
-    const std::vector<TLapElmRec> samples =
-        SectorSamples(lap, res, k, std::clamp(session.gates.SectCount, 0, MaxSectGate));
+    const std::vector<TLapElmRec> samples = SectorSamples(lap, res, k, session.gates.UsedCount());
     if (samples.empty())
         return result;
     const WriteResult written = WriteLapFile(*path, samples);

@@ -12,10 +12,6 @@ std::string TimeText(Float80 seconds) {
     return FormatSeconds(static_cast<double>(seconds));
 }
 
-int Gates(int sectCount) {
-    return std::clamp(sectCount, 0, MaxSectGate);
-}
-
 void FillSectorHeader(std::array<std::string, kSectTableCols>& row, int g) {
     row.fill("");
     row[0] = "-S1 Time";
@@ -133,7 +129,7 @@ void FillDriftSlotRow(std::array<std::string, kDriftTableCols>& row, const SlotR
 
 DetailTables SetSectGrid(const std::array<SlotReadout, 4>& slots, int sectCount) {
     DetailTables tables;
-    const int g = Gates(sectCount);
+    const int g = UsedGateCount(sectCount);
     if (g == 0)
         return tables;
     FillSectorHeader(tables.sector[0], g);
@@ -158,7 +154,7 @@ DetailCellStyle DetailCellStyleOf(DetailTableKind kind, int column, int row, int
     }
     if (row >= 1 && row <= 4)
         style.font = kSlotColours[static_cast<size_t>(row - 1)];
-    const int g = Gates(sectCount);
+    const int g = UsedGateCount(sectCount);
     if (g < 1)
         return style;
     const int perSector = kind == DetailTableKind::Sector ? 5 : 4;

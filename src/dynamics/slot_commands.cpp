@@ -14,7 +14,7 @@ AlignGateStep SpeedButtonDistOfsClick(const std::vector<TLapDtRec>& slots,
     if (playing)
         return step;
     step.done = true;
-    const int gates = std::clamp(sectCount, 0, MaxSectGate);
+    const int gates = UsedGateCount(sectCount);
     if (AllLapsPassAllGates(slots, results, gates)) {
         state.AlignGate = state.AlignGate + 1 > gates ? 0 : state.AlignGate + 1;
         CalDistOfs(slots, results, gates, state);

@@ -55,7 +55,7 @@ void CalcTimeDiff(const std::vector<TLapDtRec>& slots, const SlotSectResults& re
     const TLapDtRec& b = slots[1];
     const int nA = static_cast<int>(a.Elm.size());
     const int nB = static_cast<int>(b.Elm.size());
-    const int gates = std::clamp(sectCount, 0, MaxSectGate);
+    const int gates = UsedGateCount(sectCount);
     const std::vector<Float80> m = MappedDistances(a, b, results[0], results[1], gates);
     const Float80 ofs = state.SlotTimOfs[1];
 

@@ -66,7 +66,7 @@ int PreselectedEditGate(int sectCount, int lastEditGate) {
 
 bool AdjustSectGate(GateEditContext context, GateDialogs& dialogs, double courseMapZoom) {
     GateTable& gates = context.gates;
-    const int count = std::min(gates.SectCount, MaxSectGate);
+    const int count = gates.UsedCount();
     if (context.playing || context.slotLaps.empty() || count < 1)
         return false;
     int chosen = 0;
@@ -94,7 +94,7 @@ bool AdjustSectGate(GateEditContext context, GateDialogs& dialogs, double course
 }
 
 bool RemoveSectGates(GateEditContext context, GateDialogs& dialogs) {
-    const int count = std::min(context.gates.SectCount, MaxSectGate);
+    const int count = context.gates.UsedCount();
     if (context.playing || count < 1)
         return false;
     GateRemoval removal;
@@ -114,7 +114,7 @@ bool RemoveSectGates(GateEditContext context, GateDialogs& dialogs) {
 }
 
 bool RemoveGatesAfterClear(GateTable& gates, int& AlignGate, GateDialogs& dialogs) {
-    const int count = std::min(gates.SectCount, MaxSectGate);
+    const int count = gates.UsedCount();
     if (count < 1)
         return false;
     std::optional<GateRemoval> removal = dialogs.SelectRemoveGates(count, true);

@@ -20,10 +20,6 @@ bool StepContains(const TLapElmRec& from, const TLapElmRec& to, Float80 t) {
     return t1 == t || (t0 <= t && t <= t1);
 }
 
-int GateCount(const GateTable& gates) {
-    return std::clamp(gates.SectCount, 0, MaxSectGate);
-}
-
 }  // namespace
 
 int CountPassNo(std::span<const TLapElmRec> samples, const SectGate& gate, Float80 playTime) {
@@ -39,7 +35,7 @@ int CountPassNo(std::span<const TLapElmRec> samples, const SectGate& gate, Float
 }
 
 void SortGatesByPassage(GateTable& gates, std::span<const TLapElmRec> samples, int& AlignGate) {
-    const int count = GateCount(gates);
+    const int count = gates.UsedCount();
     std::array<int, MaxSectGate> crossings{};
     std::array<int, MaxSectGate> order{-1, -1, -1, -1};
     int next = 0;
@@ -75,7 +71,7 @@ void RemoveGates(GateTable& gates, int& AlignGate, const GateRemoval& removal) {
         AlignGate = 0;
         return;
     }
-    int count = GateCount(gates);
+    int count = gates.UsedCount();
     for (int k = count - 1; k >= 0; --k) {
         if (!removal.ticked[static_cast<size_t>(k)])
             continue;

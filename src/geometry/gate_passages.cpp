@@ -23,7 +23,7 @@ Float80 Lerp(Float80 a, Float80 b, Float80 r) {
 std::vector<GatePassage> FindGatePassages(std::span<const TLapElmRec> samples,
                                           const GateTable& gates) {
     std::vector<GatePassage> passages;
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     if (count == 0 || samples.size() < 2)
         return passages;
     std::array<int, MaxSectGate> crossings{};

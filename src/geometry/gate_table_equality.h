@@ -17,7 +17,7 @@ inline bool SameGate(const SectGate& a, const SectGate& b) {
 inline bool SameGateTable(const GateTable& a, const GateTable& b) {
     if (a.SectCount != b.SectCount)
         return false;
-    const int used = std::clamp(a.SectCount, 0, MaxSectGate);
+    const int used = a.UsedCount();
     for (int g = 0; g < used; ++g) {
         if (!SameGate(a.SectGates[static_cast<size_t>(g)], b.SectGates[static_cast<size_t>(g)]))
             return false;

@@ -32,7 +32,7 @@ void ParseSectLines(const std::vector<std::string>& lines, GateTable& gates) {
 
 std::string FormatSectText(const GateTable& gates) {
     std::string text;
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     for (int k = 0; k < count; ++k) {
         const SectGate& gate = gates.SectGates[static_cast<size_t>(k)];
         text += FormatFixed6(gate.Ido1) + ',' + FormatFixed6(gate.Kdo1) + ',' +

@@ -11,6 +11,12 @@ namespace qv {
 
 inline constexpr int MaxSectGate = 4;
 
+// Gates to loop over for a count as stored: a count outside 0..MaxSectGate
+// (a damaged gate file, a caller's raw value) reads as the nearer end.
+constexpr int UsedGateCount(int sectCount) {
+    return std::clamp(sectCount, 0, MaxSectGate);
+}
+
 struct SectGate {
     Float80 Kdo1 = 0, Kdo2 = 0;  // longitudes of the end points
     Float80 Ido1 = 0, Ido2 = 0;  // latitudes of the end points
@@ -21,8 +27,7 @@ struct GateTable {
     std::array<SectGate, MaxSectGate> SectGates{};
     int SectCount = 0;  // gates in use, in the order a lap passes them
 
-    // SectCount kept within the table, for indexing it.
-    int UsedCount() const { return std::clamp(SectCount, 0, MaxSectGate); }
+    int UsedCount() const { return UsedGateCount(SectCount); }
 };
 
 }  // namespace qv

@@ -39,7 +39,7 @@ struct SpeedSpan {
 }  // namespace
 
 void CalcSectors(const TLapDtRec& lap, const GateTable& gates, SectRes& res) {
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     if (count == 0)
         return;
     res.ClearTiming();
@@ -94,7 +94,7 @@ void CalcSectors(const std::vector<TLapDtRec>& slots, const GateTable& gates,
 
 ListSectors CalcListSectors(std::span<const TLapElmRec> samples, const GateTable& gates) {
     ListSectors list;
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     Float80 lastTim = 0;
     for (const GatePassage& p : FindGatePassages(samples, gates)) {
         const auto g = static_cast<size_t>(p.gate);

@@ -1,11 +1,7 @@
 #include "laps/lap_file_io.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-
 #include "core/display_format.h"
+#include "core/record_reader.h"
 
 namespace qv {
 
@@ -19,31 +15,22 @@ std::filesystem::path TempLapFilePath(const Folders& folders, const std::string&
 
 LapFileRead ReadLapFile(const std::filesystem::path& path) {
     LapFileRead result;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    RecordReader reader(path, kLapRecordSize);
+    if (reader.Missing())
         return result;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size % kLapRecordSize != 0)
-        return result;
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        result.ioError = std::strerror(errno);
+    if (!reader.IsOpen()) {
+        result.ioError = reader.Error();
         return result;
     }
-    result.samples.resize(static_cast<size_t>(size / kLapRecordSize));
-    const size_t got =
-        std::fread(result.samples.data(), kLapRecordSize, result.samples.size(), file.get());
-    if (got != result.samples.size()) {
-        // The file changed under us; keep only whole records that arrived.
-        result.samples.resize(got);
-        if (std::ferror(file.get())) {
-            result.ioError = std::strerror(errno);
-            result.samples.clear();
-            return result;
-        }
+    if (!reader.WholeRecords())
+        return result;
+    result.samples.resize(reader.RecordCount());
+    reader.ReadInto(std::span(reinterpret_cast<uint8_t*>(result.samples.data()),
+                              result.samples.size() * kLapRecordSize));
+    if (reader.Failed()) {
+        result.ioError = reader.Error();
+        result.samples.clear();
+        return result;
     }
     result.isLapFile = true;
     return result;

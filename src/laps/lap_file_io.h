@@ -30,7 +30,8 @@ struct LapFileRead {
 };
 
 // Reads every record of a lap data file. A missing file or one whose size
-// is not a multiple of 128 bytes is not a lap file (no error).
+// is not a multiple of 128 bytes is not a lap file (no error). A read that
+// fails, or a file cut while it is read, gives no samples and ioError.
 LapFileRead ReadLapFile(const std::filesystem::path& path);
 
 // Writes the samples through a temporary name; `durable` as in

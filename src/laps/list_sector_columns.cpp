@@ -56,7 +56,7 @@ void SetSectHeaders(LapRow& header, const GateTable& gates) {
         header[Column(0)] = "Sector";
         return;
     }
-    const int last = std::min(gates.SectCount, MaxSectGate);
+    const int last = gates.UsedCount();
     for (int j = 0; j <= last; ++j)
         header[Column(j)] = StrFormat("Sector%d", j + 1);
 }

@@ -16,7 +16,7 @@ bool Inside(const GateAdjustView& view, PixelPoint p) {
 std::vector<ViewSegment> OtherGateSegments(const GateAdjustView& view, const GateTable& gates,
                                            int edited) {
     std::vector<ViewSegment> segments;
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     for (int k = 0; k < count; ++k) {
         if (k == edited)
             continue;
@@ -77,7 +77,7 @@ std::vector<ViewSegment> AdjustBackground(const GateAdjustView& view, const Gate
 }
 
 int EditedGateIndex(const GateTable& gates, const SectGate& work) {
-    const int count = std::clamp(gates.SectCount, 0, MaxSectGate);
+    const int count = gates.UsedCount();
     for (int k = 0; k < count; ++k) {
         const SectGate& g = gates.SectGates[static_cast<size_t>(k)];
         if (g.Kdo1 == work.Kdo1 && g.Kdo2 == work.Kdo2 && g.Ido1 == work.Ido1 &&

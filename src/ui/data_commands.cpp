@@ -18,13 +18,6 @@
 #include "presentation/refresh_sequence.h"
 
 namespace qv::ui {
-namespace {
-
-int SectCount(const Session& session) {
-    return std::clamp(session.gates.SectCount, 0, MaxSectGate);
-}
-
-}  // namespace
 
 DataCommands::DataCommands(Session& session, WindowServices& services, Hooks hooks)
     : session_(session), services_(services), hooks_(std::move(hooks)) {
@@ -203,7 +196,7 @@ bool DataCommands::DropFiles(const std::vector<std::filesystem::path>& files, bo
 }
 
 DetailTables DataCommands::Tables() const {
-    return SetSectGrid(SlotReadouts(session_), SectCount(session_));
+    return SetSectGrid(SlotReadouts(session_), session_.gates.UsedCount());
 }
 
 }  // namespace qv::ui

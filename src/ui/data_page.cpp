@@ -238,7 +238,7 @@ void DataPage::RefreshList() {
 
 void DataPage::RefreshTables() {
     const DetailTables tables = commands_.Tables();
-    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
+    const int gates = session_.gates.UsedCount();
     sectorModel_->SetTables(tables, gates);
     driftModel_->SetTables(tables, gates);
 }

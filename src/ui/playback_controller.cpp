@@ -34,7 +34,7 @@ void PlaybackController::Backward() {
 }
 
 void PlaybackController::ToStart() {
-    const int gates = std::clamp(session_.gates.SectCount, 0, MaxSectGate);
+    const int gates = session_.gates.UsedCount();
     const int alignGate = std::min(session_.align.AlignGate, gates);
     Finish(qv::ToStart(session_.presentation, alignGate, session_.sectRes[0], Context()));
 }
