@@ -10,6 +10,7 @@
 
 #include "support/cli_process.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "synth/mtk_encoder.h"
 
 namespace qv {
@@ -44,7 +45,7 @@ std::vector<synth::SynthFix> ThreeFixes() {
 }
 
 TEST(CliTest, InfoOnTheShippedDemoLog) {
-    const Output r = RunCli("info '" QUORVANE_SHIPPED_DIR "/Raw/demo.binx'");
+    const Output r = RunCli("info '" + test::ShippedDir() + "/Raw/demo.binx'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("kind: binx"), std::string::npos);
     EXPECT_NE(r.out.find("check value: matches"), std::string::npos);

@@ -12,6 +12,7 @@
 #include "exchange/motec_file.h"
 #include "support/cli_process.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "synth/bnx4_encoder.h"
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
@@ -91,9 +92,8 @@ TEST_F(CliExchangeTest, KmlOfTwoLapsIsValidAndHoldsEverySample) {
         at = end;
     }
     EXPECT_EQ(coordinateLines, samples);
-    const std::string command = "xmllint --nonet --noout --schema '" QUORVANE_TEST_DATA_DIR
-                                "/kml22/ogckml22.xsd' '" +
-                                out + "' 2>/dev/null";
+    const std::string command = "xmllint --nonet --noout --schema '" + test::TestDataDir() +
+                                "/kml22/ogckml22.xsd' '" + out + "' 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 

@@ -10,6 +10,7 @@
 #include "decode/log_check_value.h"
 #include "decode/mtk_decoder.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "synth/bnx4_encoder.h"
 #include "synth/mtk_encoder.h"
 #include "synth/run_file_encoder.h"
@@ -145,7 +146,7 @@ TEST_F(LoadLogTest, OtherLoggersImagesAreRefused) {
     for (const char* name :
          {"mtk_logger.bin", "mtk_logger_bt-qt1000xt.bin", "iBlue747_allfields.bin"}) {
         SCOPED_TRACE(name);
-        const auto bytes = test::ReadBytes(std::string(QUORVANE_TEST_DATA_DIR "/mtk/") + name);
+        const auto bytes = test::ReadBytes(test::TestDataDir() + "/mtk/" + name);
         ASSERT_EQ(bytes.size(), 65536u);
         // As a .bin the size is wrong; as a .binx the format is.
         ExpectRefused(Load("peer.bin", bytes));

@@ -11,6 +11,7 @@
 #include "laps/lap_file.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace qv {
 namespace {
@@ -49,9 +50,9 @@ bool ValidKml(const std::string& text) {
     test::TempDir dir;
     const std::filesystem::path file = dir / "trace.kml";
     std::ofstream(file, std::ios::binary) << text;
-    const std::string command = "xmllint --nonet --noout --schema '" QUORVANE_TEST_DATA_DIR
-                                "/kml22/ogckml22.xsd' '" +
-                                file.string() + "' >'" + (dir / "log").string() + "' 2>&1";
+    const std::string command = "xmllint --nonet --noout --schema '" + test::TestDataDir() +
+                                "/kml22/ogckml22.xsd' '" + file.string() + "' >'" +
+                                (dir / "log").string() + "' 2>&1";
     const int status = std::system(command.c_str());
     if (status != 0) {
         std::ifstream log(dir / "log");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace qv::test {
 
@@ -26,7 +27,7 @@ inline CliOutput RunCliProcess(const std::string& args, const std::string& env =
     TempDir dir;
     const std::string errPath = (dir / "stderr").string();
     const std::string command =
-        "TZ=UTC " + env + " '" QUORVANE_CLI_PATH "' " + args + " 2>'" + errPath + "'";
+        "TZ=UTC " + env + " '" + CliPath() + "' " + args + " 2>'" + errPath + "'";
     CliOutput result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_paths.h"
+
 extern char** environ;
 
 namespace qv::test {
@@ -37,14 +39,14 @@ class SimLoggerProcess {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::vector<std::string> argv0{QUORVANE_SIMLOGGER_PATH};
+        std::vector<std::string> argv0{SimLoggerPath()};
         argv0.insert(argv0.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : argv0)
             argv.push_back(a.data());
         argv.push_back(nullptr);
         const int spawned =
-            posix_spawn(&pid_, QUORVANE_SIMLOGGER_PATH, &actions, nullptr, argv.data(), environ);
+            posix_spawn(&pid_, argv0[0].c_str(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);

@@ -17,6 +17,7 @@
 #include "laps/circuit_index.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "ui/circuit_dialog.h"
 #include "ui/edit_name_box.h"
 #include "ui/log_block_dialog.h"
@@ -349,7 +350,7 @@ TEST(EditNameBoxTest, RefusesEmptyAndForbiddenNames) {
 TEST(LogBlockDialogDemo, DemoLogPaintsItsTrace) {
     auto session = std::make_unique<Session>(25569.0);
     const LoadLogResult load =
-        LoadLogFile(*session, std::filesystem::path(QUORVANE_SHIPPED_DIR) / "Raw" / "demo.bnx4");
+        LoadLogFile(*session, std::filesystem::path(test::ShippedDir()) / "Raw" / "demo.bnx4");
     ASSERT_TRUE(load.decoded);
     SetAllBlocks(session->log, true);
     test::ScriptedPrompter prompter;

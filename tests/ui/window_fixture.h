@@ -21,6 +21,7 @@
 #include "presentation/manual_clock.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "ui/gate_commands.h"
 #include "ui/main_window.h"
 #include "ui/manual_timers.h"
@@ -29,7 +30,7 @@
 namespace qv::test {
 
 inline std::filesystem::path Shipped(const std::string& relative) {
-    return std::filesystem::path(QUORVANE_SHIPPED_DIR) / relative;
+    return std::filesystem::path(test::ShippedDir()) / relative;
 }
 
 // The log-block dialog closed with OK after the demo circuit's control
@@ -85,7 +86,7 @@ class WindowFixture {
         clock.now = 47000.5;
         sources.dataDirOverride = (dir / "data").string();
         sources.documentsOverride = (dir / "documents").string();
-        sources.shippedOverride = QUORVANE_SHIPPED_DIR;
+        sources.shippedOverride = test::ShippedDir();
         sources.home = dir.path().string();
         ui::WindowServices services{prompter,
                                     step,
