@@ -65,6 +65,11 @@ QPushButton* DevicePage::DeviceButton(const char* name, QStyle::StandardPixmap i
     return button;
 }
 
+void DevicePage::Wire(QPushButton* button, std::function<void(DeviceController&)> command) {
+    connect(button, &QPushButton::clicked, this,
+            [this, command = std::move(command)] { host_.Run(command); });
+}
+
 DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     : QWidget(parent), session_(session), host_(host) {
     setObjectName(QStringLiteral("TabSheet3"));
@@ -76,18 +81,24 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
         const char* button;
         const char* name;
         const char* text;
+        void (DeviceController::*click)();
     };
     static constexpr ModeRow kModes[] = {
         {"ButtonSet2Hz", "20Hz (Fine mode)",
-         "Sampling interval is 0.05 seconds.  Logs up to 5 hours are possible."},
+         "Sampling interval is 0.05 seconds.  Logs up to 5 hours are possible.",
+         &DeviceController::ButtonSet2HzClick},
         {"ButtonSet10Hz", "10Hz (Standard mode)",
-         "Sampling interval is 0.1 seconds.  Logs up to 10 hours are possible."},
+         "Sampling interval is 0.1 seconds.  Logs up to 10 hours are possible.",
+         &DeviceController::ButtonSet10HzClick},
         {"ButtonSet5Hz", "5Hz (Long-time mode)",
-         "Sampling interval is 0.2 seconds.  Logs up to 20 hours are possible."},
+         "Sampling interval is 0.2 seconds.  Logs up to 20 hours are possible.",
+         &DeviceController::ButtonSet5HzClick},
     };
     int row = 0;
     for (const ModeRow& m : kModes) {
-        modeGrid->addWidget(DeviceButton(m.button, QStyle::SP_DialogApplyButton, mode), row, 0);
+        QPushButton* button = DeviceButton(m.button, QStyle::SP_DialogApplyButton, mode);
+        Wire(button, [click = m.click](DeviceController& c) { (c.*click)(); });
+        modeGrid->addWidget(button, row, 0);
         modeGrid->addWidget(Text(QString::fromLatin1(m.name), mode), row, 1);
         modeGrid->addWidget(Text(QString::fromLatin1(m.text), mode), row, 2);
         ++row;
@@ -98,8 +109,9 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     auto* status =
         new QGroupBox(QStringLiteral(" Comfirm mode, available log memory, trigger-speed "), this);
     auto* statusGrid = new QGridLayout(status);
-    statusGrid->addWidget(DeviceButton("ButtonLogSpace", QStyle::SP_BrowserReload, status), 0, 0, 3,
-                          1, Qt::AlignTop);
+    QPushButton* logSpace = DeviceButton("ButtonLogSpace", QStyle::SP_BrowserReload, status);
+    Wire(logSpace, [](DeviceController& c) { c.ButtonLogSpaceClick(); });
+    statusGrid->addWidget(logSpace, 0, 0, 3, 1, Qt::AlignTop);
     static constexpr const char* kStatusLabels[] = {"LabelCurrntMode", "LabelLogStat",
                                                     "LabelPort",       "LabelDtVer",
                                                     "LabelTrigSpd",    "LabelTrigSpd2"};
@@ -113,7 +125,9 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
 
     auto* erase = new QGroupBox(QStringLiteral(" Erase log on device "), this);
     auto* eraseRow = new QHBoxLayout(erase);
-    eraseRow->addWidget(DeviceButton("ButtonLogErase", QStyle::SP_TrashIcon, erase));
+    QPushButton* logErase = DeviceButton("ButtonLogErase", QStyle::SP_TrashIcon, erase);
+    Wire(logErase, [](DeviceController& c) { c.ButtonLogEraseClick(); });
+    eraseRow->addWidget(logErase);
     eraseRow->addWidget(Text(QStringLiteral("It takes 90 seconds to erase the log."), erase));
     eraseRow->addStretch(1);
     column->addWidget(erase);
@@ -154,15 +168,6 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     column->addStretch(1);
     column->addWidget(new ToggleSpot(this, this), 0, Qt::AlignLeft | Qt::AlignBottom);
 
-    const auto wire = [this](const char* name, auto command) {
-        QPushButton* button = findChild<QPushButton*>(QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, this, [this, command] { host_.Run(command); });
-    };
-    wire("ButtonSet2Hz", [](DeviceController& c) { c.ButtonSet2HzClick(); });
-    wire("ButtonSet10Hz", [](DeviceController& c) { c.ButtonSet10HzClick(); });
-    wire("ButtonSet5Hz", [](DeviceController& c) { c.ButtonSet5HzClick(); });
-    wire("ButtonLogSpace", [](DeviceController& c) { c.ButtonLogSpaceClick(); });
-    wire("ButtonLogErase", [](DeviceController& c) { c.ButtonLogEraseClick(); });
     connect(setTrig, &QPushButton::clicked, this, [this] {
         const int kmh = trigger_->value();
         host_.Run([kmh](DeviceController& c) { c.ButtonSetTrigSpdClick(kmh); });

@@ -7,8 +7,10 @@
 #include <QStyle>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "app/session.h"
+#include "device/device_controller.h"
 
 class QLabel;
 class QListWidget;
@@ -40,6 +42,8 @@ class DevicePage : public QWidget {
 
   private:
     QPushButton* DeviceButton(const char* name, QStyle::StandardPixmap icon, QWidget* parent);
+    // The button runs `command` on the device controller.
+    void Wire(QPushButton* button, std::function<void(DeviceController&)> command);
     void RefreshProgress();
 
     Session& session_;
