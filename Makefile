@@ -15,7 +15,7 @@ DEMO_ENV  := QUORVANE_DATA_DIR=$(abspath $(DEMO_HOME))/data \
 CLI    := $(BUILD)/src/cli/quorvane-cli
 SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 
-.PHONY: deps build run demo demo-data test test-unit test-sanitize test-tsan fuzz-smoke bench format clean
+.PHONY: deps build run demo demo-data golden test test-unit test-sanitize test-tsan fuzz-smoke bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -43,6 +43,12 @@ demo: build
 # Regenerates the shipped demo logs and circuit files from the drive synthesizer.
 demo-data: build
 	$(SYNTH) demo data/shipped
+
+# Rewrites the command-line tool's outputs on the demo logs under tests/golden
+# from the current build, for review with `git diff`.
+golden: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target quorvane-cli
+	bash tests/golden/run_golden.sh $(CLI) update
 
 test: build
 	$(MAKE) --no-print-directory test-unit test-sanitize test-tsan fuzz-smoke
