@@ -18,14 +18,8 @@ std::string DroppedFileExtension(const std::filesystem::path& file) {
 DroppedFileAction ClassifyDroppedFile(const std::filesystem::path& file, bool dataPageShown) {
     if (!dataPageShown)
         return DroppedFileAction::Ignore;
-    const std::string ext = DroppedFileExtension(file);
-    if (ext == ".dtb")
-        return DroppedFileAction::LoadLapDataFile;
-    if (ext == ".bon")
-        return DroppedFileAction::LoadRunFile;
-    if (ext == ".bond")
-        return DroppedFileAction::LoadBondRunFile;
-    return DroppedFileAction::Ignore;
+    const FileKind* kind = FindFileKind(DroppedFileExtension(file));
+    return kind != nullptr ? kind->drop : DroppedFileAction::Ignore;
 }
 
 bool DispatchDroppedFiles(const std::vector<std::filesystem::path>& files, bool dataPageShown,

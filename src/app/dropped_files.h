@@ -7,17 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "decode/file_kinds.h"
+
 namespace qv {
 
-enum class DroppedFileAction {
-    Ignore,
-    LoadLapDataFile,  // ".dtb"
-    LoadRunFile,      // ".bon"
-    LoadBondRunFile,  // ".bond"
-};
-
 // Only while the "Data" page is shown does a drop load anything; the
-// extension is compared without regard to case.
+// extension, compared without regard to case, picks the row of the table of
+// file kinds whose drop rule applies.
 DroppedFileAction ClassifyDroppedFile(const std::filesystem::path& file, bool dataPageShown);
 
 // The extension as the drop rules see it: the file name from its last '.',

@@ -15,6 +15,7 @@
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
+#include "decode/file_kinds.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
 
@@ -83,25 +84,9 @@ bool Parse(const std::vector<std::string>& args, Invocation& inv, std::ostream& 
     return true;
 }
 
-const char* KindDescription(LogFileKind kind) {
-    switch (kind) {
-        case LogFileKind::Bin:
-            return "bin (older logger flash image, 4 MiB)";
-        case LogFileKind::Binx:
-            return "binx (older logger flash image)";
-        case LogFileKind::Bnx4:
-            return "bnx4 (current logger log)";
-        case LogFileKind::Dtb:
-            return "dtb (lap data file)";
-        case LogFileKind::Bon:
-        case LogFileKind::Bon4:
-        case LogFileKind::Bonz:
-        case LogFileKind::Bnz4:
-            return "run file";
-        case LogFileKind::Unknown:
-            break;
-    }
-    return "unknown";
+std::string_view KindDescription(LogFileKind logKind) {
+    const FileKind* kind = FindLogFileKind(logKind);
+    return kind != nullptr ? kind->description : "unknown";
 }
 
 const char* CheckValueText(CheckValueOutcome outcome) {

@@ -1,10 +1,9 @@
 #include "cli/lap_argument.h"
 
 #include <charconv>
-#include <filesystem>
 #include <ostream>
 
-#include "decode/log_file_kind.h"
+#include "decode/file_kinds.h"
 #include "exchange/motec_import.h"
 
 namespace qv::cli {
@@ -37,7 +36,7 @@ int LapArgumentResolver::Row(const std::string& lap) {
         }
         return first + n + 1;
     }
-    if (std::filesystem::path(lap).extension() == ".csv") {
+    if (LapListLoadOf(lap) == LapListLoad::MotecCsv) {
         const MotecImportResult imported = LoadLapFileToGrigMotecCsv(laps_.session(), lap);
         if (!imported.added) {
             err_ << "quorvane-cli: " << lap << ": "

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "decode/log_file_kind.h"
+#include "decode/file_kinds.h"
 #include "decode/log_session.h"
 
 namespace qv {

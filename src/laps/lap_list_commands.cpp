@@ -1,6 +1,6 @@
 #include "laps/lap_list_commands.h"
 
-#include "core/text_utils.h"
+#include "decode/file_kinds.h"
 #include "laps/lap_file.h"
 #include "laps/log_block_rules.h"
 #include "laps/run_file_laps.h"
@@ -14,25 +14,29 @@ LoadLapsResult LoadLapFiles(LapSession& session, const std::vector<std::string>&
         session.folders.lastLapDataFolder = std::filesystem::path(files.front()).parent_path();
     for (const std::string& file : files) {
         const std::filesystem::path path(file);
-        const std::string ext = path.extension().string();
-        const std::string upper = UpperCase(ext);
         LapFileAddResult added;
-        if (ext == ".csv" && !importCsv) {
-            result.csvImports.push_back(file);
-            continue;
-        }
-        if (ext == ".csv") {
-            added = importCsv(path);
-        } else if (upper == ".BON") {
-            added = LoadLapFileToGrigBon(session, path);
-        } else if (upper == ".BOND") {
-            continue;
-        } else if (upper == ".BONZ") {
-            added = LoadLapFileToGrigBonZ(session, path);
-        } else if (ext == ".csvv") {
-            added = LoadLapFileToGrig(session, path);
-        } else {
-            added = LoadLapFileToGrigBin(session, path);
+        switch (LapListLoadOf(path)) {
+            case LapListLoad::MotecCsv:
+                if (!importCsv) {
+                    result.csvImports.push_back(file);
+                    continue;
+                }
+                added = importCsv(path);
+                break;
+            case LapListLoad::RunFile:
+                added = LoadLapFileToGrigBon(session, path);
+                break;
+            case LapListLoad::RunFileZ:
+                added = LoadLapFileToGrigBonZ(session, path);
+                break;
+            case LapListLoad::TextLapFile:
+                added = LoadLapFileToGrig(session, path);
+                break;
+            case LapListLoad::Ignore:
+                continue;
+            case LapListLoad::LapDataFile:
+                added = LoadLapFileToGrigBin(session, path);
+                break;
         }
         if (added.added)
             ++result.rowsAdded;
@@ -46,7 +50,7 @@ LoadLapsResult SpeedButtonLoadClick(LapSession& session, Prompter& prompter,
                                     const CsvLapImporter& importCsv) {
     FileDialogRequest request;
     request.title = kLoadLapTitle;
-    request.filter = kLoadLapFilter;
+    request.filter = LoadLapFilter();
     request.initialFolder = session.folders.lastLapDataFolder.string();
     const std::vector<std::string> files = prompter.ChooseOpenFiles(request);
     LoadLapsResult result = LoadLapFiles(session, files, importCsv);

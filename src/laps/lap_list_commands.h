@@ -16,7 +16,6 @@
 namespace qv {
 
 inline constexpr const char* kLoadLapTitle = "Open lap data";
-inline constexpr const char* kLoadLapFilter = "Quorvane Data files|*.dtb;*.bon;*.bonz";
 inline constexpr const char* kMsgRemoveAllLaps = "Do you remove all lap data?";
 inline constexpr const char* kEditDataNameCaption = "Edit data name";
 
@@ -33,12 +32,12 @@ struct LoadLapsResult {
 // other files; the exchange module provides it.
 using CsvLapImporter = std::function<LapFileAddResult(const std::filesystem::path&)>;
 
-// Adds one row per chosen file, in the order chosen, by extension: ".BON"
-// and ".BONZ" (any case) run files, ".bond" ignored, ".csvv" text laps,
-// ".csv" through `importCsv` (kept in `csvImports` without one), anything
-// else a lap data file. The first file's folder becomes the last lap-data
-// folder. The dialog command shows the first error. The caller then
-// refreshes the marks and the sector and drift columns.
+// Adds one row per chosen file, in the order chosen, by the lap-list load
+// of its extension in the table of file kinds; a MoTeC ".csv" goes through
+// `importCsv` (kept in `csvImports` without one). The first file's folder
+// becomes the last lap-data folder. The dialog command shows the first
+// error. The caller then refreshes the marks and the sector and drift
+// columns.
 LoadLapsResult SpeedButtonLoadClick(LapSession& session, Prompter& prompter,
                                     const CsvLapImporter& importCsv = {});
 LoadLapsResult LoadLapFiles(LapSession& session, const std::vector<std::string>& files,

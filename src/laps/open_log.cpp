@@ -1,5 +1,6 @@
 #include "laps/open_log.h"
 
+#include "decode/file_kinds.h"
 #include "laps/lap_extraction.h"
 #include "laps/log_block_rules.h"
 
@@ -58,7 +59,7 @@ OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path&
 OpenLogOutcome SpeedButtonLdLogFileClick(OpenLogContext& context) {
     FileDialogRequest request;
     request.title = kOpenLogTitle;
-    request.filter = kOpenLogFilter;
+    request.filter = OpenLogFilter();
     request.initialFolder = context.session.folders.lastLogFolder.string();
     const std::optional<std::string> chosen = context.prompter.ChooseOpenFile(request);
     if (!chosen)

@@ -38,11 +38,6 @@ struct OpenLogContext {
 };
 
 inline constexpr const char* kOpenLogTitle = "Open log data";
-inline constexpr const char* kOpenLogFilter =
-    "Quorvane GPS data files or Record files|*.bnx4;*.binx;*.bin;*.dtb;*.bon4;*.bon;*.bnz4;*.bonz"
-    "|Quorvane4 GPS data files|*.bnx4|Quorvane3 GPS data files|*.binx"
-    "|Quorvane GPS data files|*.bin|Quorvane Record files|*.dtb"
-    "|Quorvane GPS ble files|*.bon4;*.bon|Quorvane GPS ble Z files|*.bnz4;*.bonz";
 
 struct OpenLogOutcome {
     LoadLogResult load;  // what reading the file found (empty for reopen)

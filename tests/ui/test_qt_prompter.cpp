@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "laps/open_log.h"
+#include "decode/file_kinds.h"
 #include "ui/qt_prompter.h"
 
 namespace {
@@ -9,7 +9,7 @@ TEST(QtPrompter, TurnsOurFiltersIntoQtNameFilters) {
     EXPECT_EQ(qv::ui::QtNameFilters("CSV files|*.csv|All|*.a;*.b"),
               QStringLiteral("CSV files (*.csv);;All (*.a *.b)"));
     // The open-log filter has seven entries; each keeps all its patterns.
-    const QStringList filters = qv::ui::QtNameFilters(qv::kOpenLogFilter).split(";;");
+    const QStringList filters = qv::ui::QtNameFilters(qv::OpenLogFilter()).split(";;");
     ASSERT_EQ(filters.size(), 7);
     EXPECT_EQ(filters[6], QStringLiteral("Quorvane GPS ble Z files (*.bnz4 *.bonz)"));
     EXPECT_TRUE(qv::ui::QtNameFilters("").isEmpty());
