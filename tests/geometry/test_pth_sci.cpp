@@ -19,14 +19,8 @@ namespace {
 
 using test::TempDir;
 
-std::string ReadText(const std::filesystem::path& path) {
-    const std::vector<uint8_t> bytes = test::ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    test::WriteBytes(path, {text.begin(), text.end()});
-}
+using test::ReadText;
+using test::WriteText;
 
 // --- Shared text file helpers ---------------------------------------------
 

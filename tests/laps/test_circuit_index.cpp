@@ -32,9 +32,7 @@ double NorthDeg(double km) {
     return km * 1000 / static_cast<double>(EarthRadius * kPi / 180);
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    test::WriteBytes(path, {text.begin(), text.end()});
-}
+using test::WriteText;
 
 std::string PthAt(double lat, double lon) {
     return "<path>\r\n" + std::to_string(lon) + "," + std::to_string(lat) + "\r\n</path>\r\n";
