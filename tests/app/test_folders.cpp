@@ -14,9 +14,8 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempDir;
-
 using test::ReadText;
+using test::TempDir;
 using test::WriteText;
 
 FolderSources HomeOnly(const std::string& home) {

@@ -12,13 +12,11 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
+using test::ReadText;
 using test::TempDir;
+using test::WriteText;
 
 constexpr const char* kDefaultText = "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n";
-
-using test::ReadText;
-using test::WriteText;
 
 void ExpectDefaults(const Settings& s) {
     const Settings d;

@@ -16,13 +16,12 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
 using test::ScriptedPrompter;
 using test::TempDir;
+using test::WriteText;
 
 constexpr const char* kDefaultIni = "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n";
-
-using test::ReadText;
-using test::WriteText;
 
 size_t EntryCount(const fs::path& folder) {
     return static_cast<size_t>(

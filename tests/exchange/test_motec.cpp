@@ -23,10 +23,9 @@ namespace {
 using test::MotecFileOptions;
 using test::MotecLines;
 using test::MotecMotion;
+using test::WriteText;
 
 constexpr TDateTime kBase = 25569.0;
-
-using test::WriteText;
 
 // A straight lap of ours going north, `km` long, 10 samples a second.
 std::vector<TLapElmRec> StraightLap(double km, int samples, double lat0 = 35.0, double lon0 = 139.0,

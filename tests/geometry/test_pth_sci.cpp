@@ -17,9 +17,8 @@
 namespace qv {
 namespace {
 
-using test::TempDir;
-
 using test::ReadText;
+using test::TempDir;
 using test::WriteText;
 
 // --- Shared text file helpers ---------------------------------------------

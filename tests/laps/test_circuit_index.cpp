@@ -22,6 +22,7 @@ namespace {
 
 using test::ScriptedPrompter;
 using test::TempDir;
+using test::WriteText;
 
 constexpr double kLat = 35.3712;
 constexpr double kLon = 138.9268;
@@ -31,8 +32,6 @@ constexpr TDateTime kBase = 25569.0 + 9 / 24.0;  // UTC+9
 double NorthDeg(double km) {
     return km * 1000 / static_cast<double>(EarthRadius * kPi / 180);
 }
-
-using test::WriteText;
 
 std::string PthAt(double lat, double lon) {
     return "<path>\r\n" + std::to_string(lon) + "," + std::to_string(lat) + "\r\n</path>\r\n";

@@ -14,10 +14,9 @@ namespace qv {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::ReadText;
 using test::ScriptedPrompter;
 using test::TempDir;
-
-using test::ReadText;
 using test::WriteText;
 
 const Lines kControlFile = {"1", "35.1", "138.1", "35.2", "138.2"};
