@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -172,24 +173,38 @@ bool TakeDriveOption(const std::vector<std::string>& args, size_t& i,
     return true;
 }
 
-int Mtk(const std::vector<std::string>& args) {
-    qv::synth::DriveOptions options;
-    size_t sectors = 0;
-    std::string out;
-    for (size_t i = 0; i < args.size(); ++i) {
+// The arguments of an image subcommand from args[first] on: the drive
+// options, the option `extra` whose value `takeExtra` reads, and the output
+// name. False, with the usage told, on anything else.
+bool ParseImageArgs(const std::vector<std::string>& args, size_t first,
+                    qv::synth::DriveOptions& options, const std::string& extra,
+                    const std::function<void(const std::string&)>& takeExtra, std::string& out) {
+    for (size_t i = first; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (TakeDriveOption(args, i, options)) {
             continue;
-        } else if (a == "--sectors" && hasValue) {
-            sectors = static_cast<size_t>(std::atoi(args[++i].c_str()));
+        } else if (a == extra && hasValue) {
+            takeExtra(args[++i]);
         } else if (out.empty() && !a.empty() && a[0] != '-') {
             out = a;
         } else {
             std::cerr << kUsage;
-            return 2;
+            return false;
         }
     }
+    return true;
+}
+
+int Mtk(const std::vector<std::string>& args) {
+    qv::synth::DriveOptions options;
+    size_t sectors = 0;
+    std::string out;
+    const auto takeSectors = [&sectors](const std::string& v) {
+        sectors = static_cast<size_t>(std::atoi(v.c_str()));
+    };
+    if (!ParseImageArgs(args, 0, options, "--sectors", takeSectors, out))
+        return 2;
     if (out.empty() || options.rateHz <= 0 || options.laps < 0) {
         std::cerr << kUsage;
         return 2;
@@ -207,20 +222,11 @@ int Flash(const std::vector<std::string>& args) {
                    : model == "generic" ? qv::synth::kGenericFlashBytes
                                         : 0;
     std::string out;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (TakeDriveOption(args, i, options)) {
-            continue;
-        } else if (a == "--bytes" && hasValue) {
-            bytes = static_cast<size_t>(std::strtoull(args[++i].c_str(), nullptr, 10));
-        } else if (out.empty() && !a.empty() && a[0] != '-') {
-            out = a;
-        } else {
-            std::cerr << kUsage;
-            return 2;
-        }
-    }
+    const auto takeBytes = [&bytes](const std::string& v) {
+        bytes = static_cast<size_t>(std::strtoull(v.c_str(), nullptr, 10));
+    };
+    if (!ParseImageArgs(args, 1, options, "--bytes", takeBytes, out))
+        return 2;
     if (bytes == 0 || bytes > qv::synth::kQv4FlashBytes || out.empty() || options.rateHz <= 0 ||
         options.rateHz > 50 || options.laps < 0) {
         std::cerr << kUsage;
