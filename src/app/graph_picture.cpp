@@ -10,14 +10,8 @@ std::optional<std::filesystem::path> ChooseGraphPicturePath(Session& session, Pr
     FileDialogRequest request;
     request.title = kGraphPictureTitle;
     request.filter = kGraphPictureFilter;
-    request.initialFolder = session.folders.csvFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen) {
-        dialogOpen = false;
-        return std::nullopt;
-    }
-    session.folders.csvFolder = std::filesystem::path(*chosen).parent_path();
-    std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".png");
+    std::optional<std::filesystem::path> path =
+        ChooseSavePath(prompter, request, session.folders.csvFolder, ".png");
     dialogOpen = false;
     return path;
 }

@@ -6,14 +6,12 @@
 
 #include "app/session.h"
 #include "core/prompter.h"
+#include "core/save_path.h"
 
 namespace qv {
 
-struct KmlSaveResult {
-    bool written = false;
-    std::filesystem::path path;  // the file to show in the file browser afterwards
-    std::string error;           // the platform's message when writing failed
-};
+// `path` is the file to show in the file browser afterwards.
+using KmlSaveResult = SaveFileResult;
 
 // The command: asks for the file (the CSV folder is shared with it), writes
 // the traces of the occupied slots. Nothing unless slot A holds a lap.

@@ -1,6 +1,5 @@
 #include "cli/compare_command.h"
 
-#include <charconv>
 #include <ostream>
 
 #include "app/analysis.h"
@@ -47,45 +46,36 @@ struct LapArgs {
     std::optional<double> at;
 };
 
-bool ParseWhole(const std::string& text, int& value) {
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && ptr == text.data() + text.size() && value >= 0;
-}
-
 // Parses the arguments; 0 when fine, else the exit code.
 int Parse(const std::vector<std::string>& args, bool compare, LapArgs& parsed, std::ostream& err) {
-    for (size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        const OptionParse option = ParseLapOption(args, k, parsed.options, err);
-        if (option == OptionParse::Failed)
-            return 2;
-        if (option == OptionParse::Taken)
-            continue;
+    const auto own = [&](const std::vector<std::string>& all, size_t& k) {
+        const std::string& a = all[k];
         if (!compare && a == "--drift-shown") {
             parsed.driftShown = true;
-        } else if (compare && (a == "--align-gate" || a == "--at") && k + 1 < args.size()) {
-            const std::string& v = args[++k];
-            int gate = 0;
-            double seconds = 0;
-            const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
-            if (a == "--align-gate" && ParseWhole(v, gate) && gate <= MaxSectGate) {
-                parsed.alignGate = gate;
-            } else if (a == "--at" && ec == std::errc() && ptr == v.data() + v.size()) {
-                parsed.at = seconds;
-            } else {
-                err << "quorvane-cli: " << a << " needs "
-                    << (a == "--at" ? "a time in seconds" : "a gate number from 0 to 4") << "\n";
-                return 2;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            err << "quorvane-cli: unknown option " << a << "\n";
-            return 2;
-        } else {
-            parsed.laps.push_back(a);
+            return OptionParse::Taken;
         }
-    }
-    if (!CheckLapOptions(parsed.options, err))
-        return 2;
+        if (!compare || (a != "--align-gate" && a != "--at") || k + 1 >= all.size())
+            return OptionParse::NotMine;
+        const std::string& v = all[++k];
+        int gate = 0;
+        double seconds = 0;
+        if (a == "--align-gate" && ParseCount(v, gate) && gate <= MaxSectGate) {
+            parsed.alignGate = gate;
+        } else if (a == "--at" && ParseNumber(v, seconds)) {
+            parsed.at = seconds;
+        } else {
+            err << "quorvane-cli: " << a << " needs "
+                << (a == "--at" ? "a time in seconds" : "a gate number from 0 to 4") << "\n";
+            return OptionParse::Failed;
+        }
+        return OptionParse::Taken;
+    };
+    const auto operand = [&parsed](const std::string& a) {
+        parsed.laps.push_back(a);
+        return true;
+    };
+    if (const int code = ParseLapCommand(args, parsed.options, err, own, operand))
+        return code;
     if (parsed.laps.empty() || (!compare && parsed.laps.size() > 1) ||
         parsed.laps.size() > static_cast<size_t>(LapStore::kMaxLapSlots)) {
         err << "quorvane-cli: "
@@ -143,13 +133,8 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
     LapArgumentResolver resolver(laps, err);
     Session& session = laps.session();
     for (const std::string& lap : parsed.laps) {
-        const int row = resolver.Row(lap);
-        if (row < 1)
+        if (!resolver.ShowInSlot(lap))
             return 1;
-        if (ShowLapInSlot(session, row).kind != SlotChange::Kind::Loaded) {
-            err << "quorvane-cli: " << lap << ": the lap could not be shown\n";
-            return 1;
-        }
     }
     const int gates = session.gates.UsedCount();
     if (parsed.alignGate) {

@@ -36,26 +36,21 @@ struct ExportArgs {
 };
 
 int Parse(const std::vector<std::string>& args, ExportArgs& parsed, std::ostream& err) {
-    for (size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        const OptionParse option = ParseLapOption(args, k, parsed.options, err);
-        if (option == OptionParse::Failed)
-            return 2;
-        if (option == OptionParse::Taken)
-            continue;
-        if (a == "-o" && k + 1 < args.size()) {
-            parsed.out = args[++k];
-        } else if (!a.empty() && a[0] == '-') {
-            err << "quorvane-cli: unknown option " << a << "\n";
-            return 2;
-        } else if (parsed.format.empty()) {
+    const auto own = [&parsed](const std::vector<std::string>& all, size_t& k) {
+        if (all[k] != "-o" || k + 1 >= all.size())
+            return OptionParse::NotMine;
+        parsed.out = all[++k];
+        return OptionParse::Taken;
+    };
+    const auto operand = [&parsed](const std::string& a) {
+        if (parsed.format.empty())
             parsed.format = a;
-        } else {
+        else
             parsed.laps.push_back(a);
-        }
-    }
-    if (!CheckLapOptions(parsed.options, err))
-        return 2;
+        return true;
+    };
+    if (const int code = ParseLapCommand(args, parsed.options, err, own, operand))
+        return code;
     if (parsed.format != "kml" && parsed.format != "nmea") {
         err << "quorvane-cli: export writes kml or nmea\n";
         return 2;

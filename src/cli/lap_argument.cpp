@@ -1,25 +1,18 @@
 #include "cli/lap_argument.h"
 
-#include <charconv>
+#include <filesystem>
 #include <ostream>
 
+#include "app/analysis.h"
 #include "decode/file_kinds.h"
 #include "exchange/motec_import.h"
 
 namespace qv::cli {
-namespace {
-
-bool ParseLapNumber(const std::string& text, int& value) {
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && ptr == text.data() + text.size() && value >= 0;
-}
-
-}  // namespace
 
 int LapArgumentResolver::Row(const std::string& lap) {
     const size_t colon = lap.rfind(':');
     int n = 0;
-    if (colon != std::string::npos && colon > 0 && ParseLapNumber(lap.substr(colon + 1), n) &&
+    if (colon != std::string::npos && colon > 0 && ParseCount(lap.substr(colon + 1), n) &&
         LogFileKindOf(lap.substr(0, colon)) != LogFileKind::Unknown) {
         const std::string log = lap.substr(0, colon);
         auto found = logs_.find(log);
@@ -47,6 +40,17 @@ int LapArgumentResolver::Row(const std::string& lap) {
         return imported.lapNo + 1;
     }
     return laps_.AddLapFile(lap);
+}
+
+bool LapArgumentResolver::ShowInSlot(const std::string& lap) {
+    const int row = Row(lap);
+    if (row < 1)
+        return false;
+    if (ShowLapInSlot(laps_.session(), row).kind != SlotChange::Kind::Loaded) {
+        err_ << "quorvane-cli: " << lap << ": the lap could not be shown\n";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace qv::cli

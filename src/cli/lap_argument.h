@@ -17,6 +17,8 @@ class LapArgumentResolver {
 
     // The lap-list row (from 1) of the lap, or -1 with the reason on `err`.
     int Row(const std::string& lap);
+    // The lap shown in the next free slot; false with the reason on `err`.
+    bool ShowInSlot(const std::string& lap);
 
   private:
     CliSession& laps_;

@@ -35,13 +35,19 @@ const char* const kLapOptionsHelp =
     "                  the settings file then applies under the options given here\n"
     "  --diagnostics   open logs whose check value does not match\n";
 
-namespace {
-
 bool ParseNumber(const std::string& text, double& value) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end;
 }
+
+bool ParseCount(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= 0;
+}
+
+namespace {
 
 // "LAT1,LON1,LAT2,LON2" of two different points.
 std::optional<Line> ParseLine(const std::string& text) {
@@ -156,6 +162,27 @@ bool CheckLapOptions(const LapOptions& options, std::ostream& err) {
         return false;
     }
     return true;
+}
+
+int ParseLapCommand(const std::vector<std::string>& args, LapOptions& options, std::ostream& err,
+                    const OwnOptionParser& own, const OperandTaker& operand) {
+    for (size_t k = 0; k < args.size(); ++k) {
+        OptionParse option = ParseLapOption(args, k, options, err);
+        if (option == OptionParse::NotMine && own)
+            option = own(args, k);
+        if (option == OptionParse::Failed)
+            return 2;
+        if (option == OptionParse::Taken)
+            continue;
+        const std::string& a = args[k];
+        if (!a.empty() && a[0] == '-') {
+            err << "quorvane-cli: unknown option " << a << "\n";
+            return 2;
+        }
+        if (!operand(a))
+            return 2;
+    }
+    return CheckLapOptions(options, err) ? 0 : 2;
 }
 
 // The circuit dialog answered as the program preselects it.

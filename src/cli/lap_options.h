@@ -4,6 +4,7 @@
 // them.
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -39,6 +40,23 @@ OptionParse ParseLapOption(const std::vector<std::string>& args, size_t& k, LapO
                            std::ostream& err);
 // The checks across options; false with the message on `err`.
 bool CheckLapOptions(const LapOptions& options, std::ostream& err);
+
+// A lap command's own options: takes args[k] (and its value, advancing k).
+using OwnOptionParser = std::function<OptionParse(const std::vector<std::string>& args, size_t& k)>;
+// An argument that is no option; false, told on `err`, when it is one too many.
+using OperandTaker = std::function<bool(const std::string& arg)>;
+
+// The arguments of a lap command: the lap options, the command's own
+// (`own` may be empty) and its operands; an unknown option is refused. The
+// lap options are then checked together. 0, or the exit code with the
+// reason on `err`.
+int ParseLapCommand(const std::vector<std::string>& args, LapOptions& options, std::ostream& err,
+                    const OwnOptionParser& own, const OperandTaker& operand);
+
+// The whole of `text` as a number.
+bool ParseNumber(const std::string& text, double& value);
+// The whole of `text` as a whole number from 0.
+bool ParseCount(const std::string& text, int& value);
 
 // A session set up as the options say, with its temporary lap files in a
 // private folder that goes away with it.

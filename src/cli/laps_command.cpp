@@ -66,20 +66,12 @@ void TellCutLaps(const std::vector<CutLap>& cut, const Settings& settings, std::
 int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     LapOptions options;
     std::vector<std::string> files;
-    for (size_t k = 0; k < args.size(); ++k) {
-        const OptionParse parsed = ParseLapOption(args, k, options, err);
-        if (parsed == OptionParse::Failed)
-            return 2;
-        if (parsed == OptionParse::Taken)
-            continue;
-        if (!args[k].empty() && args[k][0] == '-') {
-            err << "quorvane-cli: unknown option " << args[k] << "\n";
-            return 2;
-        }
-        files.push_back(args[k]);
-    }
-    if (!CheckLapOptions(options, err))
-        return 2;
+    const auto operand = [&files](const std::string& file) {
+        files.push_back(file);
+        return true;
+    };
+    if (const int code = ParseLapCommand(args, options, err, nullptr, operand))
+        return code;
     if (files.empty()) {
         err << "quorvane-cli: laps needs at least one FILE\n";
         return 2;

@@ -50,29 +50,23 @@ const char* RefusalText(MotecRefusal refusal) {
 int RunImportMotec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     LapOptions options;
     std::string file, slotA, dtb;
-    for (size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        const OptionParse option = ParseLapOption(args, k, options, err);
-        if (option == OptionParse::Failed)
-            return 2;
-        if (option == OptionParse::Taken)
-            continue;
-        if (a == "--dtb" && k + 1 < args.size()) {
-            dtb = args[++k];
-        } else if (a == "--slot-a" && k + 1 < args.size()) {
-            slotA = args[++k];
-        } else if (!a.empty() && a[0] == '-') {
-            err << "quorvane-cli: unknown option " << a << "\n";
-            return 2;
-        } else if (file.empty()) {
-            file = a;
-        } else {
+    const auto own = [&](const std::vector<std::string>& all, size_t& k) {
+        const std::string& a = all[k];
+        if ((a != "--dtb" && a != "--slot-a") || k + 1 >= all.size())
+            return OptionParse::NotMine;
+        (a == "--dtb" ? dtb : slotA) = all[++k];
+        return OptionParse::Taken;
+    };
+    const auto operand = [&](const std::string& a) {
+        if (!file.empty()) {
             err << "quorvane-cli: import-motec takes one FILE\n";
-            return 2;
+            return false;
         }
-    }
-    if (!CheckLapOptions(options, err))
-        return 2;
+        file = a;
+        return true;
+    };
+    if (const int code = ParseLapCommand(args, options, err, own, operand))
+        return code;
     if (file.empty()) {
         err << "quorvane-cli: import-motec needs a FILE\n";
         return 2;
@@ -83,13 +77,8 @@ int RunImportMotec(const std::vector<std::string>& args, std::ostream& out, std:
     Session& session = laps.session();
     if (!slotA.empty()) {
         LapArgumentResolver resolver(laps, err);
-        const int row = resolver.Row(slotA);
-        if (row < 1)
+        if (!resolver.ShowInSlot(slotA))
             return 1;
-        if (ShowLapInSlot(session, row).kind != SlotChange::Kind::Loaded) {
-            err << "quorvane-cli: " << slotA << ": the lap could not be shown\n";
-            return 1;
-        }
     }
     const MotecImportResult imported = LoadLapFileToGrigMotecCsv(session, file);
     if (!imported.added) {

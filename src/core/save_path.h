@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/prompter.h"
 
@@ -19,5 +20,22 @@ std::string ReplaceQuestion(const std::filesystem::path& path);
 std::optional<std::filesystem::path> ConfirmSavePath(Prompter& prompter,
                                                      const std::filesystem::path& chosen,
                                                      const std::string& extension);
+
+// The save dialog of `request` opened in `folder`. The chosen file's folder
+// becomes `folder` even when the replace question is then answered No.
+// Nothing when the dialog is cancelled or the replacement refused.
+std::optional<std::filesystem::path> ChooseSavePath(Prompter& prompter, FileDialogRequest request,
+                                                    std::filesystem::path& folder,
+                                                    const std::string& extension);
+
+struct SaveFileResult {
+    bool written = false;
+    std::filesystem::path path;  // the file to show or open afterwards
+    std::string error;           // the platform's message when writing failed
+};
+
+// `bytes` written atomically to `path`; a failure is also shown as an error.
+SaveFileResult WriteSavedFile(Prompter& prompter, const std::filesystem::path& path,
+                              std::string_view bytes);
 
 }  // namespace qv

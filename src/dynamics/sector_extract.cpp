@@ -149,12 +149,8 @@ SectorSaveResult ExtractSectorLap(LapSession& session, const std::array<SectRes,
     request.title = kSaveSectorDataTitle;
     request.filter = "Quorvane Data files|*.dtb";
     request.proposedName = name + "_Sector" + std::to_string(k + 1) + ".dtb";
-    request.initialFolder = session.folders.lastLapDataFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen)
-        return result;
-    session.folders.lastLapDataFolder = std::filesystem::path(*chosen).parent_path();
-    const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".dtb");
+    const std::optional<std::filesystem::path> path =
+        ChooseSavePath(prompter, request, session.folders.lastLapDataFolder, ".dtb");
     if (!path)
         return result;
     const std::vector<TLapElmRec> samples = SectorSamples(lap, res, k, session.gates.UsedCount());

@@ -33,12 +33,34 @@ std::string Guarded(std::string_view text) {
     return out;
 }
 
-std::string LapListLine(const LapRow& header, const LapRow& row) {
+// The cells of `row` joined by tabs, each as `appendCell(line, column, cell)`
+// writes it, and the line end.
+template <typename Row, typename AppendCell>
+std::string TabLine(const Row& row, AppendCell appendCell) {
     std::string line;
     for (size_t c = 0; c < row.size(); ++c) {
         if (c > 0)
             line += '\t';
-        const std::string& cell = row[c];
+        appendCell(line, c, std::string_view(row[c]));
+    }
+    line += kLineEnd;
+    return line;
+}
+
+// The lines of the table's rows below the header that have a first cell;
+// none when the first of them is empty.
+template <typename Table, typename AppendCell>
+void AppendTableRows(std::string& text, const Table& table, AppendCell appendCell) {
+    if (table[1][0].empty())
+        return;
+    for (size_t r = 1; r < table.size(); ++r) {
+        if (!table[r][0].empty())
+            text += TabLine(table[r], appendCell);
+    }
+}
+
+std::string LapListLine(const LapRow& header, const LapRow& row) {
+    return TabLine(row, [&header](std::string& line, size_t c, std::string_view cell) {
         if (!Has(header[c], '(')) {
             line += cell;
         } else if (Has(cell, '(')) {
@@ -47,9 +69,7 @@ std::string LapListLine(const LapRow& header, const LapRow& row) {
             line += cell;
             line += '\t';
         }
-    }
-    line += kLineEnd;
-    return line;
+    });
 }
 
 void AppendSlashSplit(std::string& line, std::string_view cell) {
@@ -86,88 +106,55 @@ std::string SelLapDataClipboardText(const LapRow& header, const std::vector<LapR
 
 std::string SectDataClipboardText(const SectTable& table) {
     const auto& header = table[0];
-    std::string text;
-    for (size_t c = 0; c < header.size(); ++c) {
-        if (c > 0)
-            text += '\t';
-        const std::string_view h = header[c];
+    std::string text = TabLine(header, [](std::string& line, size_t, std::string_view h) {
         if (Has(h, '/')) {
             const size_t slash = h.find('/');
-            text += Guarded(h.substr(0, slash));
-            text += '\t';
-            text += Guarded(h.substr(slash + 1));
+            line += Guarded(h.substr(0, slash));
+            line += '\t';
+            line += Guarded(h.substr(slash + 1));
         } else {
-            text += Guarded(h);
+            line += Guarded(h);
         }
-    }
-    text += kLineEnd;
-    if (table[1][0].empty())
-        return text;
-    for (size_t r = 1; r < table.size(); ++r) {
-        const auto& row = table[r];
-        if (row[0].empty())
-            continue;
-        for (size_t c = 0; c < row.size(); ++c) {
-            if (c > 0)
-                text += '\t';
-            std::string_view cell = row[c];
-            if (!Has(header[c], '/')) {
-                if (cell.starts_with('*'))
-                    cell.remove_prefix(1);
-                text += cell;
-            } else if (Has(cell, '/')) {
-                AppendSlashSplit(text, cell);
-            } else {
-                text += cell;
-                text += '\t';
-            }
+    });
+    AppendTableRows(text, table, [&header](std::string& line, size_t c, std::string_view cell) {
+        if (!Has(header[c], '/')) {
+            if (cell.starts_with('*'))
+                cell.remove_prefix(1);
+            line += cell;
+        } else if (Has(cell, '/')) {
+            AppendSlashSplit(line, cell);
+        } else {
+            line += cell;
+            line += '\t';
         }
-        text += kLineEnd;
-    }
+    });
     return text;
 }
 
 std::string DriftDataClipboardText(const DriftTable& table) {
-    const auto& header = table[0];
-    std::string text;
-    for (size_t c = 0; c < header.size(); ++c) {
-        if (c > 0)
-            text += '\t';
-        const std::string_view h = header[c];
+    std::string text = TabLine(table[0], [](std::string& line, size_t, std::string_view h) {
         if (h.empty())
-            continue;
+            return;
         if (Has(h, '/')) {
             const size_t slash = h.find('/');
             const std::string_view after = h.substr(slash + 1);
-            text += Guarded(h.substr(0, slash));
-            text += '\t';
-            text += after == "-" ? std::string_view("'-HighDeg") : after;
+            line += Guarded(h.substr(0, slash));
+            line += '\t';
+            line += after == "-" ? std::string_view("'-HighDeg") : after;
         } else if (Has(h, '(')) {
-            AppendBracketSplit(text, h, true);
+            AppendBracketSplit(line, h, true);
         } else {
-            text += Guarded(h);
+            line += Guarded(h);
         }
-    }
-    text += kLineEnd;
-    if (table[1][0].empty())
-        return text;
-    for (size_t r = 1; r < table.size(); ++r) {
-        const auto& row = table[r];
-        if (row[0].empty())
-            continue;
-        for (size_t c = 0; c < row.size(); ++c) {
-            if (c > 0)
-                text += '\t';
-            const std::string_view cell = row[c];
-            if (Has(cell, '/'))
-                AppendSlashSplit(text, cell);
-            else if (Has(cell, '('))
-                AppendBracketSplit(text, cell);
-            else
-                text += cell;
-        }
-        text += kLineEnd;
-    }
+    });
+    AppendTableRows(text, table, [](std::string& line, size_t, std::string_view cell) {
+        if (Has(cell, '/'))
+            AppendSlashSplit(line, cell);
+        else if (Has(cell, '('))
+            AppendBracketSplit(line, cell);
+        else
+            line += cell;
+    });
     return text;
 }
 

@@ -1,6 +1,5 @@
 #include "exchange/lap_csv.h"
 
-#include "core/atomic_file.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/save_path.h"
@@ -25,24 +24,7 @@ std::optional<std::filesystem::path> ChooseCsvFile(LapSession& session, Prompter
     request.title = title;
     request.filter = kCsvFilter;
     request.proposedName = std::move(proposedName);
-    request.initialFolder = session.folders.csvFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen)
-        return std::nullopt;
-    session.folders.csvFolder = std::filesystem::path(*chosen).parent_path();
-    return ConfirmSavePath(prompter, *chosen, ".csv");
-}
-
-CsvSaveResult WriteCsv(const std::filesystem::path& path, const std::string& text,
-                       Prompter& prompter) {
-    CsvSaveResult result;
-    const WriteResult written = WriteFileAtomically(path, text);
-    result.written = written.ok;
-    result.error = written.error;
-    result.path = path;
-    if (!written.ok)
-        prompter.Inform(written.error, MessageIcon::Error);
-    return result;
+    return ChooseSavePath(prompter, request, session.folders.csvFolder, ".csv");
 }
 
 bool RowHasLap(const LapSession& session, int row) {
@@ -113,7 +95,7 @@ CsvSaveResult SpeedButtonCsv2Click(LapSession& session, Prompter& prompter, int 
     const std::optional<std::string> text = LapCsvText(read.samples, driftShown);
     if (!text)
         return {};
-    return WriteCsv(*path, *text, prompter);
+    return WriteSavedFile(prompter, *path, *text);
 }
 
 CsvSaveResult SpeedButtonCsvClick(LapSession& session, Prompter& prompter, int row) {
@@ -123,8 +105,8 @@ CsvSaveResult SpeedButtonCsvClick(LapSession& session, Prompter& prompter, int r
         ChooseCsvFile(session, prompter, "Save list as CSV file", "");
     if (!path)
         return {};
-    return WriteCsv(*path, ListCsvText(LapListHeader(session.settings), session.laps.LapRows),
-                    prompter);
+    return WriteSavedFile(prompter, *path,
+                          ListCsvText(LapListHeader(session.settings), session.laps.LapRows));
 }
 
 }  // namespace qv

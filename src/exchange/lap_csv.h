@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/prompter.h"
+#include "core/save_path.h"
 #include "laps/lap_session.h"
 
 namespace qv {
@@ -23,11 +24,8 @@ inline constexpr size_t kLapCsvMinSamples = 5;
 // end in CR LF. Nothing for fewer than 5 samples.
 std::optional<std::string> LapCsvText(std::vector<TLapElmRec> samples, bool driftShown);
 
-struct CsvSaveResult {
-    bool written = false;
-    std::filesystem::path path;  // the file to open with its application afterwards
-    std::string error;           // the platform's message when writing failed
-};
+// `path` is the file to open with its application afterwards.
+using CsvSaveResult = SaveFileResult;
 
 // The lap export of grid row `row` (lap row - 1) while the list has the
 // focus: asks for the file, then writes the lap's temporary file as CSV.

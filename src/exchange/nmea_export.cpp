@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "core/atomic_file.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/save_path.h"
@@ -69,12 +68,8 @@ NmeaSaveResult SpeedButtonNMEAClick(LapSession& session, Prompter& prompter, Nme
     request.title = kNmeaDialogTitle;
     request.filter = kNmeaFilter;
     request.proposedName = cells[0] + "_" + cells[1] + ".nmea";
-    request.initialFolder = state.nmeaFolder.string();
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen)
-        return result;
-    state.nmeaFolder = std::filesystem::path(*chosen).parent_path();
-    const std::optional<std::filesystem::path> path = ConfirmSavePath(prompter, *chosen, ".nmea");
+    const std::optional<std::filesystem::path> path =
+        ChooseSavePath(prompter, request, state.nmeaFolder, ".nmea");
     if (!path)
         return result;
     const LapFileRead read = ReadLapFile(TempLapFilePath(session.folders, cells[1]));
@@ -87,13 +82,7 @@ NmeaSaveResult SpeedButtonNMEAClick(LapSession& session, Prompter& prompter, Nme
         NmeaText(read.samples, BiasMinutesOf(session.LocalTimeBase));
     if (!read.isLapFile || !text)
         return result;
-    const WriteResult written = WriteFileAtomically(*path, *text);
-    result.path = *path;
-    result.written = written.ok;
-    result.error = written.error;
-    if (!written.ok)
-        prompter.Inform(written.error, MessageIcon::Error);
-    return result;
+    return WriteSavedFile(prompter, *path, *text);
 }
 
 }  // namespace qv

@@ -9,6 +9,7 @@
 
 #include "core/prompter.h"
 #include "core/records.h"
+#include "core/save_path.h"
 #include "laps/lap_session.h"
 
 namespace qv {
@@ -34,11 +35,7 @@ std::string RmcSentence(const TLapElmRec& sample, int biasMinutes);
 // samples.
 std::optional<std::string> NmeaText(std::span<const TLapElmRec> samples, int biasMinutes);
 
-struct NmeaSaveResult {
-    bool written = false;
-    std::filesystem::path path;
-    std::string error;  // the platform's message when writing failed
-};
+using NmeaSaveResult = SaveFileResult;
 
 // The command on grid row `row` (lap row - 1) while the list has the focus.
 NmeaSaveResult SpeedButtonNMEAClick(LapSession& session, Prompter& prompter, NmeaExportState& state,

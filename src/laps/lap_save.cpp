@@ -60,13 +60,9 @@ LapSaveResult SpeedButtonSvRunClick(LapSession& session, Prompter& prompter,
     FileDialogRequest request;
     request.title = "Save lap data as...";
     request.filter = kLapDataFilter;
-    request.initialFolder = session.folders.lastLapDataFolder.string();
     request.proposedName = ProposedLapFileName(row);
-    const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
-    if (!chosen)
-        return {};
-    session.folders.lastLapDataFolder = std::filesystem::path(*chosen).parent_path();
-    const std::optional<std::filesystem::path> target = ConfirmSavePath(prompter, *chosen, ".dtb");
+    const std::optional<std::filesystem::path> target =
+        ChooseSavePath(prompter, request, session.folders.lastLapDataFolder, ".dtb");
     if (!target)
         return {};
     return CopyTempLapFile(session, row, *target);

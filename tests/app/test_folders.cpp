@@ -14,17 +14,9 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
 using test::TempDir;
-
-std::string ReadText(const fs::path& path) {
-    const std::vector<uint8_t> bytes = test::ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
+using test::WriteText;
 
 FolderSources HomeOnly(const std::string& home) {
     FolderSources s;

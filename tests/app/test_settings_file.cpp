@@ -12,19 +12,11 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
+using test::ReadText;
 using test::TempDir;
+using test::WriteText;
 
 constexpr const char* kDefaultText = "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n";
-
-std::string ReadText(const fs::path& path) {
-    const std::vector<uint8_t> bytes = ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
 
 void ExpectDefaults(const Settings& s) {
     const Settings d;

@@ -16,20 +16,12 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
 using test::ScriptedPrompter;
 using test::TempDir;
+using test::WriteText;
 
 constexpr const char* kDefaultIni = "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n";
-
-std::string ReadText(const fs::path& path) {
-    const std::vector<uint8_t> bytes = test::ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
 
 size_t EntryCount(const fs::path& folder) {
     return static_cast<size_t>(

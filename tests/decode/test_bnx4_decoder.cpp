@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/session.h"
 #include "decode/log_check_value.h"
 #include "decode/smooth_speeds.h"
+#include "support/decoder_test.h"
 #include "synth/bnx4_encoder.h"
 #include "synth/drive.h"
 
@@ -24,10 +24,10 @@ using synth::kBnx4FormatBasic;
 using synth::kBnx4FormatRcr;
 using synth::kBnx4FormatSensor;
 using synth::SynthFix;
+using test::kTokyoBase;
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr int64_t kStartMs = 1714377600000;               // 2024-04-29 08:00:00 UTC
-constexpr TDateTime kJan2021 = 44197.0;                   // 2021-01-01 00:00
+constexpr int64_t kStartMs = 1714377600000;  // 2024-04-29 08:00:00 UTC
+constexpr TDateTime kJan2021 = 44197.0;      // 2021-01-01 00:00
 
 SynthFix MakeFix(int i, int64_t startMs = kStartMs) {
     SynthFix f;
@@ -69,18 +69,13 @@ std::vector<uint8_t> SeparatorBytes(uint8_t type, uint32_t value) {
     return sep;
 }
 
-class Bnx4DecoderTest : public ::testing::Test {
+class Bnx4DecoderTest : public test::DecoderTest {
   protected:
-    Bnx4DecoderTest() : session_(std::make_unique<Session>(kTokyoBase)) {}
-
     void Decode(const std::vector<uint8_t>& image) {
         image_ = image;
         session_->log.Reset();
         DecodeBlock4kImage(Target(), image_, (image_.size() + kBlock4kSize - 1) / kBlock4kSize);
     }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    LogStore& log() { return session_->log; }
-    const TLogItem& Fix(int i) { return session_->log.LogItems[i]; }
     int RecNumTotal() {
         int n = 0;
         for (const TLogBlock& b : log().LogBlocks)
@@ -88,7 +83,6 @@ class Bnx4DecoderTest : public ::testing::Test {
         return n;
     }
 
-    std::unique_ptr<Session> session_;
     std::vector<uint8_t> image_;
 };
 
@@ -117,22 +111,10 @@ TEST_F(Bnx4DecoderTest, DecodesEveryFieldOfEachFormat) {
         Decode(writer.Finish());
         ASSERT_EQ(log().LogItemNum, 5);
         for (int i = 0; i < 5; ++i) {
-            const SynthFix want = MakeFix(i);
-            const TLogItem& got = Fix(i);
-            EXPECT_EQ(got.valid, 3);
-            EXPECT_EQ(got.Ido, want.lat);
-            EXPECT_EQ(got.Kdo, want.lon);
-            EXPECT_EQ(got.Elv, want.elv);
-            EXPECT_EQ(got.Spd, want.spd);
-            EXPECT_EQ(got.sat_used, 9);
-            EXPECT_EQ(got.sat_view, 12);
-            EXPECT_EQ(got.ms, 100);
-            EXPECT_EQ(got.Dir, 0.0f);
-            EXPECT_FALSE(got.Act);
-            EXPECT_EQ(got.BlkIdx, 0);
+            SCOPED_TRACE(i);
+            ExpectLoggedFix(i, MakeFix(i));
+            EXPECT_EQ(Fix(i).valid, 3);
             EXPECT_EQ(session_->log.MotionItems[i].Yaw, 0.0);
-            const double utc = static_cast<double>(want.utcMs / 1000);
-            EXPECT_DOUBLE_EQ(got.DtTm, utc / 86400 + kTokyoBase + 100 / 86400000.0);
         }
         ASSERT_EQ(log().LogBlockNum(), 1);
         EXPECT_EQ(log().LogBlocks[0].Title, "20240429_1700");

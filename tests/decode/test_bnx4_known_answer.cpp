@@ -6,31 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
-#include <memory>
 #include <vector>
 
-#include "app/session.h"
-#include "decode/load_log.h"
-#include "support/temp_dir.h"
+#include "support/log_bytes.h"
 
 namespace qv {
 namespace {
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr TDateTime kApril29 = 45411;                     // 2024-04-29 00:00
-
-// Local time (UTC+9) of 2024-04-29 08:00:00 UTC plus `ms` milliseconds.
-constexpr TDateTime Local0800Utc(double ms) {
-    return kApril29 + (17 * 3600 * 1000 + ms) / 86400000.0;
-}
-
-std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
-    std::vector<uint8_t> out;
-    for (const std::vector<uint8_t>& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using test::Cat;
+using test::Local0800Utc;
 
 // The block header: 2 unread bytes, then the format word 0x0004103F (time,
 // validity, latitude, longitude, height, speed, satellite counts,
@@ -83,33 +67,20 @@ const std::vector<uint8_t> kRecordB = SensorRecord(0x81, 0x03);
 // make the decoder drop do not matter here.
 const std::vector<uint8_t> kRecordNoFix = SensorRecord(0x82, 0x02);
 
-// One 4-KiB block, erased (0xFF) where nothing is written.
-std::vector<uint8_t> Block() {
-    std::vector<uint8_t> image(4096, 0xFF);
-    auto put = [&image](size_t at, const std::vector<uint8_t>& bytes) {
-        std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
-        return at + bytes.size();
-    };
-    put(0, kHeader);
-    put(256, kCheckValue);
-    size_t at = 512;
-    for (const std::vector<uint8_t>* part : {&kRecordA, &kToSensorFormat, &kRecordB, &kRecordNoFix})
-        at = put(at, *part);
-    return image;
-}
-
 TEST(Bnx4KnownAnswerTest, HandWrittenRecordsDecodeFieldByField) {
-    test::TempDir dir;
-    test::WriteBytes(dir / "QV4_20240429.bnx4", Block());
-    auto session = std::make_unique<Session>(kTokyoBase);
-    const LoadLogResult r = LoadLogFile(*session, dir / "QV4_20240429.bnx4");
+    const test::OpenedLog opened(
+        "QV4_20240429.bnx4",
+        test::FlashImage(4096, kHeader, kCheckValue,
+                         {&kRecordA, &kToSensorFormat, &kRecordB, &kRecordNoFix}),
+        test::kTokyoBase);
+    const LoadLogResult& r = opened.result;
     ASSERT_TRUE(r.proceed) << r.message << r.ioError;
     EXPECT_EQ(r.checkValue, CheckValueOutcome::Passed);
     EXPECT_TRUE(r.message.empty());
 
     // Fixes 1.9 s apart are not averaged with each other, so the speeds
     // come through the smoothing unchanged.
-    const LogStore& log = session->log;
+    const LogStore& log = opened.session->log;
     ASSERT_EQ(log.LogItemNum, 2);
 
     const TLogItem& a = log.LogItems[0];

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/session.h"
+#include "support/decoder_test.h"
 #include "synth/mtk_encoder.h"
 
 namespace qv {
@@ -15,9 +15,9 @@ namespace {
 using synth::MtkFault;
 using synth::MtkImageWriter;
 using synth::SynthFix;
+using test::kTokyoBase;
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr int64_t kStartMs = 1714377600000;               // 2024-04-29 08:00:00 UTC
+constexpr int64_t kStartMs = 1714377600000;  // 2024-04-29 08:00:00 UTC
 
 // Fixes one second apart, moving north, whose record bytes hold no '*', so
 // that resynchronisation lands exactly on the next record.
@@ -42,21 +42,15 @@ std::vector<uint8_t> RecordBytes(const SynthFix& fix) {
     return {image.begin() + kMtkHeaderSize, image.begin() + kMtkHeaderSize + 38};
 }
 
-class MtkDecoderTest : public ::testing::Test {
+class MtkDecoderTest : public test::DecoderTest {
   protected:
-    MtkDecoderTest() : session_(std::make_unique<Session>(kTokyoBase)) {}
-
     void Decode(const std::vector<uint8_t>& image) {
         image_ = image;
         session_->log.Reset();
         const size_t sectors = (image_.size() + kMtkSectorSize - 1) / kMtkSectorSize;
         DecodeMtkImage(Target(), image_, sectors);
     }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    LogStore& log() { return session_->log; }
-    const TLogItem& Fix(int i) { return session_->log.LogItems[i]; }
 
-    std::unique_ptr<Session> session_;
     std::vector<uint8_t> image_;
 };
 
@@ -84,20 +78,8 @@ TEST_F(MtkDecoderTest, DecodesEveryFieldOfEachFormat) {
         Decode(writer.Finish());
         ASSERT_EQ(log().LogItemNum, 5);
         for (int i = 0; i < 5; ++i) {
-            const SynthFix want = MakeFix(i);
-            const TLogItem& got = Fix(i);
-            EXPECT_EQ(got.Ido, want.lat);
-            EXPECT_EQ(got.Kdo, want.lon);
-            EXPECT_EQ(got.Elv, want.elv);
-            EXPECT_EQ(got.Spd, want.spd);
-            EXPECT_EQ(got.sat_used, 9);
-            EXPECT_EQ(got.sat_view, 12);
-            EXPECT_EQ(got.ms, 100);
-            EXPECT_EQ(got.Dir, 0.0f);
-            EXPECT_FALSE(got.Act);
-            EXPECT_EQ(got.BlkIdx, 0);
-            const double utc = static_cast<double>(want.utcMs / 1000);
-            EXPECT_DOUBLE_EQ(got.DtTm, utc / 86400 + kTokyoBase + 100 / 86400000.0);
+            SCOPED_TRACE(i);
+            ExpectLoggedFix(i, MakeFix(i));
         }
         EXPECT_EQ(log().SatDetailFormatSeen, format == kMtkFormatSatDetail);
         log().SatDetailFormatSeen = false;

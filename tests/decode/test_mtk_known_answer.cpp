@@ -6,23 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "app/session.h"
-#include "decode/load_log.h"
-#include "support/temp_dir.h"
+#include "support/log_bytes.h"
 
 namespace qv {
 namespace {
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr TDateTime kApril29 = 45411;                     // 2024-04-29 00:00
-
-// Local time (UTC+9) of 2024-04-29 08:00:00 UTC plus `ms` milliseconds.
-constexpr TDateTime Local0800Utc(double ms) {
-    return kApril29 + (17 * 3600 * 1000 + ms) / 86400000.0;
-}
+using test::Local0800Utc;
 
 // The sector header: record count, then the format word 0x8004107D (time,
 // latitude, longitude, height, speed, heading, satellite counts,
@@ -94,34 +85,20 @@ const std::vector<uint8_t> kRecordD = {
     0x2A, 0x56,  // '*', XOR of the 56 bytes before it
 };
 
-void Put(std::vector<uint8_t>& image, size_t at, const std::vector<uint8_t>& bytes) {
-    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-// One 64-KiB sector, erased (0xFF) where nothing is written.
-std::vector<uint8_t> Sector() {
-    std::vector<uint8_t> image(65536, 0xFF);
-    Put(image, 0, kHeader);
-    Put(image, 256, kCheckValue);
-    size_t at = 512;
-    for (const std::vector<uint8_t>* part : {&kRecordA, &kToBasicFormat, &kRecordB,
-                                             &kRecordBadChecksum, &kToSatDetailFormat, &kRecordD}) {
-        Put(image, at, *part);
-        at += part->size();
-    }
-    return image;
-}
-
 TEST(MtkKnownAnswerTest, HandWrittenRecordsDecodeFieldByField) {
-    test::TempDir dir;
-    test::WriteBytes(dir / "old.binx", Sector());
-    auto session = std::make_unique<Session>(kTokyoBase);
-    const LoadLogResult r = LoadLogFile(*session, dir / "old.binx");
+    // One 64-KiB sector.
+    const test::OpenedLog opened(
+        "old.binx",
+        test::FlashImage(65536, kHeader, kCheckValue,
+                         {&kRecordA, &kToBasicFormat, &kRecordB, &kRecordBadChecksum,
+                          &kToSatDetailFormat, &kRecordD}),
+        test::kTokyoBase);
+    const LoadLogResult& r = opened.result;
     ASSERT_TRUE(r.proceed) << r.message << r.ioError;
     EXPECT_EQ(r.checkValue, CheckValueOutcome::Passed);
     EXPECT_TRUE(r.message.empty());
 
-    const LogStore& log = session->log;
+    const LogStore& log = opened.session->log;
     ASSERT_EQ(log.LogItemNum, 3);  // A, B and D; the bad checksum is dropped
     EXPECT_TRUE(log.SatDetailFormatSeen);
     EXPECT_FALSE(log.UnexpectedFormatSeen);

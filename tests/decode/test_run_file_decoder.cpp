@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-#include "app/session.h"
+#include "support/decoder_test.h"
 #include "synth/drive.h"
 #include "synth/run_file_encoder.h"
 
@@ -25,9 +25,9 @@ namespace {
 using synth::RunFault;
 using synth::RunFileEncodeOptions;
 using synth::SynthFix;
+using test::kTokyoBase;
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr int64_t kStartMs = 1714377600000;               // 2024-04-29 08:00:00 UTC
+constexpr int64_t kStartMs = 1714377600000;  // 2024-04-29 08:00:00 UTC
 
 constexpr RunFileVariant kAllVariants[] = {RunFileVariant::Bon, RunFileVariant::Bon4,
                                            RunFileVariant::Bonz, RunFileVariant::Bnz4};
@@ -57,10 +57,8 @@ double AngleBetween(double a, double b) {
     return d > 180 ? 360 - d : d;
 }
 
-class RunFileDecoderTest : public ::testing::Test {
+class RunFileDecoderTest : public test::DecoderTest {
   protected:
-    RunFileDecoderTest() : session_(std::make_unique<Session>(kTokyoBase)) {}
-
     RunFileResult Decode(const std::vector<uint8_t>& file, RunFileVariant variant) {
         file_ = file;
         log().Reset();
@@ -70,13 +68,9 @@ class RunFileDecoderTest : public ::testing::Test {
     RunFileResult Decode(const std::vector<RunRecord>& records, RunFileVariant variant) {
         return Decode(synth::AssembleRunFile(records, variant), variant);
     }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    LogStore& log() { return session_->log; }
-    const TLogItem& Fix(int i) { return session_->log.LogItems[i]; }
     const TMotionSens& Motion(int i) { return session_->log.MotionItems[i]; }
     const std::deque<std::string>& Lines() { return session_->diagnostics.Lines(); }
 
-    std::unique_ptr<Session> session_;
     std::vector<uint8_t> file_;
 };
 

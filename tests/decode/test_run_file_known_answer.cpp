@@ -8,36 +8,20 @@
 
 #include <cstdint>
 #include <deque>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/session.h"
-#include "decode/load_log.h"
 #include "laps/lap_file_io.h"
 #include "laps/run_file_laps.h"
-#include "support/temp_dir.h"
+#include "support/log_bytes.h"
 
 namespace qv {
 namespace {
 
-constexpr TDateTime kTokyoBase = 25569.0 + 540 / 1440.0;  // UTC+9
-constexpr TDateTime kApril29 = 45411;                     // 2024-04-29 00:00
-
-// Local time (UTC+9) of 2024-04-29 08:00:00 UTC plus `ms` milliseconds.
-constexpr TDateTime Local0800Utc(double ms) {
-    return kApril29 + (17 * 3600 * 1000 + ms) / 86400000.0;
-}
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using test::Bytes;
+using test::Cat;
+using test::Local0800Utc;
 
 // The 8-byte headers: a double within 0.001 of the check value of the
 // first record below (latitude -33.875, longitude 151.2, 1000 cm/s).
@@ -124,14 +108,12 @@ TEST(RunFileKnownAnswerTest, EveryVariantDecodesFieldByField) {
          {Variant{"run.bon", false, false, 0}, Variant{"run.bon4", true, false, 3},
           Variant{"run.bonz", false, true, 0}, Variant{"run.bnz4", true, true, 0}}) {
         SCOPED_TRACE(v.name);
-        test::TempDir dir;
-        test::WriteBytes(dir / v.name, RunFile(v));
-        auto session = std::make_unique<Session>(kTokyoBase);
-        const LoadLogResult r = LoadLogFile(*session, dir / v.name);
+        const test::OpenedLog opened(v.name, RunFile(v), test::kTokyoBase);
+        const LoadLogResult& r = opened.result;
         ASSERT_TRUE(r.proceed) << r.message << r.ioError;
-        const LogStore& log = session->log;
+        const LogStore& log = opened.session->log;
         ASSERT_EQ(log.LogItemNum, 2);
-        const std::deque<std::string>& lines = session->diagnostics.Lines();
+        const std::deque<std::string>& lines = opened.session->diagnostics.Lines();
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[0], "2 records");
         EXPECT_EQ(lines[1], "spd abnormal 2000.02 km/h");
@@ -194,7 +176,7 @@ TEST(RunFileKnownAnswerTest, BonAndBonzBecomeOneLapOfTheirRecords) {
         SCOPED_TRACE(v.name);
         test::TempDir dir;
         test::WriteBytes(dir / v.name, RunFile(v));
-        auto session = std::make_unique<Session>(kTokyoBase);
+        auto session = std::make_unique<Session>(test::kTokyoBase);
         session->folders.TempFolder = dir.path();
         const LapFileAddResult added = v.motion ? LoadLapFileToGrigBonZ(*session, dir / v.name)
                                                 : LoadLapFileToGrigBon(*session, dir / v.name);

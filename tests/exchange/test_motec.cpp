@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "app/analysis.h"
@@ -24,13 +23,9 @@ namespace {
 using test::MotecFileOptions;
 using test::MotecLines;
 using test::MotecMotion;
+using test::WriteText;
 
 constexpr TDateTime kBase = 25569.0;
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // A straight lap of ours going north, `km` long, 10 samples a second.
 std::vector<TLapElmRec> StraightLap(double km, int samples, double lat0 = 35.0, double lon0 = 139.0,

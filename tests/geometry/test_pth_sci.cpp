@@ -17,16 +17,9 @@
 namespace qv {
 namespace {
 
+using test::ReadText;
 using test::TempDir;
-
-std::string ReadText(const std::filesystem::path& path) {
-    const std::vector<uint8_t> bytes = test::ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    test::WriteBytes(path, {text.begin(), text.end()});
-}
+using test::WriteText;
 
 // --- Shared text file helpers ---------------------------------------------
 

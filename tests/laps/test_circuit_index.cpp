@@ -22,6 +22,7 @@ namespace {
 
 using test::ScriptedPrompter;
 using test::TempDir;
+using test::WriteText;
 
 constexpr double kLat = 35.3712;
 constexpr double kLon = 138.9268;
@@ -30,10 +31,6 @@ constexpr TDateTime kBase = 25569.0 + 9 / 24.0;  // UTC+9
 // Degrees of latitude for a distance to the north.
 double NorthDeg(double km) {
     return km * 1000 / static_cast<double>(EarthRadius * kPi / 180);
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    test::WriteBytes(path, {text.begin(), text.end()});
 }
 
 std::string PthAt(double lat, double lon) {

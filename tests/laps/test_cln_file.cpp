@@ -14,17 +14,10 @@ namespace qv {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::ReadText;
 using test::ScriptedPrompter;
 using test::TempDir;
-
-std::string ReadText(const std::filesystem::path& path) {
-    const std::vector<uint8_t> bytes = test::ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    test::WriteBytes(path, {text.begin(), text.end()});
-}
+using test::WriteText;
 
 const Lines kControlFile = {"1", "35.1", "138.1", "35.2", "138.2"};
 const Lines kStartFinishFile = {"2",    "35.1",  "138.1", "35.2", "138.2",

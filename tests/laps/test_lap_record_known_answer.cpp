@@ -6,27 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
-#include <memory>
 #include <span>
 #include <vector>
 
-#include "app/session.h"
-#include "decode/load_log.h"
 #include "laps/lap_file_io.h"
-#include "support/temp_dir.h"
+#include "support/log_bytes.h"
 
 namespace qv {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using test::Bytes;
+using test::Cat;
 
 // 80-bit floats below: 8 bytes of mantissa with its integer bit, then sign
 // and 15-bit exponent (bias 16383), little-endian. "0xC8 p-4" reads
@@ -124,12 +114,10 @@ TEST(LapRecordKnownAnswerTest, WrittenRecordIsTheHandWrittenBytes) {
 }
 
 TEST(LapRecordKnownAnswerTest, OpenedAsALogEachRecordIsOneFix) {
-    test::TempDir dir;
-    test::WriteBytes(dir / "lap.dtb", Cat({kSample0, kSample1}));
-    auto session = std::make_unique<Session>(25569.0);
-    const LoadLogResult r = LoadLogFile(*session, dir / "lap.dtb");
+    const test::OpenedLog opened("lap.dtb", Cat({kSample0, kSample1}), 25569.0);
+    const LoadLogResult& r = opened.result;
     ASSERT_TRUE(r.proceed) << r.ioError;
-    const LogStore& log = session->log;
+    const LogStore& log = opened.session->log;
     ASSERT_EQ(log.LogItemNum, 2);
 
     const TLogItem& a = log.LogItems[0];

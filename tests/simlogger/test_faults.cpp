@@ -4,25 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "simlogger/command_reader.h"
 #include "simlogger/fault_injector.h"
+#include "support/framed_sentence.h"
 
 namespace qv::sim {
 namespace {
 
-// The checksum computed here rather than by the code under test.
-std::string Framed(const std::string& body) {
-    unsigned sum = 0;
-    for (unsigned char c : body)
-        sum ^= c;
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", sum);
-    return "$" + body + "*" + digits + "\r\n";
-}
+using test::Framed;
 
 Reply Text(const std::string& body) {
     Reply r;

@@ -8,24 +8,15 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/framed_sentence.h"
 #include "support/sim_logger_process.h"
 #include "support/temp_dir.h"
 
 namespace qv::test {
 namespace {
-
-std::string Framed(const std::string& body) {
-    unsigned sum = 0;
-    for (unsigned char c : body)
-        sum ^= c;
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", sum);
-    return "$" + body + "*" + digits + "\r\n";
-}
 
 // Reads until `bytes` bytes came or `timeoutMs` passed.
 std::string ReadBytes(int fd, size_t bytes, int timeoutMs) {

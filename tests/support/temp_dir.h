@@ -45,4 +45,16 @@ inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline std::string ReadText(const std::filesystem::path& path) {
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// Byte for byte, into a folder made first when it is missing.
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    WriteBytes(path, {text.begin(), text.end()});
+}
+
 }  // namespace qv::test

@@ -504,6 +504,41 @@ int64_t SampleTimeMs(int64_t k, double rateHz) {
     return std::llround(static_cast<double>(k) * 1000.0 / rateHz);
 }
 
+// One sample's standard normal draws.
+struct SampleNoise {
+    double east = 0;
+    double north = 0;
+    double speed = 0;
+};
+
+// What the logger records of the car at centre-line distance `d`, standing
+// at `pos` and moving along `tangent` at `mps`: position and speed with the
+// noise the options ask for, the direction as a compass bearing.
+template <typename Options>
+SynthFix LoggedFix(const Track& track, const Options& o, int64_t utcMs, double d, Vec2 pos,
+                   Vec2 tangent, double mps, const SampleNoise& noise) {
+    if (o.noiseM > 0)
+        pos = pos + o.noiseM * Vec2{noise.east, noise.north};
+    double kmh = mps * 3.6;
+    if (o.speedNoiseKmh > 0)
+        kmh = std::max(0.0, kmh + o.speedNoiseKmh * noise.speed);
+    double bearing = std::atan2(tangent.x, tangent.y) * kDegPerRad;
+    if (bearing < 0)
+        bearing += 360;
+
+    const LatLon ll = track.frame.ToLatLon(pos);
+    SynthFix fix;
+    fix.utcMs = utcMs;
+    fix.lat = ll.lat;
+    fix.lon = ll.lon;
+    fix.elv = static_cast<float>(track.ElevationAt(d, o.elevationM));
+    fix.spd = static_cast<float>(kmh);
+    fix.compassDeg = static_cast<float>(bearing >= 360 ? bearing - 360 : bearing);
+    fix.satUsed = o.satUsed;
+    fix.satView = o.satView;
+    return fix;
+}
+
 }  // namespace
 
 Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options) {
@@ -558,7 +593,7 @@ Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options) {
         const int64_t utcMs = SampleTimeMs(k, o.rateHz);
         // Drawn for every sample, logged or not, so that a gap leaves the
         // noise of the other fixes as it was.
-        const double noiseEast = gauss(rng), noiseNorth = gauss(rng), noiseSpeed = gauss(rng);
+        const SampleNoise noise{gauss(rng), gauss(rng), gauss(rng)};
         const auto utc = static_cast<double>(utcMs);
         while (gapIndex < drive.gapUtcMs.size() && drive.gapUtcMs[gapIndex].toUtcMs <= utc) {
             ++gapIndex;
@@ -569,28 +604,7 @@ Drive SynthesizeDrive(const Circuit& circuit, const DriveOptions& options) {
         const Motion m = cursor.At((utc - startMs) / 1000);
         const double d = startDistance + m.u;
         const Track::Pose pose = track.PoseAt(d);
-        Vec2 pos = pose.pos;
-        const Vec2 tangent = pose.d1;
-        if (o.noiseM > 0)
-            pos = pos + o.noiseM * Vec2{noiseEast, noiseNorth};
-        double kmh = m.v * 3.6;
-        if (o.speedNoiseKmh > 0)
-            kmh = std::max(0.0, kmh + o.speedNoiseKmh * noiseSpeed);
-        double bearing = std::atan2(tangent.x, tangent.y) * kDegPerRad;
-        if (bearing < 0)
-            bearing += 360;
-
-        const LatLon ll = track.frame.ToLatLon(pos);
-        SynthFix fix;
-        fix.utcMs = utcMs;
-        fix.lat = ll.lat;
-        fix.lon = ll.lon;
-        fix.elv = static_cast<float>(track.ElevationAt(d, o.elevationM));
-        fix.spd = static_cast<float>(kmh);
-        fix.compassDeg = static_cast<float>(bearing >= 360 ? bearing - 360 : bearing);
-        fix.satUsed = o.satUsed;
-        fix.satView = o.satView;
-        drive.fixes.push_back(fix);
+        drive.fixes.push_back(LoggedFix(track, o, utcMs, d, pose.pos, pose.d1, m.v, noise));
     }
     return drive;
 }
@@ -924,7 +938,7 @@ Drive SynthesizeSession(const Circuit& circuit, const PitLane& pitLane,
             if (static_cast<double>(SampleTimeMs(k - 1, rateHz)) >= endUtcMs)
                 break;
             const int64_t utcMs = SampleTimeMs(k, rateHz);
-            const double noiseEast = gauss(rng), noiseNorth = gauss(rng), noiseSpeed = gauss(rng);
+            const SampleNoise noise{gauss(rng), gauss(rng), gauss(rng)};
             const Motion m = cursor.At((static_cast<double>(utcMs) - stintStartMs) / 1000);
             // Back from the distance driven to the centre-line distance.
             const auto next =
@@ -937,28 +951,9 @@ Drive SynthesizeSession(const Circuit& circuit, const PitLane& pitLane,
                 nb.u > na.u ? std::clamp((m.u - na.u) / (nb.u - na.u), 0.0, 1.0) : 0.0;
             const double d = profile.d[b - 1] + ratio * (profile.d[b] - profile.d[b - 1]);
 
-            Vec2 pos = path.PositionAt(d);
             const Vec2 tangent = path.PositionAt(d + 0.5) - path.PositionAt(d - 0.5);
-            if (options.noiseM > 0)
-                pos = pos + options.noiseM * Vec2{noiseEast, noiseNorth};
-            double kmh = m.v * 3.6;
-            if (options.speedNoiseKmh > 0)
-                kmh = std::max(0.0, kmh + options.speedNoiseKmh * noiseSpeed);
-            double bearing = std::atan2(tangent.x, tangent.y) * kDegPerRad;
-            if (bearing < 0)
-                bearing += 360;
-
-            const LatLon ll = track.frame.ToLatLon(pos);
-            SynthFix fix;
-            fix.utcMs = utcMs;
-            fix.lat = ll.lat;
-            fix.lon = ll.lon;
-            fix.elv = static_cast<float>(track.ElevationAt(d, options.elevationM));
-            fix.spd = static_cast<float>(kmh);
-            fix.compassDeg = static_cast<float>(bearing >= 360 ? bearing - 360 : bearing);
-            fix.satUsed = options.satUsed;
-            fix.satView = options.satView;
-            drive.fixes.push_back(fix);
+            drive.fixes.push_back(
+                LoggedFix(track, options, utcMs, d, path.PositionAt(d), tangent, m.v, noise));
         }
         if (stint + 1 < options.stints.size()) {
             const double afterLastMs = static_cast<double>(drive.fixes.back().utcMs) + 1;

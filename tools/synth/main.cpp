@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -47,36 +48,21 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     return true;
 }
 
-// Two stints on the demo circuit at 10 Hz with GPS noise, each from the pit
-// lane and back: three flying laps, 20 minutes with the logger off in the
-// pit box, then four more.
-qv::synth::Drive DemoDrive() {
-    qv::synth::SessionOptions options;
-    options.rateHz = 10;
-    options.startUtcMs = 1714377600000;  // 2024-04-29 08:00 UTC
-    options.stints = {3, 4};
-    options.breakS = 1200;
-    options.noiseM = 0.8;
-    options.speedNoiseKmh = 0.6;
-    options.seed = 20240429;
+// A session on the demo circuit, each stint from the pit lane and back.
+qv::synth::Drive DemoSession(const qv::synth::SessionOptions& options) {
     return qv::synth::SynthesizeSession(qv::synth::DemoCircuit(), qv::synth::PitLane{}, options);
 }
 
-// The current logger's demo at 20 Hz: an out-lap from the pit lane, four
-// flying laps and an in-lap, the logger off for 15 minutes in the pit box,
-// then the same again.
-qv::synth::Drive DemoDrive4k() {
-    qv::synth::SessionOptions options;
-    options.rateHz = 20;
-    options.startUtcMs = 1730620800000;  // 2024-11-03 08:00 UTC
-    options.stints = {4, 4};
-    options.breakS = 900;
-    // Less noise than at 10 Hz: white noise on every fix of a fast log
-    // would lengthen the summed lap distance far beyond a real logger's.
-    options.noiseM = 0.1;
-    options.speedNoiseKmh = 0.4;
-    options.seed = 20241103;
-    return qv::synth::SynthesizeSession(qv::synth::DemoCircuit(), qv::synth::PitLane{}, options);
+// Writes one demo log and tells what it holds.
+bool WriteDemoLog(const std::filesystem::path& path, const std::vector<uint8_t>& image,
+                  const qv::synth::Drive& drive, bool crossings) {
+    if (!WriteFile(path, image))
+        return false;
+    std::cout << "wrote " << path.string() << ": " << drive.fixes.size() << " fixes";
+    if (crossings)
+        std::cout << ", " << drive.crossingUtcMs.size() << " line crossings";
+    std::cout << "\n";
+    return true;
 }
 
 // Writes the demo logs into SHIPPED_DIR/Raw and the demo circuit's track
@@ -92,18 +78,34 @@ int Demo(const std::filesystem::path& shipped) {
             return 1;
         }
     }
-    const qv::synth::Drive older = DemoDrive();
-    const fs::path binx = shipped / "Raw" / "demo.binx";
-    if (!WriteFile(binx, qv::synth::EncodeMtkImage(older.fixes)))
+    // The older logger at 10 Hz with GPS noise: three flying laps, 20 minutes
+    // with the logger off in the pit box, then four more; from 2024-04-29
+    // 08:00 UTC.
+    const qv::synth::Drive older = DemoSession({.rateHz = 10,
+                                                .startUtcMs = 1714377600000,
+                                                .stints = {3, 4},
+                                                .breakS = 1200,
+                                                .noiseM = 0.8,
+                                                .speedNoiseKmh = 0.6,
+                                                .seed = 20240429});
+    if (!WriteDemoLog(shipped / "Raw" / "demo.binx", qv::synth::EncodeMtkImage(older.fixes), older,
+                      true))
         return 1;
-    std::cout << "wrote " << binx.string() << ": " << older.fixes.size() << " fixes, "
-              << older.crossingUtcMs.size() << " line crossings\n";
-    const qv::synth::Drive current = DemoDrive4k();
-    const fs::path bnx4 = shipped / "Raw" / "demo.bnx4";
-    if (!WriteFile(bnx4, qv::synth::EncodeBnx4Image(current.fixes)))
+    // The current logger at 20 Hz: an out-lap from the pit lane, four flying
+    // laps and an in-lap, the logger off for 15 minutes in the pit box, then
+    // the same again. Less noise than at 10 Hz: white noise on every fix of a
+    // fast log would lengthen the summed lap distance far beyond a real
+    // logger's. From 2024-11-03 08:00 UTC.
+    const qv::synth::Drive current = DemoSession({.rateHz = 20,
+                                                  .startUtcMs = 1730620800000,
+                                                  .stints = {4, 4},
+                                                  .breakS = 900,
+                                                  .noiseM = 0.1,
+                                                  .speedNoiseKmh = 0.4,
+                                                  .seed = 20241103});
+    if (!WriteDemoLog(shipped / "Raw" / "demo.bnx4", qv::synth::EncodeBnx4Image(current.fixes),
+                      current, true))
         return 1;
-    std::cout << "wrote " << bnx4.string() << ": " << current.fixes.size() << " fixes, "
-              << current.crossingUtcMs.size() << " line crossings\n";
 
     // A drift session from the motion logger: the car points 30 degrees
     // into every corner it takes faster than 20 degrees per second.
@@ -117,11 +119,11 @@ int Demo(const std::filesystem::path& shipped) {
         qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), driftOptions);
     qv::synth::RunFileEncodeOptions driftEncode;
     driftEncode.driftDeg = qv::synth::DriftInCorners(drifting.fixes, 30, 20);
-    const fs::path bonz = shipped / "Raw" / "demo_drift.bonz";
-    if (!WriteFile(bonz,
-                   qv::synth::EncodeRunFile(drifting.fixes, qv::RunFileVariant::Bonz, driftEncode)))
+    if (!WriteDemoLog(
+            shipped / "Raw" / "demo_drift.bonz",
+            qv::synth::EncodeRunFile(drifting.fixes, qv::RunFileVariant::Bonz, driftEncode),
+            drifting, false))
         return 1;
-    std::cout << "wrote " << bonz.string() << ": " << drifting.fixes.size() << " fixes\n";
 
     const qv::synth::Circuit circuit = qv::synth::DemoCircuit();
     const fs::path scratch = shipped / ".circuit.tmp";
@@ -171,24 +173,38 @@ bool TakeDriveOption(const std::vector<std::string>& args, size_t& i,
     return true;
 }
 
-int Mtk(const std::vector<std::string>& args) {
-    qv::synth::DriveOptions options;
-    size_t sectors = 0;
-    std::string out;
-    for (size_t i = 0; i < args.size(); ++i) {
+// The arguments of an image subcommand from args[first] on: the drive
+// options, the option `extra` whose value `takeExtra` reads, and the output
+// name. False, with the usage told, on anything else.
+bool ParseImageArgs(const std::vector<std::string>& args, size_t first,
+                    qv::synth::DriveOptions& options, const std::string& extra,
+                    const std::function<void(const std::string&)>& takeExtra, std::string& out) {
+    for (size_t i = first; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (TakeDriveOption(args, i, options)) {
             continue;
-        } else if (a == "--sectors" && hasValue) {
-            sectors = static_cast<size_t>(std::atoi(args[++i].c_str()));
+        } else if (a == extra && hasValue) {
+            takeExtra(args[++i]);
         } else if (out.empty() && !a.empty() && a[0] != '-') {
             out = a;
         } else {
             std::cerr << kUsage;
-            return 2;
+            return false;
         }
     }
+    return true;
+}
+
+int Mtk(const std::vector<std::string>& args) {
+    qv::synth::DriveOptions options;
+    size_t sectors = 0;
+    std::string out;
+    const auto takeSectors = [&sectors](const std::string& v) {
+        sectors = static_cast<size_t>(std::atoi(v.c_str()));
+    };
+    if (!ParseImageArgs(args, 0, options, "--sectors", takeSectors, out))
+        return 2;
     if (out.empty() || options.rateHz <= 0 || options.laps < 0) {
         std::cerr << kUsage;
         return 2;
@@ -206,20 +222,11 @@ int Flash(const std::vector<std::string>& args) {
                    : model == "generic" ? qv::synth::kGenericFlashBytes
                                         : 0;
     std::string out;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (TakeDriveOption(args, i, options)) {
-            continue;
-        } else if (a == "--bytes" && hasValue) {
-            bytes = static_cast<size_t>(std::strtoull(args[++i].c_str(), nullptr, 10));
-        } else if (out.empty() && !a.empty() && a[0] != '-') {
-            out = a;
-        } else {
-            std::cerr << kUsage;
-            return 2;
-        }
-    }
+    const auto takeBytes = [&bytes](const std::string& v) {
+        bytes = static_cast<size_t>(std::strtoull(v.c_str(), nullptr, 10));
+    };
+    if (!ParseImageArgs(args, 1, options, "--bytes", takeBytes, out))
+        return 2;
     if (bytes == 0 || bytes > qv::synth::kQv4FlashBytes || out.empty() || options.rateHz <= 0 ||
         options.rateHz > 50 || options.laps < 0) {
         std::cerr << kUsage;
