@@ -9,12 +9,12 @@
 #include "geometry/gate_adjust_view.h"
 #include "geometry/sector_gates.h"
 #include "geometry/track_map.h"
+#include "presentation/scene.h"
 
 namespace qv {
 
 inline constexpr Rgb kOtherGateGrey{128, 128, 128};
 inline constexpr Rgb kAdjustTrackGrey{222, 222, 222};
-inline constexpr Rgb kLowSatSilver{192, 192, 192};
 inline constexpr int kGoodSatCount = 7;
 inline constexpr int kAdjustTrackWidth = 5;
 inline constexpr int kEndSquareSize = 7;

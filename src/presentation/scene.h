@@ -12,6 +12,9 @@
 
 namespace qv {
 
+// Any trace step into a sample seen by too few satellites.
+inline constexpr Rgb kLowSatSilver{192, 192, 192};
+
 struct ScenePoint {
     int x = 0;
     int y = 0;

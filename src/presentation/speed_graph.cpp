@@ -159,7 +159,7 @@ void AddSpeedTrace(Scene& scene, const SpeedGraphInput& in, const Frame& f, int 
         if (f.window.zoomed && pos > to)
             break;
         if (!line.points.empty())
-            line.colours.push_back(e.UseSat < in.settings.MinSatNum ? kFewSatellitesSilver
+            line.colours.push_back(e.UseSat < in.settings.MinSatNum ? kLowSatSilver
                                                                     : kSlotColours[slot]);
         line.points.push_back(
             {XToPixel(f.window, pos, g.L, g.W), SpeedToY(g, e.Spd, f.lowest, f.highest)});

@@ -19,7 +19,6 @@ namespace qv {
 inline constexpr Rgb kPlotFrameGrey{192, 192, 192};
 inline constexpr Rgb kGridGrey{224, 224, 224};
 inline constexpr Rgb kAxisLabelGrey{128, 128, 128};
-inline constexpr Rgb kFewSatellitesSilver{192, 192, 192};
 
 struct SpeedGraphLayout {
     int L = 0, T = 0, W = 0, H = 0;

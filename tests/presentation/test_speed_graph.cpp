@@ -135,8 +135,7 @@ TEST(SpeedGraph, TracesPaintSlotAOnTopAndSilverForFewSatellites) {
     EXPECT_EQ(b.colours, std::vector<Rgb>(1, kSlotColours[1]));
     ASSERT_EQ(a.points.size(), 4u);
     EXPECT_EQ(a.points[2], (ScenePoint{288, 112}));
-    EXPECT_EQ(a.colours,
-              (std::vector<Rgb>{kSlotColours[0], kFewSatellitesSilver, kSlotColours[0]}));
+    EXPECT_EQ(a.colours, (std::vector<Rgb>{kSlotColours[0], kLowSatSilver, kSlotColours[0]}));
 
     // The gate mark on the distance axis and the origin triangle.
     const auto dotted = ItemsOf<SceneLine>(scene);
