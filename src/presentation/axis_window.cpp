@@ -4,7 +4,6 @@
 #include <limits>
 
 namespace qv {
-namespace {
 
 int TruncToPixel(Float80 v) {
     constexpr Float80 kLimit = std::numeric_limits<int>::max();
@@ -16,8 +15,6 @@ int TruncToPixel(Float80 v) {
         return -std::numeric_limits<int>::max();
     return static_cast<int>(v);
 }
-
-}  // namespace
 
 Float80 XAxisFull(XAxisMode mode, Float80 playbackEnd, Float80 longestLapDist) {
     return mode == XAxisMode::kTime ? playbackEnd : longestLapDist;

@@ -22,6 +22,10 @@ Float80 XAxisFull(XAxisMode mode, Float80 playbackEnd, Float80 longestLapDist);
 // distance at the cursor (`CsDist`).
 Float80 XAxisCursor(XAxisMode mode, Float80 playTime, Float80 slotACursorDist);
 
+// A pixel offset truncated toward zero, as every view maps values; what
+// lies beyond the int range stays at its end, and NaN gives 0.
+int TruncToPixel(Float80 v);
+
 XWindow XWindowFor(Float80 full, Float80 zoom, Float80 cursor);
 
 // Plot pixel of an x value (also of the cursor line), for a plot `width` px

@@ -1,24 +1,12 @@
 #include "presentation/speed_graph.h"
 
 #include <cmath>
-#include <limits>
 
 #include "core/display_format.h"
 #include "presentation/slot_colours.h"
 
 namespace qv {
 namespace {
-
-int Trunc(Float80 v) {
-    constexpr Float80 kLimit = std::numeric_limits<int>::max();
-    if (!std::isfinite(v))
-        return 0;
-    if (v >= kLimit)
-        return std::numeric_limits<int>::max();
-    if (v <= -kLimit)
-        return -std::numeric_limits<int>::max();
-    return static_cast<int>(v);
-}
 
 constexpr Float80 kFeetPerKm = 1 / static_cast<Float80>(kKmPerFoot);
 
@@ -70,7 +58,7 @@ void AddSpeedLabels(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
 
     const Float80 low = f.lowest * factor, high = f.highest * factor;
     const int step = SpeedGridStep(high - low, kmh);
-    for (int k = Trunc(low) / step + 1; k <= Trunc(high) / step; ++k) {
+    for (int k = TruncToPixel(low) / step + 1; k <= TruncToPixel(high) / step; ++k) {
         const int y = SpeedToY(g, k * step / factor, f.lowest, f.highest);
         scene.Add(SceneLine{{g.L + 1, y}, {g.L + g.W, y}, kGridGrey});
     }
@@ -186,7 +174,7 @@ int SpeedToY(const SpeedGraphLayout& layout, Float80 kmh, Float80 lowest, Float8
     const int bottom = layout.T + layout.H;
     if (!(highest > lowest))
         return bottom;
-    return bottom - Trunc(layout.H * (kmh - lowest) / (highest - lowest));
+    return bottom - TruncToPixel(layout.H * (kmh - lowest) / (highest - lowest));
 }
 
 int SpeedGridStep(Float80 range, bool speedInKmh) {
