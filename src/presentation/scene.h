@@ -3,6 +3,7 @@
 // integer device-independent pixels of the view's box. The geometry of a
 // view fills it without any toolkit; a painter replays it item by item.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,11 +33,13 @@ struct SceneLine {
 };
 
 // A connected line; segment i runs from points[i] to points[i + 1] in
-// colours[i], so there is one colour fewer than points.
+// colours[i], so there is one colour fewer than points. `dotted` is empty
+// for a solid line, else it holds one flag per segment.
 struct ScenePolyline {
     std::vector<ScenePoint> points;
     std::vector<Rgb> colours;
     int width = 1;
+    std::vector<bool> dotted;
     bool operator==(const ScenePolyline&) const = default;
 };
 
@@ -47,28 +50,54 @@ struct SceneRect {
     bool operator==(const SceneRect&) const = default;
 };
 
-// Filled, its outline included.
+// A closed outline through the points, filled by default, its outline
+// included.
 struct ScenePolygon {
     std::vector<ScenePoint> points;
     Rgb colour{};
+    bool filled = true;
+    int width = 1;
     bool operator==(const ScenePolygon&) const = default;
 };
 
+// An ellipse inscribed in a box whose right and bottom edges are excluded,
+// so (x - 2, y - 2, x + 3, y + 3) is a 5 px dot centred on (x, y).
+struct SceneEllipse {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    std::optional<Rgb> fill;
+    std::optional<Rgb> outline;
+    int width = 1;
+    bool operator==(const SceneEllipse&) const = default;
+};
+
+// A rectangle, right and bottom excluded, that limits what an item paints.
+struct SceneClip {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const SceneClip&) const = default;
+};
+
 // Which point of the text's bounding box stands at `at`.
-enum class TextAnchor { kTopLeft, kTopCentre, kCentreLeft, kCentre };
+enum class TextAnchor { kTopLeft, kTopCentre, kCentreLeft, kCentre, kTopRight };
 
 inline constexpr int kViewFontSize = 9;  // points
 
+// Upright, or turned a quarter left (`upwards`): the text then runs up
+// from `at`, its top towards the left, filling x .. x + height and
+// y - width .. y; anchors apply to upright text only.
 struct SceneText {
     ScenePoint at;
     std::string text;
     Rgb colour{};
     int fontSize = kViewFontSize;
     TextAnchor anchor = TextAnchor::kTopLeft;
+    std::optional<Rgb> background;  // fills the text's box first
+    bool upwards = false;
+    std::optional<SceneClip> clip;
     bool operator==(const SceneText&) const = default;
 };
 
-using SceneItem = std::variant<SceneLine, ScenePolyline, SceneRect, ScenePolygon, SceneText>;
+using SceneItem =
+    std::variant<SceneLine, ScenePolyline, SceneRect, ScenePolygon, SceneEllipse, SceneText>;
 
 struct Scene {
     int width = 0;
