@@ -359,8 +359,12 @@ QWidget* GraphPage::BuildLeftPanel() {
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kIn)); });
     connect(gZout, &QToolButton::clicked, this,
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kOut)); });
+    gPosMsg_ = new QLabel(QString::fromUtf8("※基準車位置(距離)でのそれぞれの値を表示"), gTab);
+    gPosMsg_->setObjectName(QStringLiteral("LabelGPosMsg"));
+    gPosMsg_->hide();
     gTools->addWidget(gZin);
     gTools->addWidget(gZout);
+    gTools->addWidget(gPosMsg_);
     gTools->addStretch(1);
     gColumn->addLayout(gTools);
     gView_ = AddView("PaintBoxGraphG", gTab, GraphView::kGView, StepKind::kRepaintGView);

@@ -98,6 +98,7 @@ class GraphPage : public QWidget {
     QTabWidget* lowerTabs_ = nullptr;
     QLabel* playTm_ = nullptr;
     QLabel* zoomDist_ = nullptr;
+    QLabel* gPosMsg_ = nullptr;
     std::array<QLabel*, 4> slotLabels_{};
     std::array<QLabel*, 4> sectLabels_{};
     QSplitter* splitter1_ = nullptr;
