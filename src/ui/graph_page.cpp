@@ -443,6 +443,7 @@ QWidget* GraphPage::BuildDataPanel() {
     viewCir_->hide();
     column->addWidget(tool);
     zoom_ = AddView("PaintBoxZoom", panel, GraphView::kCourseMap, StepKind::kRepaintCourseMap);
+    zoom_->onMove = [this](QPoint at) { HoverCourseMap(at); };
     column->addWidget(zoom_, 1);
 
     auto* slots = new QWidget(panel);
@@ -589,12 +590,20 @@ void GraphPage::PaintView(SceneView* view) {
     const qreal dpr = view->PixelRatio();
     if (view == spd_)
         view->SetImage(SpeedGraphImage(session_, size, dpr, false));
+    else if (view == zoom_)
+        view->SetImage(courseMap_.Render(session_, size, dpr));
+    else if (view == course_)
+        view->SetImage(courseOverview_.Render(session_, size, dpr));
 }
 
 QImage GraphPage::Picture(GraphView view) {
     switch (view) {
         case GraphView::kSpeedGraph:
             return SpeedGraphImage(session_, spd_->size(), 1, true);
+        case GraphView::kCourseMap:
+            return courseMap_.Picture(session_, zoom_->size());
+        case GraphView::kCourseOverview:
+            return courseOverview_.Picture(session_, course_->size());
         default:
             return NewViewImage(driftView_->size(), 1);
     }
@@ -615,6 +624,21 @@ void GraphPage::RightClick(GraphView view) {
     if (!RightClickOnView(session_.presentation, view, session_.laps.LapDtNum() > 0))
         return;
     pictureMenu_->popup(QCursor::pos());
+}
+
+void GraphPage::HoverCourseMap(QPoint at) {
+    if (const std::optional<QString> text = courseMap_.DistanceText(session_, zoom_->size(), at))
+        zoomDist_->setText(*text);
+    if (!GTabShowing())
+        return;
+    const std::optional<Scene> inspector =
+        courseMap_.GInspector(session_, zoom_->size(), at, gView_->size());
+    if (!inspector)
+        return;
+    PaintView(gView_);
+    QImage image = gView_->Image();
+    CourseMapView::PaintOver(image, *inspector);
+    gView_->SetImage(std::move(image));
 }
 
 void GraphPage::SavePicture() {

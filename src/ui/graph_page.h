@@ -14,6 +14,8 @@
 #include "dynamics/detail_texts.h"
 #include "presentation/presentation_state.h"
 #include "presentation/steps.h"
+#include "ui/views/course_map_view.h"
+#include "ui/views/course_overview_view.h"
 
 class QComboBox;
 class QLabel;
@@ -69,6 +71,7 @@ class GraphPage : public QWidget {
     void LeftClick(SceneView* view, QPoint at);
     void RightClick(GraphView view);
     void SavePicture();
+    void HoverCourseMap(QPoint at);
 
     Session& session_;
     PlaybackController& playback_;
@@ -95,6 +98,8 @@ class GraphPage : public QWidget {
     SceneView* driftView_ = nullptr;
     SceneView* zoom_ = nullptr;
     QMenu* pictureMenu_ = nullptr;  // PopupMenu1
+    CourseMapView courseMap_;
+    CourseOverviewView courseOverview_;
     QTabWidget* lowerTabs_ = nullptr;
     QLabel* playTm_ = nullptr;
     QLabel* zoomDist_ = nullptr;
