@@ -324,7 +324,8 @@ bool GScatterThinned(const TLapDtRec& lap) {
             least = d;
         any = true;
     }
-    return least <= 0.1L;
+    // Logged times carry rounding from their milliseconds: 10 Hz is 0.1 s.
+    return least <= 0.1L + 1e-6L;
 }
 
 std::vector<int> GScatterSamples(const TLapDtRec& lap) {

@@ -105,6 +105,7 @@ TEST(GView, RingsLabelsAndRadiusScaleAgreeAtAStep) {
 TEST(GView, FastLongLapsScatterEverySecondSample) {
     // 20 Hz over 8 km: odd samples and the last but one.
     EXPECT_EQ(GScatterSamples(Lap(10, 0.05, 8)), (std::vector<int>{1, 3, 5, 7, 8}));
+    EXPECT_TRUE(GScatterThinned(Lap(10, 0.1, 8)));  // 10 Hz whatever the rounding
     // 5 Hz, or a shorter lap, plots the second to the last but one.
     const std::vector<int> all{1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(GScatterSamples(Lap(10, 0.2, 8)), all);
