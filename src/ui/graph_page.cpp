@@ -19,6 +19,7 @@
 
 #include "app/gate_buttons.h"
 #include "app/startup.h"
+#include "presentation/g_view.h"
 #include "presentation/graph_reset.h"
 #include "presentation/input_rules.h"
 #include "presentation/refresh_sequence.h"
@@ -359,7 +360,7 @@ QWidget* GraphPage::BuildLeftPanel() {
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kIn)); });
     connect(gZout, &QToolButton::clicked, this,
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kOut)); });
-    gPosMsg_ = new QLabel(QString::fromUtf8("※基準車位置(距離)でのそれぞれの値を表示"), gTab);
+    gPosMsg_ = new QLabel(QString::fromUtf8(kGPosMsg), gTab);
     gPosMsg_->setObjectName(QStringLiteral("LabelGPosMsg"));
     gPosMsg_->hide();
     gTools->addWidget(gZin);
@@ -368,6 +369,10 @@ QWidget* GraphPage::BuildLeftPanel() {
     gTools->addStretch(1);
     gColumn->addLayout(gTools);
     gView_ = AddView("PaintBoxGraphG", gTab, GraphView::kGView, StepKind::kRepaintGView);
+    gView_->onMove = [this](QPoint at) {
+        gView_->SetImage(gCircle_.MouseMove(session_, gView_->size(), gView_->PixelRatio(), at));
+    };
+    gView_->onLeave = [this] { gCircle_.MouseLeave(); };
     gColumn->addWidget(gView_, 1);
     lowerTabs_->addTab(gTab, QStringLiteral("G / Radius of turn"));
     lowerTabs_->addTab(WhiteView("PanelVideo", lowerTabs_), QStringLiteral("Video"));
@@ -594,6 +599,12 @@ void GraphPage::PaintView(SceneView* view) {
         view->SetImage(courseMap_.Render(session_, size, dpr));
     else if (view == course_)
         view->SetImage(courseOverview_.Render(session_, size, dpr));
+    else if (view == driftView_)
+        view->SetImage(driftDial_.Render(session_, size, dpr));
+    else if (view == gView_) {
+        view->SetImage(gCircle_.Render(session_, size, dpr));
+        gPosMsg_->setVisible(gCircle_.PositionNoteShown());
+    }
 }
 
 QImage GraphPage::Picture(GraphView view) {
@@ -604,9 +615,12 @@ QImage GraphPage::Picture(GraphView view) {
             return courseMap_.Picture(session_, zoom_->size());
         case GraphView::kCourseOverview:
             return courseOverview_.Picture(session_, course_->size());
-        default:
-            return NewViewImage(driftView_->size(), 1);
+        case GraphView::kGView:
+            return gCircle_.Picture(session_, gView_->size());
+        case GraphView::kDriftView:
+            break;
     }
+    return driftDial_.Picture(session_, driftView_->size());
 }
 
 void GraphPage::LeftClick(SceneView* view, QPoint at) {
@@ -614,6 +628,10 @@ void GraphPage::LeftClick(SceneView* view, QPoint at) {
     if (view == spd_)
         playTime = SpeedGraphClick(SpeedInput(session_, false), ViewTextMetrics(), view->width(),
                                    view->height(), at.x(), at.y());
+    else if (view == zoom_)
+        playTime = courseMap_.Click(session_, view->size(), at);
+    else if (view == course_)
+        playTime = courseOverview_.Click(session_, view->size(), at);
     if (!playTime)
         return;
     session_.presentation.playTime = *playTime;

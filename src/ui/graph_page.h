@@ -16,6 +16,8 @@
 #include "presentation/steps.h"
 #include "ui/views/course_map_view.h"
 #include "ui/views/course_overview_view.h"
+#include "ui/views/drift_dial_view.h"
+#include "ui/views/g_circle_view.h"
 
 class QComboBox;
 class QLabel;
@@ -100,6 +102,8 @@ class GraphPage : public QWidget {
     QMenu* pictureMenu_ = nullptr;  // PopupMenu1
     CourseMapView courseMap_;
     CourseOverviewView courseOverview_;
+    GCircleView gCircle_;
+    DriftDialView driftDial_;
     QTabWidget* lowerTabs_ = nullptr;
     QLabel* playTm_ = nullptr;
     QLabel* zoomDist_ = nullptr;
