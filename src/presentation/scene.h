@@ -39,7 +39,7 @@ struct ScenePolyline {
     std::vector<ScenePoint> points;
     std::vector<Rgb> colours;
     int width = 1;
-    std::vector<bool> dotted;
+    std::vector<bool> dotted{};
     bool operator==(const ScenePolyline&) const = default;
 };
 
@@ -64,8 +64,8 @@ struct ScenePolygon {
 // so (x - 2, y - 2, x + 3, y + 3) is a 5 px dot centred on (x, y).
 struct SceneEllipse {
     int left = 0, top = 0, right = 0, bottom = 0;
-    std::optional<Rgb> fill;
-    std::optional<Rgb> outline;
+    std::optional<Rgb> fill{};
+    std::optional<Rgb> outline{};
     int width = 1;
     bool operator==(const SceneEllipse&) const = default;
 };
@@ -90,9 +90,9 @@ struct SceneText {
     Rgb colour{};
     int fontSize = kViewFontSize;
     TextAnchor anchor = TextAnchor::kTopLeft;
-    std::optional<Rgb> background;  // fills the text's box first
+    std::optional<Rgb> background{};  // fills the text's box first
     bool upwards = false;
-    std::optional<SceneClip> clip;
+    std::optional<SceneClip> clip{};
     bool operator==(const SceneText&) const = default;
 };
 
@@ -103,7 +103,7 @@ struct Scene {
     int width = 0;
     int height = 0;
     Rgb background = kWhite;  // fills the whole box before the items
-    std::vector<SceneItem> items;
+    std::vector<SceneItem> items{};
 
     template <class T>
     void Add(T item) {
