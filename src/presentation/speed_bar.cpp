@@ -54,14 +54,15 @@ Scene SpeedBarScene(const SpeedBarInput& in, const TextMetrics& metrics, int box
     const SpeedGraphLayout g = SpeedGraphLayoutFor(metrics, boxWidth, boxHeight);
     const int bottom = g.T + g.H;
     const bool time = in.state.xAxis == XAxisMode::kTime;
-    const Float80 mph = in.settings.SpeedInKmh ? 1 : 1 / static_cast<Float80>(kKmhPerMph);
+    const Float80 kmhPerUnit = in.settings.SpeedInKmh ? 1 : kKmhPerMph;
     const int occupied = std::min(in.occupied, kLapSlots);
     for (int k = 0; k < occupied; ++k) {
         const CurSmp& c = in.align.cursor[k];
         const int x0 = 4 + kSpeedBarPitch * k, tx = 3 + kSpeedBarPitch * k;
         const Float80 v = time ? c.CsSpd : c.CsSpdD;
-        const int yb = SpeedToY(g, v, lowest, highest);
-        const std::string speed = StrFormat("%6.2f", static_cast<double>(v * mph));
+        // A speed below the scale leaves no bar rather than one upside down.
+        const int yb = std::min(SpeedToY(g, v, lowest, highest), bottom);
+        const std::string speed = StrFormat("%6.2f", static_cast<double>(v / kmhPerUnit));
         scene.Add(Upward({tx, bottom - 2}, speed, kBlack));
 
         std::string gValue;

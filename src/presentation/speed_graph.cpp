@@ -10,6 +10,7 @@ namespace qv {
 namespace {
 
 constexpr Float80 kFeetPerKm = 1 / static_cast<Float80>(kKmPerFoot);
+constexpr Float80 kMetresPerFoot = 0.3048L;
 
 struct Frame {
     SpeedGraphLayout layout;
@@ -298,8 +299,8 @@ void AddElevation(Scene& scene, const SpeedGraphInput& in, const Frame& f, bool 
     const SpeedGraphLayout& g = f.layout;
     if (withScale) {
         const bool metres = in.settings.DistInKm;
-        const Float80 factor = metres ? 1 : 1 / static_cast<Float80>(kKmPerFoot * 1000);
-        const Float80 high = emax * factor, low = emin * factor;
+        const Float80 metresPerUnit = metres ? 1 : kMetresPerFoot;
+        const Float80 high = emax / metresPerUnit, low = emin / metresPerUnit;
         const int size = !metres && high > 9999 ? kSideLabelFontSize : kViewFontSize;
         scene.Add(RightLabel(g, 2, metres ? "m" : "feet"));
         scene.Add(Text({OverlayLabelX(g), g.T + 2}, StrFormat("%.0f", static_cast<double>(high)),
