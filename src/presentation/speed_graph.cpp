@@ -1,5 +1,7 @@
 #include "presentation/speed_graph.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "core/display_format.h"
@@ -19,6 +21,13 @@ struct Frame {
     Float80 longestDist = 0;
     Float80 lowest = 0, highest = 0;  // km/h
     int occupied = 0;
+    // Each slot's sample positions on the x axis and their columns, shared
+    // by the slot's speed, G and drift traces.
+    struct Columns {
+        std::vector<Float80> pos;
+        std::vector<int> x;
+    };
+    std::array<Columns, kLapSlots> columns;
 };
 
 Frame FrameFor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth, int boxHeight) {
@@ -147,29 +156,40 @@ void AddOriginMark(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
 // inside it. `yOf(i)` is a sample's row, `colourOf(i)` the colour of the
 // step that ends at it. With `pinToLeft` the first point of an unzoomed
 // line stands on the plot's left edge whatever its position.
+void FillColumns(Frame& f, const SpeedGraphInput& in) {
+    for (int slot = 0; slot < f.occupied; ++slot) {
+        const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
+        Frame::Columns& c = f.columns[slot];
+        c.pos.resize(elm.size());
+        c.x.resize(elm.size());
+        for (std::size_t i = 0; i < elm.size(); ++i) {
+            c.pos[i] = SamplePosition(in, elm[i], slot);
+            c.x[i] = XToPixel(f.window, c.pos[i], f.layout.L, f.layout.W);
+        }
+    }
+}
+
 template <class YOf, class ColourOf>
-void AddWindowedTrace(Scene& scene, const SpeedGraphInput& in, const Frame& f, int slot,
-                      std::size_t begin, std::size_t end, YOf yOf, ColourOf colourOf, int width,
-                      bool pinToLeft = false) {
-    const SpeedGraphLayout& g = f.layout;
-    const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
-    end = std::min(end, elm.size());
+void AddWindowedTrace(Scene& scene, const Frame& f, int slot, std::size_t begin, std::size_t end,
+                      YOf yOf, ColourOf colourOf, int width, bool pinToLeft = false) {
+    const Frame::Columns& c = f.columns[slot];
+    end = std::min(end, c.pos.size());
     const Float80 from = f.window.zoomed ? f.window.start : 0;
     const Float80 to = f.window.start + f.window.span;
     ScenePolyline line;
     line.width = width;
     for (std::size_t i = begin; i < end; ++i) {
-        const Float80 pos = SamplePosition(in, elm[i], slot);
+        const Float80 pos = c.pos[i];
         if (line.points.empty() && pos < from)
             continue;
         if (f.window.zoomed && pos > to)
             break;
-        int x = XToPixel(f.window, pos, g.L, g.W);
+        int x = c.x[i];
         if (line.points.empty()) {
             line.points.reserve(end - i);
             line.colours.reserve(end - i);
             if (pinToLeft && !f.window.zoomed)
-                x = g.L;
+                x = f.layout.L;
         } else {
             line.colours.push_back(colourOf(i));
         }
@@ -183,7 +203,7 @@ void AddSpeedTrace(Scene& scene, const SpeedGraphInput& in, const Frame& f, int 
     const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
     const int minSat = in.settings.MinSatNum;
     AddWindowedTrace(
-        scene, in, f, slot, 0, elm.size(),
+        scene, f, slot, 0, elm.size(),
         [&](std::size_t i) { return SpeedToY(f.layout, elm[i].Spd, f.lowest, f.highest); },
         [&](std::size_t i) { return elm[i].UseSat < minSat ? kLowSatSilver : kSlotColours[slot]; },
         width);
@@ -230,7 +250,7 @@ bool AddTimeDiff(Scene& scene, const SpeedGraphInput& in, const TextMetrics& met
 
     const std::vector<Float80>& diff = a.DiffArr;
     AddWindowedTrace(
-        scene, in, f, 0, 0, diff.size(), [&](std::size_t i) { return yOf(diff[i]); },
+        scene, f, 0, 0, diff.size(), [&](std::size_t i) { return yOf(diff[i]); },
         [](std::size_t) { return kBlack; }, 1);
     return true;
 }
@@ -311,7 +331,7 @@ void AddElevation(Scene& scene, const SpeedGraphInput& in, const Frame& f, bool 
     }
     const std::vector<TLapElmRec>& elm = in.slots[0].Elm;
     AddWindowedTrace(
-        scene, in, f, 0, 0, elm.size(),
+        scene, f, 0, 0, elm.size(),
         [&](std::size_t i) {
             return g.T + g.H - TruncToPixel(g.H * (Float80(elm[i].Elv) - emin) / (emax - emin));
         },
@@ -363,7 +383,7 @@ void AddGOverlay(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
         if (n < 3)
             continue;
         AddWindowedTrace(
-            scene, in, f, slot, 1, n - 1,
+            scene, f, slot, 1, n - 1,
             [&](std::size_t i) { return GToY(g, item, scale, GValue(item, rec[i])); },
             [&](std::size_t) { return kSlotPaleColours[slot]; }, kOverlayTraceWidth);
     }
@@ -380,7 +400,7 @@ bool AddDriftOverlay(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
             continue;
         const std::vector<TDriftRec>& rec = in.slots[slot].DElm;
         AddWindowedTrace(
-            scene, in, f, slot, 0, rec.size(),
+            scene, f, slot, 0, rec.size(),
             [&](std::size_t i) { return DriftToY(f.layout, rec[i].DAngle); },
             [&](std::size_t) { return kSlotPaleColours[slot]; }, kOverlayTraceWidth, true);
     }
@@ -478,9 +498,10 @@ Scene SpeedGraphScene(const SpeedGraphInput& in, const TextMetrics& metrics, int
     scene.width = boxWidth;
     scene.height = boxHeight;
     scene.background = kWhite;
-    const Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
+    Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
     if (in.slots.empty() || f.highest == f.lowest || f.longestDist == 0)
         return scene;
+    FillColumns(f, in);
 
     const SpeedGraphLayout& g = f.layout;
     const int r = g.L + g.W, b = g.T + g.H;
