@@ -99,6 +99,7 @@ fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 
 bench: build
 	$(BUILD)/bench/quorvane-bench --cli=$(CLI)
+	$(BUILD)/bench/quorvane-bench-views
 
 format:
 	find src tools tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -2,8 +2,10 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSplitter>
@@ -20,6 +22,7 @@
 #include "presentation/graph_reset.h"
 #include "presentation/input_rules.h"
 #include "presentation/refresh_sequence.h"
+#include "presentation/speed_graph.h"
 #include "presentation/toggles.h"
 #include "presentation/window_rules.h"
 #include "presentation/zoom_commands.h"
@@ -28,6 +31,9 @@
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
 #include "ui/track_map_commands.h"
+#include "ui/views/picture_export.h"
+#include "ui/views/scene_painter.h"
+#include "ui/views/scene_view.h"
 #include "ui/window_fonts.h"
 
 namespace qv::ui {
@@ -100,6 +106,20 @@ class PressWatch : public QObject {
     std::function<void()> pressed_;
 };
 
+SpeedGraphInput SpeedInput(const Session& s, bool picture) {
+    return SpeedGraphInput{s.laps.LapDt,        s.presentation, s.align, s.sectRes,
+                           s.gates.UsedCount(), s.settings,     picture};
+}
+
+QImage SpeedGraphImage(const Session& s, QSize size, qreal dpr, bool picture) {
+    const Scene scene =
+        SpeedGraphScene(SpeedInput(s, picture), ViewTextMetrics(), size.width(), size.height());
+    QImage image = NewViewImage(size, dpr);
+    QPainter painter(&image);
+    PaintScene(painter, scene);
+    return image;
+}
+
 QRect ScreenRectOf(const QWidget* widget) {
     return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
@@ -141,6 +161,11 @@ GraphPage::GraphPage(Session& session, PlaybackController& playback, Prompter& p
     KeepSplitter(splitter1_, true);
     KeepSplitter(splitter2_, false);
     layout->addWidget(splitter1_);
+    pictureMenu_ = new QMenu(this);
+    pictureMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* save = pictureMenu_->addAction(QStringLiteral("Save graph as &PNG file"));
+    save->setObjectName(QStringLiteral("pmJPEG"));
+    connect(save, &QAction::triggered, this, [this] { SavePicture(); });
     ShowToggles();
 }
 
@@ -298,9 +323,9 @@ QWidget* GraphPage::BuildTopPanel() {
     axisColumn->addWidget(spdZout);
     axisColumn->addStretch(1);
     graphRow->addWidget(axis);
-    spd_ = WhiteView("PaintBoxSpd", panel);
+    spd_ = AddView("PaintBoxSpd", panel, GraphView::kSpeedGraph, StepKind::kRepaintSpeedGraph);
     graphRow->addWidget(spd_, 1);
-    spdBar_ = WhiteView("PaintBoxSpdBar", panel);
+    spdBar_ = AddView("PaintBoxSpdBar", panel, std::nullopt, StepKind::kRepaintSpeedBar);
     spdBar_->setFixedWidth(68);
     graphRow->addWidget(spdBar_);
     column->addLayout(graphRow, 1);
@@ -315,7 +340,8 @@ QWidget* GraphPage::BuildLeftPanel() {
     column->setSpacing(0);
     lowerTabs_ = new QTabWidget(panel);
     lowerTabs_->setObjectName(QStringLiteral("PageControl2"));
-    course_ = WhiteView("PaintBoxGraph", lowerTabs_);
+    course_ = AddView("PaintBoxGraph", lowerTabs_, GraphView::kCourseOverview,
+                      StepKind::kRepaintCourseOverview);
     lowerTabs_->addTab(course_, QStringLiteral("Course"));
 
     auto* gTab = new QWidget(lowerTabs_);
@@ -333,15 +359,20 @@ QWidget* GraphPage::BuildLeftPanel() {
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kIn)); });
     connect(gZout, &QToolButton::clicked, this,
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kOut)); });
+    gPosMsg_ = new QLabel(QString::fromUtf8("※基準車位置(距離)でのそれぞれの値を表示"), gTab);
+    gPosMsg_->setObjectName(QStringLiteral("LabelGPosMsg"));
+    gPosMsg_->hide();
     gTools->addWidget(gZin);
     gTools->addWidget(gZout);
+    gTools->addWidget(gPosMsg_);
     gTools->addStretch(1);
     gColumn->addLayout(gTools);
-    gView_ = WhiteView("PaintBoxGraphG", gTab);
+    gView_ = AddView("PaintBoxGraphG", gTab, GraphView::kGView, StepKind::kRepaintGView);
     gColumn->addWidget(gView_, 1);
     lowerTabs_->addTab(gTab, QStringLiteral("G / Radius of turn"));
     lowerTabs_->addTab(WhiteView("PanelVideo", lowerTabs_), QStringLiteral("Video"));
-    driftView_ = WhiteView("PaintBoxGraphDrift", lowerTabs_);
+    driftView_ = AddView("PaintBoxGraphDrift", lowerTabs_, GraphView::kDriftView,
+                         StepKind::kRepaintDriftView);
     lowerTabs_->addTab(driftView_, QStringLiteral("DRIFT"));
     column->addWidget(lowerTabs_, 1);
 
@@ -411,7 +442,7 @@ QWidget* GraphPage::BuildDataPanel() {
     strip->addWidget(viewCir_);
     viewCir_->hide();
     column->addWidget(tool);
-    zoom_ = WhiteView("PaintBoxZoom", panel);
+    zoom_ = AddView("PaintBoxZoom", panel, GraphView::kCourseMap, StepKind::kRepaintCourseMap);
     column->addWidget(zoom_, 1);
 
     auto* slots = new QWidget(panel);
@@ -507,25 +538,25 @@ bool GraphPage::GTabShowing() const {
 void GraphPage::Repaint(StepKind kind) {
     switch (kind) {
         case StepKind::kRepaintCourseMap:
-            zoom_->update();
+            PaintView(zoom_);
             break;
         case StepKind::kRepaintSpeedBar:
-            spdBar_->update();
+            PaintView(spdBar_);
             break;
         case StepKind::kRepaintSpeedGraph:
-            spd_->update();
+            PaintView(spd_);
             break;
         case StepKind::kRepaintCourseOverview:
         case StepKind::kRepaintCourseMarkers:
-            course_->update();
+            PaintView(course_);
             break;
         case StepKind::kRepaintGView:
         case StepKind::kRepaintGCursor:
-            gView_->update();
+            PaintView(gView_);
             break;
         case StepKind::kRepaintDriftView:
         case StepKind::kRepaintDriftCursor:
-            driftView_->update();
+            PaintView(driftView_);
             break;
         case StepKind::kRepaintAxisSelectors:
             ShowToggles();
@@ -536,6 +567,58 @@ void GraphPage::Repaint(StepKind kind) {
         default:
             break;
     }
+}
+
+SceneView* GraphPage::AddView(const char* name, QWidget* parent, std::optional<GraphView> exportAs,
+                              StepKind repaint) {
+    auto* view = new SceneView(name, parent);
+    view->onResize = [this, repaint] { Repaint(repaint); };
+    view->onPress = [this, view, exportAs](Qt::MouseButton button, QPoint at) {
+        if (button == Qt::LeftButton)
+            LeftClick(view, at);
+        else if (button == Qt::RightButton && exportAs)
+            RightClick(*exportAs);
+    };
+    return view;
+}
+
+void GraphPage::PaintView(SceneView* view) {
+    const QSize size = view->size();
+    if (size.isEmpty())
+        return;
+    const qreal dpr = view->PixelRatio();
+    if (view == spd_)
+        view->SetImage(SpeedGraphImage(session_, size, dpr, false));
+}
+
+QImage GraphPage::Picture(GraphView view) {
+    switch (view) {
+        case GraphView::kSpeedGraph:
+            return SpeedGraphImage(session_, spd_->size(), 1, true);
+        default:
+            return NewViewImage(driftView_->size(), 1);
+    }
+}
+
+void GraphPage::LeftClick(SceneView* view, QPoint at) {
+    std::optional<Float80> playTime;
+    if (view == spd_)
+        playTime = SpeedGraphClick(SpeedInput(session_, false), ViewTextMetrics(), view->width(),
+                                   view->height(), at.x(), at.y());
+    if (!playTime)
+        return;
+    session_.presentation.playTime = *playTime;
+    playback_.CursorMovedByView();
+}
+
+void GraphPage::RightClick(GraphView view) {
+    if (!RightClickOnView(session_.presentation, view, session_.laps.LapDtNum() > 0))
+        return;
+    pictureMenu_->popup(QCursor::pos());
+}
+
+void GraphPage::SavePicture() {
+    SaveGraphPicture(session_, prompter_, [this](GraphView view) { return Picture(view); });
 }
 
 void GraphPage::wheelEvent(QWheelEvent* event) {

@@ -7,14 +7,17 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/session.h"
 #include "core/prompter.h"
 #include "dynamics/detail_texts.h"
+#include "presentation/presentation_state.h"
 #include "presentation/steps.h"
 
 class QComboBox;
 class QLabel;
+class QMenu;
 class QRadioButton;
 class QSplitter;
 class QTabWidget;
@@ -25,6 +28,7 @@ namespace qv::ui {
 
 class AxisSelector;
 class GateCommands;
+class SceneView;
 class PlaybackController;
 class TrackMapCommands;
 
@@ -58,6 +62,13 @@ class GraphPage : public QWidget {
     void ClearGraph();
     void AlignAtGate();
     void KeepSplitter(QSplitter* splitter, bool vertical);
+    SceneView* AddView(const char* name, QWidget* parent, std::optional<GraphView> exportAs,
+                       StepKind repaint);
+    void PaintView(SceneView* view);
+    QImage Picture(GraphView view);
+    void LeftClick(SceneView* view, QPoint at);
+    void RightClick(GraphView view);
+    void SavePicture();
 
     Session& session_;
     PlaybackController& playback_;
@@ -77,15 +88,17 @@ class GraphPage : public QWidget {
     QToolButton* viewCir_ = nullptr;
     AxisSelector* dist_ = nullptr;
     AxisSelector* time_ = nullptr;
-    QWidget* spd_ = nullptr;
-    QWidget* spdBar_ = nullptr;
-    QWidget* course_ = nullptr;
-    QWidget* gView_ = nullptr;
-    QWidget* driftView_ = nullptr;
-    QWidget* zoom_ = nullptr;
+    SceneView* spd_ = nullptr;
+    SceneView* spdBar_ = nullptr;
+    SceneView* course_ = nullptr;
+    SceneView* gView_ = nullptr;
+    SceneView* driftView_ = nullptr;
+    SceneView* zoom_ = nullptr;
+    QMenu* pictureMenu_ = nullptr;  // PopupMenu1
     QTabWidget* lowerTabs_ = nullptr;
     QLabel* playTm_ = nullptr;
     QLabel* zoomDist_ = nullptr;
+    QLabel* gPosMsg_ = nullptr;
     std::array<QLabel*, 4> slotLabels_{};
     std::array<QLabel*, 4> sectLabels_{};
     QSplitter* splitter1_ = nullptr;

@@ -39,6 +39,10 @@ void PlaybackController::ToStart() {
     Finish(qv::ToStart(session_.presentation, alignGate, session_.sectRes[0], Context()));
 }
 
+void PlaybackController::CursorMovedByView() {
+    Finish(qv::CursorMovedByView(session_.presentation, Context()));
+}
+
 void PlaybackController::Stop() {
     session_.presentation.playing = false;
     SyncTimer();

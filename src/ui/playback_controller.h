@@ -33,6 +33,8 @@ class PlaybackController {
     void Forward();
     void Backward();
     void ToStart();
+    // A click in a view set the play time.
+    void CursorMovedByView();
     // Playback ends without a step (the graphs were cleared, laps removed).
     void Stop();
 

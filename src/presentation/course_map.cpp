@@ -1,0 +1,498 @@
+#include "presentation/course_map.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/date_time.h"
+#include "core/display_format.h"
+#include "presentation/axis_window.h"
+#include "presentation/slot_colours.h"
+#include "presentation/zoom_ladders.h"
+
+namespace qv {
+namespace {
+
+constexpr Float80 kMetresPerFoot = 0.3048L;
+constexpr Float80 kDegToRad = kPi / 180;
+// Items are cut this far outside the box: wide enough for the 5 px track
+// map, small enough that the painter never strokes a line kilometres long.
+constexpr int kClipMargin = 16;
+constexpr int kCarReach = 24;  // the farthest pixel of a car marker from its dot
+constexpr Float80 kInspectRadiusM = 20;
+constexpr int kInspectInset = 16;
+
+// Items built field by field: the display list's optional members have no
+// initialisers of their own.
+SceneText Text(ScenePoint at, std::string text, Rgb colour, int fontSize = kViewFontSize,
+               TextAnchor anchor = TextAnchor::kTopLeft) {
+    SceneText t;
+    t.at = at;
+    t.text = std::move(text);
+    t.colour = colour;
+    t.fontSize = fontSize;
+    t.anchor = anchor;
+    return t;
+}
+
+ScenePolyline Polyline(std::vector<ScenePoint> points, Rgb colour) {
+    ScenePolyline line;
+    line.colours.assign(points.size() - 1, colour);
+    line.points = std::move(points);
+    return line;
+}
+
+// A position on the map in pixels from the left and from the bottom edge,
+// before truncation.
+struct MapPoint {
+    Float80 x = 0;
+    Float80 up = 0;
+};
+
+// Measured from the centre, so that the centre itself lands on its pixel
+// without rounding error.
+MapPoint Raw(const CourseMapFrame& f, Float80 lat, Float80 lon) {
+    return {Float80(f.BW) / 2 + (lon - f.lonC) / f.lonSpan * f.BW,
+            Float80(f.BH) / 2 + (lat - f.latC) / f.latSpan * f.BH};
+}
+
+ScenePoint Pixel(const CourseMapFrame& f, MapPoint p) {
+    return {TruncToPixel(p.x), f.BH - TruncToPixel(p.up)};
+}
+
+bool Near(const CourseMapFrame& f, MapPoint p, Float80 reach) {
+    return p.x >= -reach && p.x <= f.BW + reach && p.up >= -reach && p.up <= f.BH + reach;
+}
+
+// Cuts the segment a-b to the box widened by the margin; false when none
+// of it is left. `aMoved` / `bMoved` tell which end was cut.
+bool ClipToMargin(const CourseMapFrame& f, MapPoint& a, MapPoint& b, bool& aMoved, bool& bMoved) {
+    if (!std::isfinite(a.x) || !std::isfinite(a.up) || !std::isfinite(b.x) || !std::isfinite(b.up))
+        return false;
+    const Float80 dx = b.x - a.x, dy = b.up - a.up;
+    Float80 t0 = 0, t1 = 1;
+    // Keeps the part where p * t <= q.
+    auto edge = [&](Float80 p, Float80 q) {
+        if (p == 0)
+            return q >= 0;
+        const Float80 r = q / p;
+        if (p < 0) {
+            if (r > t1)
+                return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0)
+                return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    const Float80 lo = -kClipMargin;
+    if (!edge(-dx, a.x - lo) || !edge(dx, f.BW + kClipMargin - a.x) || !edge(-dy, a.up - lo) ||
+        !edge(dy, f.BH + kClipMargin - a.up))
+        return false;
+    aMoved = t0 > 0;
+    bMoved = t1 < 1;
+    const MapPoint start = a;
+    if (aMoved)
+        a = {start.x + t0 * dx, start.up + t0 * dy};
+    if (bMoved)
+        b = {start.x + t1 * dx, start.up + t1 * dy};
+    return true;
+}
+
+// Joins the steps of one trace into as few polylines as the box allows: a
+// run leaves the box and the next one starts where the trace comes back.
+class ClippedTrace {
+  public:
+    ClippedTrace(Scene& scene, const CourseMapFrame& frame, int width)
+        : scene_(scene), frame_(frame) {
+        line_.width = width;
+    }
+    ~ClippedTrace() { Flush(); }
+    ClippedTrace(const ClippedTrace&) = delete;
+    ClippedTrace& operator=(const ClippedTrace&) = delete;
+
+    void Step(MapPoint a, MapPoint b, Rgb colour, bool dotted) {
+        bool aMoved = false, bMoved = false;
+        if (!ClipToMargin(frame_, a, b, aMoved, bMoved)) {
+            Flush();
+            return;
+        }
+        const ScenePoint pa = Pixel(frame_, a), pb = Pixel(frame_, b);
+        if (line_.points.empty() || aMoved || line_.points.back() != pa) {
+            Flush();
+            line_.points.push_back(pa);
+        }
+        line_.points.push_back(pb);
+        line_.colours.push_back(colour);
+        line_.dotted.push_back(dotted);
+        anyDotted_ = anyDotted_ || dotted;
+        if (bMoved)
+            Flush();
+    }
+
+    void Flush() {
+        if (line_.points.size() > 1) {
+            if (!anyDotted_)
+                line_.dotted.clear();
+            ScenePolyline done{std::move(line_.points), std::move(line_.colours), line_.width,
+                               std::move(line_.dotted)};
+            scene_.Add(std::move(done));
+        }
+        line_.points.clear();
+        line_.colours.clear();
+        line_.dotted.clear();
+        anyDotted_ = false;
+    }
+
+  private:
+    Scene& scene_;
+    const CourseMapFrame& frame_;
+    ScenePolyline line_;
+    bool anyDotted_ = false;
+};
+
+void AddTrackMap(Scene& scene, const CourseMapFrame& f, const TrackMapStore& trackMap) {
+    ClippedTrace trace(scene, f, kTrackMapWidth);
+    for (const TPathRec& path : trackMap.TrackMap) {
+        for (size_t i = 1; i < path.Elm.size(); ++i)
+            trace.Step(Raw(f, path.Elm[i - 1].Ido, path.Elm[i - 1].Kdo),
+                       Raw(f, path.Elm[i].Ido, path.Elm[i].Kdo), kTrackMapGrey, false);
+        trace.Flush();
+    }
+}
+
+void AddScaleBar(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in) {
+    const ScaleBar bar = ScaleBarFor(f.zoom, f.BW, in.settings.DistInKm, in.picture);
+    scene.Add(SceneLine{{8, f.BH - 8}, {8 + bar.pixels, f.BH - 8}, kBlack});
+    scene.Add(Text({8, f.BH - 22}, bar.label, kBlack));
+}
+
+void AddGates(Scene& scene, const CourseMapFrame& f, const GateTable& gates) {
+    for (int k = 0; k < gates.UsedCount(); ++k) {
+        const SectGate& g = gates.SectGates[static_cast<size_t>(k)];
+        MapPoint a = Raw(f, g.Ido1, g.Kdo1), b = Raw(f, g.Ido2, g.Kdo2);
+        bool aMoved = false, bMoved = false;
+        if (ClipToMargin(f, a, b, aMoved, bMoved))
+            scene.Add(SceneLine{Pixel(f, a), Pixel(f, b), kGateGrey});
+    }
+}
+
+void AddStartLine(Scene& scene, const CourseMapFrame& f, const TLapElmRec& first) {
+    const Float80 r = TruncToPixel(15 * f.zoom);
+    const MapPoint raw = Raw(f, first.Ido, first.Kdo);
+    if (!Near(f, raw, r + 1))
+        return;
+    const ScenePoint p = Pixel(f, raw);
+    const Float80 h = 360 - Float80(first.Dir);
+    scene.Add(SceneLine{PolarOffset(p, h + 90, r), PolarOffset(p, h + 270, r), kBlack});
+}
+
+void AddTrace(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in, int slot) {
+    const std::vector<TLapElmRec>& elm = in.slots[static_cast<size_t>(slot)].Elm;
+    if (elm.empty())
+        return;
+    if (slot == 0)
+        AddStartLine(scene, f, elm.front());
+    const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
+    const bool decel = in.state.showDecelZones;
+    ClippedTrace trace(scene, f, 1);
+    MapPoint prev = Raw(f, elm[0].Ido, elm[0].Kdo);
+    for (size_t i = 1; i < elm.size(); ++i) {
+        const MapPoint cur = Raw(f, elm[i].Ido, elm[i].Kdo);
+        const Rgb c = elm[i].UseSat < in.settings.MinSatNum ? kLowSatSilver : colour;
+        trace.Step(prev, cur, c, decel && Float80(elm[i].Spd) < Float80(elm[i - 1].Spd));
+        prev = cur;
+    }
+}
+
+void AddCar(Scene& scene, ScenePoint p, Float80 heading, Rgb colour, bool driftStyle) {
+    scene.Add(SceneEllipse{p.x - 2, p.y - 2, p.x + 3, p.y + 3, colour, std::nullopt});
+    const Float80 h = 360 - heading;
+    const ScenePoint left = PolarOffset(p, h + 150, 16), right = PolarOffset(p, h + 210, 16);
+    if (!driftStyle) {
+        scene.Add(Polyline({p, left, right, p}, colour));
+        return;
+    }
+    const ScenePoint tip = PolarOffset(p, h + 180, 17);
+    scene.Add(Polyline({left, right, tip, left, right, left}, colour));
+    scene.Add(SceneLine{tip, PolarOffset(p, h + 180, 23), colour});
+}
+
+void AddCars(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in, int occupied) {
+    for (int slot : kSlotPaintOrder) {
+        if (slot >= occupied)
+            continue;
+        const CurSmp& c = in.align.cursor[static_cast<size_t>(slot)];
+        const MapPoint raw = Raw(f, c.CsIdo, c.CsKdo);
+        if (!Near(f, raw, kCarReach))
+            continue;
+        const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
+        const bool drift = in.slots[static_cast<size_t>(slot)].driftAct;
+        if (!drift)
+            AddCar(scene, Pixel(f, raw), c.CsDir, colour, false);
+        else if (!in.state.showDriftAngle)
+            AddCar(scene, Pixel(f, raw), c.CsGpsDir, colour, false);
+        else
+            AddCar(scene, Pixel(f, raw), c.CsDir, colour, true);
+    }
+}
+
+void AddPictureTexts(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in,
+                     const TextMetrics& metrics, int occupied) {
+    constexpr int size = kInspectorFontSize;
+    scene.Add(Text({8, 8}, FormatSeconds(static_cast<double>(in.state.playTime)), kBlack, size));
+    const bool kmh = in.settings.SpeedInKmh;
+    const int h = metrics.Height("0", size);
+    const int distRight = f.BW - 8 - metrics.Width(kmh ? "  999.99km/h" : "  999.99MPH", size);
+    int top = f.BH - 8 - h;
+    for (int slot : kSlotPaintOrder) {
+        if (slot >= occupied)
+            continue;
+        const CurSmp& c = in.align.cursor[static_cast<size_t>(slot)];
+        const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
+        scene.Add(Text({f.BW - 8, top},
+                       FormatSpeed(static_cast<double>(c.CsSpd), kmh) + (kmh ? "km/h" : "MPH"),
+                       colour, size, TextAnchor::kTopRight));
+        const bool km = in.settings.DistInKm;
+        scene.Add(Text({distRight, top},
+                       FormatDistance(static_cast<double>(c.CsDist), km) + (km ? "km" : "feet"),
+                       colour, size, TextAnchor::kTopRight));
+        top -= h + 2;
+    }
+}
+
+// One decimal cut toward zero, so that -0.04 reads 0.0.
+double CutToTenth(double v) {
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<double>(static_cast<long long>(std::clamp(v * 10, -1e15, 1e15))) / 10;
+}
+
+const TGCalRec* GRecord(const TLapDtRec& lap, int i) {
+    return i >= 0 && static_cast<size_t>(i) < lap.GElm.size() ? &lap.GElm[static_cast<size_t>(i)]
+                                                              : nullptr;
+}
+
+ScenePoint GPointOf(const TLapDtRec& lap, int i, int GW, int GH, Float80 g) {
+    const TGCalRec* r = GRecord(lap, i);
+    return r ? GPointPixel(r->lateG3, r->logiG3, GW, GH, g) : GPointPixel(0, 0, GW, GH, g);
+}
+
+int TrailLength(const TLapDtRec& lap) {
+    if (lap.Elm.size() < 2)
+        return 0;
+    const Float80 interval = Float80(lap.Elm[1].Sec) - Float80(lap.Elm[0].Sec);
+    // Sample times carry rounding from the log's clock.
+    constexpr Float80 slack = 1e-6L;
+    return interval <= 0.1L + slack ? 20 : interval <= 0.2L + slack ? 10 : 5;
+}
+
+}  // namespace
+
+ScenePoint CourseMapFrame::ToPixel(Float80 lat, Float80 lon) const {
+    return Pixel(*this, Raw(*this, lat, lon));
+}
+
+Point2 CourseMapFrame::FromPixel(int x, int y) const {
+    if (BW <= 0 || BH <= 0)
+        return {lonC, latC};
+    return {lonC - lonSpan / 2 + lonSpan * x / BW, latC - latSpan / 2 + latSpan * (BH - y) / BH};
+}
+
+CourseMapFrame CourseMapFrameFor(Float80 latC, Float80 lonC, Float80 zoom, int BW, int BH) {
+    CourseMapFrame f;
+    f.latC = latC;
+    f.lonC = lonC;
+    f.zoom = zoom;
+    f.BW = BW;
+    f.BH = BH;
+    const Float80 metresPerDegree = EarthRadius * kDegToRad;
+    f.lonSpan = (BW / zoom) / (std::cos(latC * kDegToRad) * metresPerDegree);
+    f.latSpan = (BH / zoom) / metresPerDegree;
+    return f;
+}
+
+CourseMapFrame CourseMapFrameFor(const CourseMapInput& in, int BW, int BH) {
+    return CourseMapFrameFor(in.state.mapCentreIdo, in.state.mapCentreKdo, in.state.mapZoom, BW,
+                             BH);
+}
+
+ScaleBar ScaleBarFor(Float80 zoom, int BW, bool distInKm, bool picture) {
+    const Float80 visible = BW / zoom;
+    const Float80 w = std::trunc(visible / 5);
+    auto rung = [](Float80 v, std::initializer_list<int> ladder, int beyond) {
+        for (int step : ladder)
+            if (v < step)
+                return step;
+        return beyond;
+    };
+    ScaleBar bar;
+    const char* suffix = picture ? "  Quorvane" : "";
+    if (distInKm) {
+        bar.metres = rung(w, {1, 5, 10, 20, 50}, 100);
+        bar.label = StrFormat("%.0fm%s", static_cast<double>(bar.metres), suffix);
+    } else {
+        const int feet = rung(w / kMetresPerFoot, {5, 10, 20, 50, 100, 200}, 500);
+        bar.metres = feet * kMetresPerFoot;
+        bar.label = StrFormat("%dfeet%s", feet, suffix);
+    }
+    bar.pixels = TruncToPixel(BW * bar.metres / visible);
+    return bar;
+}
+
+ScenePoint PolarOffset(ScenePoint from, Float80 a, Float80 r) {
+    return {from.x + TruncToPixel(std::sin(a * kDegToRad) * r),
+            from.y + TruncToPixel(std::cos(a * kDegToRad) * r)};
+}
+
+std::optional<int> NearestSample(const TLapDtRec& lap, Float80 lon, Float80 lat) {
+    if (lap.Elm.empty())
+        return std::nullopt;
+    int best = 0;  // also the answer when no distance is a number
+    Float80 bestDist = 99999;
+    for (size_t i = 0; i < lap.Elm.size(); ++i) {
+        const Float80 d = Dist2D(lon, lat, lap.Elm[i].Kdo, lap.Elm[i].Ido);
+        if (d < bestDist) {
+            bestDist = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+Scene CourseMapScene(const CourseMapInput& in, const TextMetrics& metrics, int BW, int BH) {
+    Scene scene;
+    scene.width = BW;
+    scene.height = BH;
+    scene.background = kWhite;
+    const CourseMapFrame f = CourseMapFrameFor(in, BW, BH);
+    const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
+
+    if (occupied > 0 && in.trackMap.TrackMapNum() > 0)
+        AddTrackMap(scene, f, in.trackMap);
+    AddScaleBar(scene, f, in);
+    if (occupied > 0) {
+        AddGates(scene, f, in.gates);
+        for (int slot : kSlotPaintOrder)
+            if (slot < occupied)
+                AddTrace(scene, f, in, slot);
+        AddCars(scene, f, in, occupied);
+    }
+    if (in.picture)
+        AddPictureTexts(scene, f, in, metrics, occupied);
+    return scene;
+}
+
+std::optional<Float80> CourseMapClick(const CourseMapInput& in, int BW, int BH, int x, int y) {
+    if (in.slots.empty() || in.state.playing)
+        return std::nullopt;
+    const std::vector<TLapElmRec>& elm = in.slots[0].Elm;
+    const Point2 click = CourseMapFrameFor(in, BW, BH).FromPixel(x, y);
+    const std::optional<int> nearest = NearestSample(in.slots[0], click.x, click.y);
+    if (!nearest)
+        return std::nullopt;
+    const size_t i = static_cast<size_t>(*nearest);
+    const Float80 nearestSec = elm[i].Sec;
+    if (i == 0 || i + 1 == elm.size())
+        return nearestSec;
+
+    auto dist = [&click](const TLapElmRec& e) { return Dist2D(click.x, click.y, e.Kdo, e.Ido); };
+    const size_t first = dist(elm[i + 1]) < dist(elm[i - 1]) ? i : i - 1;
+    const TLapElmRec& a = elm[first];
+    const TLapElmRec& b = elm[first + 1];
+    const Float80 ax = a.Kdo, ay = a.Ido;
+    const Float80 dx = Float80(b.Kdo) - ax, dy = Float80(b.Ido) - ay;
+    const Float80 length2 = dx * dx + dy * dy;
+    if (!(length2 > 0) || !std::isfinite(length2))
+        return nearestSec;
+    const Float80 t =
+        std::clamp(((click.x - ax) * dx + (click.y - ay) * dy) / length2, Float80(0), Float80(1));
+    const Float80 px = ax + t * dx, py = ay + t * dy;
+    const Float80 p = Dist2D(ax, ay, px, py);
+    const Float80 n = Dist2D(px, py, b.Kdo, b.Ido);
+    const Float80 secA = a.Sec, secB = b.Sec;
+    if (p + n == 0)
+        return secA;
+    const Float80 time = secA + p / (p + n) * (secB - secA);
+    return std::isfinite(time) ? time : nearestSec;
+}
+
+std::optional<std::string> CourseMapDistanceText(const CourseMapInput& in, int BW, int BH, int x,
+                                                 int y) {
+    if (in.slots.empty())
+        return std::nullopt;
+    const Float80 dx = x - Float80(BW) / 2, dy = y - Float80(BH) / 2;
+    const Float80 metres = std::sqrt(dx * dx + dy * dy) / in.state.mapZoom;
+    if (in.settings.DistInKm)
+        return StrFormat("%.1fm", static_cast<double>(metres));
+    return StrFormat("%.1ffeet", static_cast<double>(metres / kMetresPerFoot));
+}
+
+ScenePoint GPointPixel(Float80 lateralG, Float80 longitudinalG, int GW, int GH, Float80 gScale) {
+    const Float80 m = std::min(GW, GH) - 8;
+    return {GW / 2 + TruncToPixel(std::nearbyint(m * lateralG / gScale / 2)),
+            GH / 2 + TruncToPixel(std::nearbyint(m * longitudinalG / gScale / 2))};
+}
+
+std::optional<Scene> GInspectorScene(const CourseMapInput& in, const TextMetrics& metrics, int BW,
+                                     int BH, int x, int y, int GW, int GH) {
+    if (in.slots.empty() || in.state.playing)
+        return std::nullopt;
+    Scene scene;
+    scene.width = GW;
+    scene.height = GH;
+    if (x <= kInspectInset || y <= kInspectInset || x >= BW - kInspectInset ||
+        y >= BH - kInspectInset)
+        return scene;
+
+    const CourseMapFrame f = CourseMapFrameFor(in, BW, BH);
+    const Point2 mouse = f.FromPixel(x, y);
+    const Float80 g = GScale(in.state.gZoomStep);
+    constexpr int size = kInspectorFontSize;
+    const int h = metrics.Height("X=", size);
+    const int wx = metrics.Width("X= -9.9 ", size);
+    const int wy = metrics.Width(", Y= -9.9 ", size);
+    const bool kmh = in.settings.SpeedInKmh;
+    const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
+
+    for (int slot = 0; slot < occupied; ++slot) {
+        const TLapDtRec& lap = in.slots[static_cast<size_t>(slot)];
+        const std::optional<int> i = NearestSample(lap, mouse.x, mouse.y);
+        if (!i)
+            continue;
+        const TLapElmRec& e = lap.Elm[static_cast<size_t>(*i)];
+        const ScenePoint at = f.ToPixel(e.Ido, e.Kdo);
+        const Float80 sx = at.x - x, sy = at.y - y;
+        if (!(std::sqrt(sx * sx + sy * sy) / f.zoom <= kInspectRadiusM))
+            continue;
+
+        const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
+        const TGCalRec* r = GRecord(lap, *i);
+        const double lateG = r ? r->lateG3 : 0, logiG = r ? r->logiG3 : 0;
+        const double spd = r ? (kmh ? r->spd2 : r->spd2 / kKmhPerMph) : 0;
+        const int line = 4 + slot * (h + 2);
+        auto text = [&](int left, std::string s) {
+            scene.Add(Text({left, line}, std::move(s), colour, size));
+        };
+        text(4, StrFormat("X= %4.1f", CutToTenth(lateG)));
+        text(4 + wx, StrFormat(", Y= %4.1f", CutToTenth(logiG)));
+        text(4 + wx + wy, StrFormat(kmh ? ", %5.1fkm/h" : ", %5.1fMPH", CutToTenth(spd)));
+        if (slot > 1)
+            continue;
+
+        const ScenePoint p = GPointOf(lap, *i, GW, GH, g);
+        scene.Add(SceneEllipse{p.x - 5, p.y - 5, p.x + 6, p.y + 6, std::nullopt, colour, 2});
+        ScenePolyline trail;
+        trail.width = 2;
+        trail.points.push_back(p);
+        for (int j = *i - 1; j >= std::max(0, *i - TrailLength(lap)); --j)
+            trail.points.push_back(GPointOf(lap, j, GW, GH, g));
+        trail.colours.assign(trail.points.size() - 1, slot == 0 ? kHoverTrailA : kHoverTrailB);
+        if (trail.points.size() > 1)
+            scene.Add(std::move(trail));
+    }
+    return scene;
+}
+
+}  // namespace qv

@@ -1,0 +1,40 @@
+#pragma once
+// The course map box: paints the map for the session, answers its click,
+// its distance read-out and the G inspection that hovering over it asks
+// for. Nothing is kept between paints.
+
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+#include "app/session.h"
+#include "presentation/course_map.h"
+
+namespace qv::ui {
+
+class CourseMapView {
+  public:
+    // The map as the box shows it, cars included.
+    QImage Render(const Session& session, QSize logical, qreal dpr) const;
+    // The exported picture: product name, play time and the slots' values.
+    QImage Picture(const Session& session, QSize size) const;
+
+    // The play time a left click asks for; none when it moves nothing.
+    std::optional<Float80> Click(const Session& session, QSize size, QPoint at) const;
+    // The text of the distance label for the mouse at `at`; none while
+    // slot A is empty (the label is left as it is).
+    std::optional<QString> DistanceText(const Session& session, QSize size, QPoint at) const;
+
+    // Hovering at `at` over the map while the G tab shows: none leaves the
+    // G view alone; otherwise repaint the G view (background and cursor)
+    // and paint the returned items over its image with PaintOver.
+    std::optional<Scene> GInspector(const Session& session, QSize mapSize, QPoint at,
+                                    QSize gViewSize) const;
+    static void PaintOver(QImage& image, const Scene& items);
+};
+
+CourseMapInput CourseMapInputOf(const Session& session, bool picture);
+
+}  // namespace qv::ui
