@@ -1,14 +1,18 @@
 #include "presentation/speed_graph.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "core/display_format.h"
 #include "presentation/slot_colours.h"
+#include "presentation/zoom_ladders.h"
 
 namespace qv {
 namespace {
 
 constexpr Float80 kFeetPerKm = 1 / static_cast<Float80>(kKmPerFoot);
+constexpr Float80 kMetresPerFoot = 0.3048L;
 
 struct Frame {
     SpeedGraphLayout layout;
@@ -16,6 +20,14 @@ struct Frame {
     Float80 playbackEnd = 0;
     Float80 longestDist = 0;
     Float80 lowest = 0, highest = 0;  // km/h
+    int occupied = 0;
+    // Each slot's sample positions on the x axis and their columns, shared
+    // by the slot's speed, G and drift traces.
+    struct Columns {
+        std::vector<Float80> pos;
+        std::vector<int> x;
+    };
+    std::array<Columns, kLapSlots> columns;
 };
 
 Frame FrameFor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth, int boxHeight) {
@@ -25,11 +37,23 @@ Frame FrameFor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWid
     f.longestDist = in.state.extremes.LapDist;
     f.lowest = in.state.extremes.MinSpd;
     f.highest = in.state.extremes.MaxSpd;
+    f.occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
     const Float80 full = XAxisFull(in.state.xAxis, f.playbackEnd, f.longestDist);
     const Float80 cursor =
         XAxisCursor(in.state.xAxis, in.state.playTime, in.align.cursor[0].CsDist);
     f.window = XWindowFor(full, in.state.xZoom, cursor);
     return f;
+}
+
+SceneText Text(ScenePoint at, std::string text, Rgb colour,
+               TextAnchor anchor = TextAnchor::kTopLeft, int fontSize = kViewFontSize) {
+    SceneText t;
+    t.at = at;
+    t.text = std::move(text);
+    t.colour = colour;
+    t.anchor = anchor;
+    t.fontSize = fontSize;
+    return t;
 }
 
 bool InWindow(const XWindow& w, Float80 v) {
@@ -48,13 +72,12 @@ void AddSpeedLabels(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
     std::string unit = kmh ? "km/h" : "MPH";
     if (in.picture)
         unit = kmh ? "km/h    Quorvane" : "MPH     Quorvane";
-    scene.Add(SceneText{{4, 2}, unit, kBlack});
+    scene.Add(Text({4, 2}, unit, kBlack));
     const Float80 factor = kmh ? 1 : 1 / static_cast<Float80>(kKmhPerMph);
-    scene.Add(SceneText{
-        {4, g.T + 2}, StrFormat("%5.1f", static_cast<double>(f.highest * factor)), kBlack});
-    scene.Add(SceneText{{4, g.T + g.H - g.h - 2},
-                        StrFormat("%5.1f", static_cast<double>(f.lowest * factor)),
-                        kBlack});
+    scene.Add(
+        Text({4, g.T + 2}, StrFormat("%5.1f", static_cast<double>(f.highest * factor)), kBlack));
+    scene.Add(Text({4, g.T + g.H - g.h - 2},
+                   StrFormat("%5.1f", static_cast<double>(f.lowest * factor)), kBlack));
 
     const Float80 low = f.lowest * factor, high = f.highest * factor;
     const int step = SpeedGridStep(high - low, kmh);
@@ -81,11 +104,8 @@ void AddXGrid(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
             break;
         const int x = XToPixel(f.window, value / grid.unitsPerAxisUnit, g.L, g.W);
         scene.Add(SceneLine{{x, g.T}, {x, g.T + g.H}, kGridGrey});
-        scene.Add(SceneText{{x, g.T + g.H + 2},
-                            XGridLabel(in.state.xAxis, km, grid.step, value),
-                            kAxisLabelGrey,
-                            kViewFontSize,
-                            TextAnchor::kTopCentre});
+        scene.Add(Text({x, g.T + g.H + 2}, XGridLabel(in.state.xAxis, km, grid.step, value),
+                       kAxisLabelGrey, TextAnchor::kTopCentre));
     }
 }
 
@@ -98,19 +118,15 @@ void AddGateMarks(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
         const int x = XToPixel(f.window, value, g.L, g.W);
         scene.Add(SceneLine{{x, g.T}, {x, g.T + g.H}, colour, 1, true});
         if (label)
-            scene.Add(SceneText{{x, g.T + g.H + 2},
-                                StrFormat("[S%d] ", gate + 1),
-                                colour,
-                                kViewFontSize,
-                                TextAnchor::kTopCentre});
+            scene.Add(Text({x, g.T + g.H + 2}, StrFormat("[S%d] ", gate + 1), colour,
+                           TextAnchor::kTopCentre));
     };
     if (in.state.xAxis == XAxisMode::kDistance) {
         for (int j = 0; j < gates; ++j)
             mark(in.sectors[0].SectPassDist[j], kBlack, true, j);
         return;
     }
-    const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
-    for (int slot = occupied - 1; slot >= 0; --slot)
+    for (int slot = f.occupied - 1; slot >= 0; --slot)
         for (int j = 0; j < gates; ++j)
             mark(in.sectors[slot].SectPassTim[j] - in.align.SlotTimOfs[slot], kSlotColours[slot],
                  slot == 0, j);
@@ -134,26 +150,261 @@ void AddOriginMark(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
         scene.Add(ScenePolygon{{{*x, g.T - 1}, {*x - 3, g.T - 8}, {*x + 3, g.T - 8}}, kBlack});
 }
 
-void AddSpeedTrace(Scene& scene, const SpeedGraphInput& in, const Frame& f, int slot) {
-    const SpeedGraphLayout& g = f.layout;
-    const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
+// One connected line over samples [begin, end) of a slot, windowed as the
+// speed trace is: at zoom 1 from the first sample at or after the origin
+// to the end, zoomed from the first one inside the window to the last one
+// inside it. `yOf(i)` is a sample's row, `colourOf(i)` the colour of the
+// step that ends at it. With `pinToLeft` the first point of an unzoomed
+// line stands on the plot's left edge whatever its position.
+void FillColumns(Frame& f, const SpeedGraphInput& in) {
+    for (int slot = 0; slot < f.occupied; ++slot) {
+        const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
+        Frame::Columns& c = f.columns[slot];
+        c.pos.resize(elm.size());
+        c.x.resize(elm.size());
+        for (std::size_t i = 0; i < elm.size(); ++i) {
+            c.pos[i] = SamplePosition(in, elm[i], slot);
+            c.x[i] = XToPixel(f.window, c.pos[i], f.layout.L, f.layout.W);
+        }
+    }
+}
+
+template <class YOf, class ColourOf>
+void AddWindowedTrace(Scene& scene, const Frame& f, int slot, std::size_t begin, std::size_t end,
+                      YOf yOf, ColourOf colourOf, int width, bool pinToLeft = false) {
+    const Frame::Columns& c = f.columns[slot];
+    end = std::min(end, c.pos.size());
     const Float80 from = f.window.zoomed ? f.window.start : 0;
     const Float80 to = f.window.start + f.window.span;
     ScenePolyline line;
-    for (const TLapElmRec& e : elm) {
-        const Float80 pos = SamplePosition(in, e, slot);
+    line.width = width;
+    for (std::size_t i = begin; i < end; ++i) {
+        const Float80 pos = c.pos[i];
         if (line.points.empty() && pos < from)
             continue;
         if (f.window.zoomed && pos > to)
             break;
-        if (!line.points.empty())
-            line.colours.push_back(e.UseSat < in.settings.MinSatNum ? kLowSatSilver
-                                                                    : kSlotColours[slot]);
-        line.points.push_back(
-            {XToPixel(f.window, pos, g.L, g.W), SpeedToY(g, e.Spd, f.lowest, f.highest)});
+        int x = c.x[i];
+        if (line.points.empty()) {
+            line.points.reserve(end - i);
+            line.colours.reserve(end - i);
+            if (pinToLeft && !f.window.zoomed)
+                x = f.layout.L;
+        } else {
+            line.colours.push_back(colourOf(i));
+        }
+        line.points.push_back({x, yOf(i)});
     }
     if (line.points.size() > 1)
         scene.Add(std::move(line));
+}
+
+void AddSpeedTrace(Scene& scene, const SpeedGraphInput& in, const Frame& f, int slot, int width) {
+    const std::vector<TLapElmRec>& elm = in.slots[slot].Elm;
+    const int minSat = in.settings.MinSatNum;
+    AddWindowedTrace(
+        scene, f, slot, 0, elm.size(),
+        [&](std::size_t i) { return SpeedToY(f.layout, elm[i].Spd, f.lowest, f.highest); },
+        [&](std::size_t i) { return elm[i].UseSat < minSat ? kLowSatSilver : kSlotColours[slot]; },
+        width);
+}
+
+// The right-margin labels all start here.
+int OverlayLabelX(const SpeedGraphLayout& g) {
+    return g.L + g.W + 4;
+}
+
+SceneText RightLabel(const SpeedGraphLayout& g, int y, std::string text,
+                     TextAnchor anchor = TextAnchor::kTopLeft) {
+    return Text({OverlayLabelX(g), y}, std::move(text), kBlack, anchor);
+}
+
+void AddPlotRule(Scene& scene, const SpeedGraphLayout& g, int y, Rgb colour, bool dotted) {
+    scene.Add(SceneLine{{g.L, y}, {g.L + g.W, y}, colour, 1, dotted});
+}
+
+// The time difference of slot B against slot A along A's distance; false
+// when it cannot be shown, so that the next overlay takes the margin.
+bool AddTimeDiff(Scene& scene, const SpeedGraphInput& in, const TextMetrics& metrics,
+                 const Frame& f) {
+    const AlignState& a = in.align;
+    if (in.state.xAxis != XAxisMode::kDistance || !in.state.showTimeDiff || f.occupied < 2 ||
+        f.longestDist == 0 || f.playbackEnd == 0 || a.DiffMax == a.DiffMin)
+        return false;
+    const SpeedGraphLayout& g = f.layout;
+    const Float80 dmin = a.DiffMin, dmax = a.DiffMax;
+    auto yOf = [&](Float80 d) {
+        return g.T + g.H - TruncToPixel(g.H * (d - dmin) / (dmax - dmin));
+    };
+    const int hl = metrics.Height("99.9", kViewFontSize);
+    const int bottomLabelY = g.T + g.H - hl - 2;
+    scene.Add(RightLabel(g, 2, "sec"));
+    scene.Add(RightLabel(g, g.T + 2,
+                         StrFormat(dmax >= 100 ? "%.1f" : "%.2f", static_cast<double>(dmax))));
+    const char* lowFormat = dmin > -10 ? "%.2f" : dmin > -100 ? "%.1f" : "%.0f";
+    scene.Add(RightLabel(g, bottomLabelY, StrFormat(lowFormat, static_cast<double>(dmin))));
+    const int y0 = yOf(0);
+    if (g.T + hl + 2 < y0 - hl / 2 && y0 + hl / 2 < bottomLabelY)
+        scene.Add(RightLabel(g, y0, "0.00", TextAnchor::kCentreLeft));
+    AddPlotRule(scene, g, y0, kBlack, false);
+
+    const std::vector<Float80>& diff = a.DiffArr;
+    AddWindowedTrace(
+        scene, f, 0, 0, diff.size(), [&](std::size_t i) { return yOf(diff[i]); },
+        [](std::size_t) { return kBlack; }, 1);
+    return true;
+}
+
+void AddGScale(Scene& scene, const SpeedGraphInput& in, const TextMetrics& metrics,
+               const Frame& f) {
+    const SpeedGraphLayout& g = f.layout;
+    const Float80 scale = GScale(in.state.gZoomStep);
+    const GGraphItem item = in.state.gGraphItem;
+    const int upper = g.T + g.H / 4, lower = g.T + 3 * g.H / 4;
+    scene.Add(RightLabel(g, 2, "G"));
+    const std::string top = StrFormat("%.2f", static_cast<double>(scale));
+    scene.Add(RightLabel(g, upper, top, TextAnchor::kCentreLeft));
+    if (item == GGraphItem::kXYG) {
+        scene.Add(RightLabel(g, lower, "0.0", TextAnchor::kCentreLeft));
+        return;
+    }
+    const std::string bottom = StrFormat("%.2f", static_cast<double>(-scale));
+    scene.Add(RightLabel(g, lower, bottom, TextAnchor::kCentreLeft));
+    scene.Add(RightLabel(g, g.T + g.H / 2, "0.0", TextAnchor::kCentreLeft));
+    if (item != GGraphItem::kXG)
+        return;
+    // Which way a lateral G pulls: left above the scale, right below it.
+    const char* left = "\u5de6";
+    const char* right = "\u53f3";
+    const int topH = metrics.Height(top, kViewFontSize);
+    const int bottomH = metrics.Height(bottom, kViewFontSize);
+    const int sideH = metrics.Height(left, kSideLabelFontSize);
+    const int x = OverlayLabelX(g);
+    scene.Add(Text({x, upper - topH / 2 - sideH}, left, kAxisLabelGrey, TextAnchor::kTopLeft,
+                   kSideLabelFontSize));
+    scene.Add(Text({x, lower - bottomH / 2 + bottomH}, right, kAxisLabelGrey, TextAnchor::kTopLeft,
+                   kSideLabelFontSize));
+}
+
+bool AnyDriftLap(const SpeedGraphInput& in, const Frame& f) {
+    for (int slot = 0; slot < f.occupied; ++slot)
+        if (in.slots[slot].driftAct)
+            return true;
+    return false;
+}
+
+void AddDriftScale(Scene& scene, const SpeedGraphInput& in, const TextMetrics& metrics,
+                   const Frame& f) {
+    if (!AnyDriftLap(in, f))
+        return;
+    const SpeedGraphLayout& g = f.layout;
+    const int middle = g.T + g.H / 2;
+    AddPlotRule(scene, g, middle, kOverlayGrey, true);
+    const int zeroH = metrics.Height("0", kViewFontSize);
+    const int driftH = metrics.Height("DRIFT", kViewFontSize);
+    scene.Add(RightLabel(g, middle - zeroH / 2 - driftH, "DRIFT"));
+    scene.Add(RightLabel(g, middle, "0", TextAnchor::kCentreLeft));
+    if (in.state.showElevation)
+        return;
+    scene.Add(RightLabel(g, g.T - metrics.Height("deg", kViewFontSize), "deg"));
+    scene.Add(RightLabel(g, g.T + 2, "90"));
+    scene.Add(RightLabel(g, g.T + g.H - g.h - 2, "-90"));
+}
+
+void AddElevation(Scene& scene, const SpeedGraphInput& in, const Frame& f, bool withScale) {
+    const DisplayExtremes& x = in.state.extremes;
+    const Float80 emin = x.ElvLo, emax = x.ElvHi;
+    if (emax == emin || f.longestDist == 0 || f.playbackEnd == 0)
+        return;
+    const SpeedGraphLayout& g = f.layout;
+    if (withScale) {
+        const bool metres = in.settings.DistInKm;
+        const Float80 metresPerUnit = metres ? 1 : kMetresPerFoot;
+        const Float80 high = emax / metresPerUnit, low = emin / metresPerUnit;
+        const int size = !metres && high > 9999 ? kSideLabelFontSize : kViewFontSize;
+        scene.Add(RightLabel(g, 2, metres ? "m" : "feet"));
+        scene.Add(Text({OverlayLabelX(g), g.T + 2}, StrFormat("%.0f", static_cast<double>(high)),
+                       kBlack, TextAnchor::kTopLeft, size));
+        scene.Add(Text({OverlayLabelX(g), g.T + g.H - 14},
+                       StrFormat("%.0f", static_cast<double>(low)), kBlack, TextAnchor::kTopLeft,
+                       size));
+    }
+    const std::vector<TLapElmRec>& elm = in.slots[0].Elm;
+    AddWindowedTrace(
+        scene, f, 0, 0, elm.size(),
+        [&](std::size_t i) {
+            return g.T + g.H - TruncToPixel(g.H * (Float80(elm[i].Elv) - emin) / (emax - emin));
+        },
+        [](std::size_t) { return kOverlayGrey; }, 1);
+}
+
+// The right margin carries one overlay's scale: time difference, G, drift
+// or elevation, the first that applies.
+void AddOverlayLayer(Scene& scene, const SpeedGraphInput& in, const TextMetrics& metrics,
+                     const Frame& f) {
+    const bool diff = AddTimeDiff(scene, in, metrics, f);
+    const bool gScale = !diff && in.state.showGGraph;
+    if (gScale)
+        AddGScale(scene, in, metrics, f);
+    else if (!diff && in.state.showDriftAngle)
+        AddDriftScale(scene, in, metrics, f);
+    if (in.state.showElevation)
+        AddElevation(scene, in, f, !diff && !gScale);
+}
+
+Float80 GValue(GGraphItem item, const TGCalRec& r) {
+    switch (item) {
+        case GGraphItem::kXG:
+            return r.lateG3;
+        case GGraphItem::kYG:
+            return r.logiG3;
+        case GGraphItem::kXYG:
+            break;
+    }
+    return r.XYG;
+}
+
+void AddGOverlay(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
+    const SpeedGraphLayout& g = f.layout;
+    const GGraphItem item = in.state.gGraphItem;
+    AddPlotRule(scene, g, g.T + g.H / 4, kOverlayGrey, true);
+    AddPlotRule(scene, g, g.T + 3 * g.H / 4, kOverlayGrey, true);
+    if (item != GGraphItem::kXYG)
+        AddPlotRule(scene, g, g.T + g.H / 2, kOverlayGrey, true);
+    if (f.longestDist == 0 || f.playbackEnd == 0)
+        return;
+    const Float80 scale = GScale(in.state.gZoomStep);
+    for (int slot : kSlotPaintOrder) {
+        if (slot >= f.occupied)
+            continue;
+        const std::vector<TGCalRec>& rec = in.slots[slot].GElm;
+        // The first and last samples have no G of their own.
+        const std::size_t n = std::min(rec.size(), in.slots[slot].Elm.size());
+        if (n < 3)
+            continue;
+        AddWindowedTrace(
+            scene, f, slot, 1, n - 1,
+            [&](std::size_t i) { return GToY(g, item, scale, GValue(item, rec[i])); },
+            [&](std::size_t) { return kSlotPaleColours[slot]; }, kOverlayTraceWidth);
+    }
+}
+
+// True when a trace was asked for, which leaves the pen at 1 px again.
+bool AddDriftOverlay(Scene& scene, const SpeedGraphInput& in, const Frame& f) {
+    bool any = false;
+    for (int slot : kSlotPaintOrder) {
+        if (slot >= f.occupied || !in.slots[slot].driftAct)
+            continue;
+        any = true;
+        if (f.longestDist == 0 || f.playbackEnd == 0)
+            continue;
+        const std::vector<TDriftRec>& rec = in.slots[slot].DElm;
+        AddWindowedTrace(
+            scene, f, slot, 0, rec.size(),
+            [&](std::size_t i) { return DriftToY(f.layout, rec[i].DAngle); },
+            [&](std::size_t) { return kSlotPaleColours[slot]; }, kOverlayTraceWidth, true);
+    }
+    return any;
 }
 
 }  // namespace
@@ -175,6 +426,17 @@ int SpeedToY(const SpeedGraphLayout& layout, Float80 kmh, Float80 lowest, Float8
     if (!(highest > lowest))
         return bottom;
     return bottom - TruncToPixel(layout.H * (kmh - lowest) / (highest - lowest));
+}
+
+int GToY(const SpeedGraphLayout& layout, GGraphItem item, Float80 g, Float80 value) {
+    const int lower = layout.T + 3 * layout.H / 4;
+    if (item == GGraphItem::kXYG)
+        return lower - TruncToPixel(layout.H * value / (2 * g));
+    return lower - TruncToPixel(layout.H * (g + value) / (4 * g));
+}
+
+int DriftToY(const SpeedGraphLayout& layout, Float80 degrees) {
+    return layout.T + layout.H - TruncToPixel(layout.H * (degrees + 90) / 180);
 }
 
 int SpeedGridStep(Float80 range, bool speedInKmh) {
@@ -236,26 +498,55 @@ Scene SpeedGraphScene(const SpeedGraphInput& in, const TextMetrics& metrics, int
     scene.width = boxWidth;
     scene.height = boxHeight;
     scene.background = kWhite;
-    const Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
+    Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
     if (in.slots.empty() || f.highest == f.lowest || f.longestDist == 0)
         return scene;
+    FillColumns(f, in);
 
     const SpeedGraphLayout& g = f.layout;
     const int r = g.L + g.W, b = g.T + g.H;
     scene.Add(ScenePolyline{{{g.L, g.T}, {r, g.T}, {r, b}, {g.L, b}, {g.L, g.T}},
-                            std::vector<Rgb>(4, kPlotFrameGrey)});
+                            std::vector<Rgb>(4, kPlotFrameGrey),
+                            1,
+                            {}});
 
     AddSpeedLabels(scene, in, f);
     AddXGrid(scene, in, f);
     AddGateMarks(scene, in, f);
     AddOriginMark(scene, in, f);
+    AddOverlayLayer(scene, in, metrics, f);
 
-    const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
+    // The overlays leave their 2 px pen to the speed traces unless a drift
+    // trace set it back.
+    int traceWidth = 1;
+    if (in.state.showGGraph) {
+        AddGOverlay(scene, in, f);
+        traceWidth = kOverlayTraceWidth;
+    }
+    if (in.state.showDriftAngle && AddDriftOverlay(scene, in, f))
+        traceWidth = 1;
 
     if (f.playbackEnd != 0)
         for (int slot : kSlotPaintOrder)
-            if (slot < occupied)
-                AddSpeedTrace(scene, in, f, slot);
+            if (slot < f.occupied)
+                AddSpeedTrace(scene, in, f, slot, traceWidth);
+    return scene;
+}
+
+Scene SpeedGraphCursor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth,
+                       int boxHeight) {
+    Scene scene;
+    scene.width = boxWidth;
+    scene.height = boxHeight;
+    if (in.slots.empty())
+        return scene;
+    const Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
+    const SpeedGraphLayout& g = f.layout;
+    const Float80 cursor =
+        XAxisCursor(in.state.xAxis, in.state.playTime, in.align.cursor[0].CsDist);
+    const int x = XToPixel(f.window, cursor, g.L, g.W);
+    const bool time = in.state.xAxis == XAxisMode::kTime;
+    scene.Add(SceneLine{{x, g.h + 2}, {x, boxHeight - g.h - 1}, time ? kBlack : Rgb{255, 0, 0}});
     return scene;
 }
 

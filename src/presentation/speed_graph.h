@@ -19,6 +19,10 @@ namespace qv {
 inline constexpr Rgb kPlotFrameGrey{192, 192, 192};
 inline constexpr Rgb kGridGrey{224, 224, 224};
 inline constexpr Rgb kAxisLabelGrey{128, 128, 128};
+// Overlay scale lines and the elevation profile.
+inline constexpr Rgb kOverlayGrey{160, 160, 160};
+inline constexpr int kOverlayTraceWidth = 2;
+inline constexpr int kSideLabelFontSize = 8;
 
 struct SpeedGraphLayout {
     int L = 0, T = 0, W = 0, H = 0;
@@ -57,9 +61,22 @@ struct SpeedGraphInput {
     bool picture = false;  // the exported picture: product name in the unit label
 };
 
+// Pixel row of a G value on the overlay whose scale value is `g` (GScale
+// of the zoom step): X and Y put -g, 0, +g on the 3/4, 1/2 and 1/4 lines,
+// X+Y puts 0 on the 3/4 line and g on the 1/4 line.
+int GToY(const SpeedGraphLayout& layout, GGraphItem item, Float80 g, Float80 value);
+
+// Pixel row of a drift angle: -90 on the bottom edge, +90 on the top.
+int DriftToY(const SpeedGraphLayout& layout, Float80 degrees);
+
 // The graph without the cursor line, in painting order.
 Scene SpeedGraphScene(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth,
                       int boxHeight);
+
+// The cursor line alone, to paint over the graph; no item while slot A is
+// empty.
+Scene SpeedGraphCursor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth,
+                       int boxHeight);
 
 // The play time a left click at (x, y) asks for; none when slot A is empty
 // or the click misses the plot.

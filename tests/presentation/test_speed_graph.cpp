@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include "presentation/slot_colours.h"
+#include "presentation/speed_bar.h"
+#include "presentation/zoom_ladders.h"
+
 namespace qv {
 namespace {
 
@@ -158,6 +162,242 @@ TEST(SpeedGraph, EmptyDataLeavesAWhiteBox) {
     fx.state.extremes.MaxSpd = 150;
     fx.state.extremes.LapDist = 0;
     EXPECT_TRUE(fx.Paint().items.empty());
+}
+
+std::vector<std::string> TextsOf(const Scene& scene) {
+    std::vector<std::string> texts;
+    for (const SceneText& t : ItemsOf<SceneText>(scene))
+        texts.push_back(t.text);
+    return texts;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Slot A with samples at 0, 0.5, 1 and 2 km; the G and drift records are
+// filled from the given values, one per sample.
+TLapDtRec OverlayLap(std::array<double, 4> g, std::array<double, 4> drift) {
+    TLapDtRec lap = Lap({{0, 0, 0, 8}, {10, 0.5, 150, 8}, {20, 1, 75, 8}, {30, 2, 0, 8}});
+    for (int i = 0; i < 4; ++i) {
+        TGCalRec r;
+        r.lateG3 = r.logiG3 = r.XYG = g[i];
+        lap.GElm.push_back(r);
+        lap.DElm.push_back({0, drift[i]});
+    }
+    return lap;
+}
+
+TEST(SpeedGraph, TimeDifferenceScaleZeroLineAndCurve) {
+    Fixture fx;
+    fx.slots.push_back(OverlayLap({}, {}));
+    fx.slots.push_back(OverlayLap({}, {}));
+    fx.align.DiffArr = {0, -0.5L, 1.5L, 0.5L};
+    fx.align.DiffMin = -0.5L;
+    fx.align.DiffMax = 1.5L;
+    fx.state.showGGraph = true;  // the time difference outranks the G scale
+    Scene scene = fx.Paint();
+
+    const SceneLine zero{{38, 162}, {538, 162}, kBlack};
+    const auto lines = ItemsOf<SceneLine>(scene);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), zero), lines.end());
+    const std::vector<ScenePoint> curve{{38, 162}, {163, 212}, {288, 12}, {538, 112}};
+    bool found = false;
+    for (const ScenePolyline& p : ItemsOf<ScenePolyline>(scene))
+        found |= p.points == curve && p.colours == std::vector<Rgb>(3, kBlack);
+    EXPECT_TRUE(found);
+    std::vector<std::string> texts = TextsOf(scene);
+    for (const char* want : {"sec", "1.50", "-0.50", "0.00"})
+        EXPECT_TRUE(Has(texts, want)) << want;
+    EXPECT_FALSE(Has(texts, "G"));
+    for (const SceneText& t : ItemsOf<SceneText>(scene)) {
+        if (t.text == "0.00") {
+            EXPECT_EQ(t.at, (ScenePoint{542, 162}));
+        }
+    }
+
+    // A zero line hugging the lower label loses its "0.00"; wide ranges
+    // drop decimals.
+    fx.align.DiffMin = -150;
+    fx.align.DiffMax = 100;
+    texts = TextsOf(fx.Paint());
+    EXPECT_TRUE(Has(texts, "100.0"));
+    EXPECT_TRUE(Has(texts, "-150"));
+    fx.align.DiffMin = -0.01L;
+    fx.align.DiffMax = 1.5L;
+    EXPECT_FALSE(Has(TextsOf(fx.Paint()), "0.00"));
+
+    // One lap, or the time axis: the G scale takes the margin.
+    fx.slots.pop_back();
+    texts = TextsOf(fx.Paint());
+    EXPECT_FALSE(Has(texts, "sec"));
+    EXPECT_TRUE(Has(texts, "G"));
+}
+
+TEST(SpeedGraph, RightMarginFallsThroughToDriftAndElevation) {
+    Fixture fx;
+    fx.slots.push_back(OverlayLap({}, {}));
+    fx.slots[0].driftAct = true;
+    for (std::size_t i = 0; i < 4; ++i)
+        fx.slots[0].Elm[i].Elv = 100 + 10 * static_cast<double>(i);
+    fx.state.extremes.ElvLo = 100;
+    fx.state.extremes.ElvHi = 130;
+    fx.state.showElevation = true;
+    fx.state.showGGraph = true;
+
+    auto profile = [](const Scene& scene) {
+        for (const ScenePolyline& p : ItemsOf<ScenePolyline>(scene))
+            if (p.colours.front() == kOverlayGrey)
+                return p.points;
+        return std::vector<ScenePoint>{};
+    };
+    Scene scene = fx.Paint();
+    std::vector<std::string> texts = TextsOf(scene);
+    EXPECT_TRUE(Has(texts, "G"));
+    EXPECT_FALSE(Has(texts, "DRIFT"));
+    EXPECT_FALSE(Has(texts, "m"));
+    // The profile shows even when another overlay owns the scale.
+    EXPECT_EQ(profile(scene),
+              (std::vector<ScenePoint>{{38, 212}, {163, 146}, {288, 79}, {538, 12}}));
+
+    fx.state.showGGraph = false;
+    texts = TextsOf(fx.Paint());
+    for (const char* want : {"DRIFT", "0", "m", "130", "100"})
+        EXPECT_TRUE(Has(texts, want)) << want;
+    EXPECT_FALSE(Has(texts, "deg"));  // elevation labels own the corners
+
+    fx.state.showElevation = false;
+    texts = TextsOf(fx.Paint());
+    for (const char* want : {"deg", "90", "-90"})
+        EXPECT_TRUE(Has(texts, want)) << want;
+
+    fx.slots[0].driftAct = false;
+    EXPECT_FALSE(Has(TextsOf(fx.Paint()), "DRIFT"));
+}
+
+TEST(SpeedGraph, GTraceMapsTheScaleAndWidensTheSpeedTraces) {
+    const SpeedGraphLayout g = SpeedGraphLayoutFor(FixedMetrics{}, kBoxW, kBoxH);
+    EXPECT_EQ(GToY(g, GGraphItem::kXG, 2, 2), 62);
+    EXPECT_EQ(GToY(g, GGraphItem::kXG, 2, 0), 112);
+    EXPECT_EQ(GToY(g, GGraphItem::kYG, 2, -2), 162);
+    EXPECT_EQ(GToY(g, GGraphItem::kXYG, 2, 0), 162);
+    EXPECT_EQ(GToY(g, GGraphItem::kXYG, 2, 2), 62);
+
+    Fixture fx;
+    fx.slots.push_back(OverlayLap({9, 2, -2, 9}, {}));
+    fx.state.showGGraph = true;
+    fx.state.gGraphItem = GGraphItem::kXG;
+    fx.state.gZoomStep = 2;
+    ASSERT_EQ(GScale(2), 2);
+    Scene scene = fx.Paint();
+
+    std::vector<int> rules;
+    for (const SceneLine& l : ItemsOf<SceneLine>(scene))
+        if (l.colour == kOverlayGrey && l.dotted)
+            rules.push_back(l.from.y);
+    EXPECT_EQ(rules, (std::vector<int>{62, 162, 112}));
+    const auto traces = ItemsOf<ScenePolyline>(scene);
+    ASSERT_EQ(traces.size(), 3u);  // frame, G, speed
+    // The first and last samples carry no G.
+    EXPECT_EQ(traces[1].points, (std::vector<ScenePoint>{{163, 62}, {288, 162}}));
+    EXPECT_EQ(traces[1].colours, std::vector<Rgb>(1, kSlotPaleColours[0]));
+    EXPECT_EQ(traces[1].width, 2);
+    EXPECT_EQ(traces[2].width, 2);
+    // Lateral G names its sides just outside the labels.
+    for (const SceneText& t : ItemsOf<SceneText>(scene)) {
+        if (t.text == "\u5de6") {
+            EXPECT_EQ(t.at.y, 62 - 5 - 10);
+        }
+        if (t.text == "\u53f3") {
+            EXPECT_EQ(t.at.y, 162 + 5);
+        }
+    }
+    EXPECT_TRUE(Has(TextsOf(scene), "-2.00"));
+
+    fx.slots[0].driftAct = true;  // a drift trace sets the pen back to 1 px
+    EXPECT_EQ(ItemsOf<ScenePolyline>(fx.Paint()).back().width, 1);
+}
+
+TEST(SpeedGraph, DriftTraceScaleAndUnzoomedStart) {
+    const SpeedGraphLayout g = SpeedGraphLayoutFor(FixedMetrics{}, kBoxW, kBoxH);
+    EXPECT_EQ(DriftToY(g, 45), 62);  // halfway from the middle line to the top
+    EXPECT_EQ(DriftToY(g, -90), 212);
+    EXPECT_EQ(DriftToY(g, 90), 12);
+
+    Fixture fx;
+    fx.slots.push_back(OverlayLap({}, {45, 0, -90, 90}));
+    fx.slots[0].driftAct = true;
+    fx.align.SlotDistOfs[0] = -0.5L;  // every sample half a kilometre on
+    const auto traces = ItemsOf<ScenePolyline>(fx.Paint());
+    ASSERT_EQ(traces.size(), 3u);  // frame, drift, speed
+    EXPECT_EQ(traces[1].points,
+              (std::vector<ScenePoint>{{38, 62}, {288, 112}, {413, 212}, {663, 12}}));
+    EXPECT_EQ(traces[1].width, 2);
+    EXPECT_EQ(traces[2].points.front(), (ScenePoint{163, 212}));
+    EXPECT_EQ(traces[2].width, 1);
+}
+
+TEST(SpeedGraph, CursorLineFollowsTheAxis) {
+    Fixture fx;
+    fx.slots.push_back(OverlayLap({}, {}));
+    fx.align.cursor[0].CsDist = 1;
+    fx.state.playTime = 19;
+    auto cursor = [&] {
+        return ItemsOf<SceneLine>(SpeedGraphCursor(fx.Input(), fx.metrics, kBoxW, kBoxH));
+    };
+    EXPECT_EQ(cursor(), (std::vector<SceneLine>{{{288, 12}, {288, 213}, {255, 0, 0}}}));
+    fx.state.xZoom = 4;  // the window centres on the cursor
+    EXPECT_EQ(cursor().at(0).from.x, 288);
+    fx.state.xZoom = 1;
+    fx.state.xAxis = XAxisMode::kTime;
+    EXPECT_EQ(cursor(), (std::vector<SceneLine>{{{138, 12}, {138, 213}, kBlack}}));
+    fx.slots.clear();
+    EXPECT_TRUE(cursor().empty());
+}
+
+TEST(SpeedBar, BarsTextsAndWhiteClippedCopies) {
+    Fixture fx;
+    fx.align.cursor[0].CsSpdD = 75;
+    fx.align.cursor[1].CsSpdD = 150;
+    fx.align.cursor[1].CsLateG3D = 0.3;
+    fx.align.cursor[1].CsLogiG3D = 0.4;
+    fx.state.showGGraph = true;
+    auto paint = [&](int occupied) {
+        return SpeedBarScene({occupied, fx.state, fx.align, fx.settings}, fx.metrics,
+                             kSpeedBarBoxWidth, kBoxH);
+    };
+    const Scene scene = paint(2);
+
+    const auto bars = ItemsOf<SceneRect>(scene);
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_EQ(bars[0], (SceneRect{4, 112, 18, 212, kSlotColours[0]}));
+    EXPECT_EQ(bars[1], (SceneRect{20, 12, 34, 212, kSlotColours[1]}));
+
+    std::vector<SceneText> white;
+    for (const SceneText& t : ItemsOf<SceneText>(scene)) {
+        EXPECT_TRUE(t.upwards);
+        if (t.colour == kWhite)
+            white.push_back(t);
+    }
+    // A's bar stays below its G text, so only B repeats its G value.
+    ASSERT_EQ(white.size(), 3u);
+    EXPECT_EQ(white[0].text, " 75.00");
+    EXPECT_EQ(white[0].at, (ScenePoint{3, 210}));
+    EXPECT_EQ(white[0].clip, (SceneClip{4, 112, 18, 212}));
+    EXPECT_EQ(white[2].text, "0.50");
+    EXPECT_EQ(white[2].at, (ScenePoint{19, 12 + 36 + 2}));  // "0.50 G" ends 2 px under the top
+    EXPECT_EQ(white[2].clip, (SceneClip{20, 12, 34, 50}));
+
+    CurSmp c;
+    c.CsLateG3 = -0.129;
+    c.CsLogiG3 = 0.5;
+    EXPECT_EQ(static_cast<double>(SpeedBarG(c, XAxisMode::kTime, GGraphItem::kXG)), -0.12);
+    EXPECT_EQ(static_cast<double>(SpeedBarG(c, XAxisMode::kDistance, GGraphItem::kYG)), 0);
+
+    fx.settings.SpeedInKmh = false;
+    EXPECT_TRUE(Has(TextsOf(paint(1)), " 46.60"));
+    fx.state.extremes.MaxSpd = fx.state.extremes.MinSpd;
+    EXPECT_TRUE(paint(2).items.empty());
 }
 
 TEST(SpeedGraph, ClickMovesTheCursorOnlyInsideThePlot) {
