@@ -107,20 +107,6 @@ class PressWatch : public QObject {
     std::function<void()> pressed_;
 };
 
-SpeedGraphInput SpeedInput(const Session& s, bool picture) {
-    return SpeedGraphInput{s.laps.LapDt,        s.presentation, s.align, s.sectRes,
-                           s.gates.UsedCount(), s.settings,     picture};
-}
-
-QImage SpeedGraphImage(const Session& s, QSize size, qreal dpr, bool picture) {
-    const Scene scene =
-        SpeedGraphScene(SpeedInput(s, picture), ViewTextMetrics(), size.width(), size.height());
-    QImage image = NewViewImage(size, dpr);
-    QPainter painter(&image);
-    PaintScene(painter, scene);
-    return image;
-}
-
 QRect ScreenRectOf(const QWidget* widget) {
     return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
@@ -594,7 +580,9 @@ void GraphPage::PaintView(SceneView* view) {
         return;
     const qreal dpr = view->PixelRatio();
     if (view == spd_)
-        view->SetImage(SpeedGraphImage(session_, size, dpr, false));
+        view->SetImage(speedGraph_.Render(session_, size, dpr));
+    else if (view == spdBar_)
+        view->SetImage(speedBar_.Render(session_, size, dpr));
     else if (view == zoom_)
         view->SetImage(courseMap_.Render(session_, size, dpr));
     else if (view == course_)
@@ -610,7 +598,7 @@ void GraphPage::PaintView(SceneView* view) {
 QImage GraphPage::Picture(GraphView view) {
     switch (view) {
         case GraphView::kSpeedGraph:
-            return SpeedGraphImage(session_, spd_->size(), 1, true);
+            return speedGraph_.Picture(session_, spd_->size());
         case GraphView::kCourseMap:
             return courseMap_.Picture(session_, zoom_->size());
         case GraphView::kCourseOverview:
@@ -626,8 +614,7 @@ QImage GraphPage::Picture(GraphView view) {
 void GraphPage::LeftClick(SceneView* view, QPoint at) {
     std::optional<Float80> playTime;
     if (view == spd_)
-        playTime = SpeedGraphClick(SpeedInput(session_, false), ViewTextMetrics(), view->width(),
-                                   view->height(), at.x(), at.y());
+        playTime = speedGraph_.Click(session_, view->size(), at);
     else if (view == zoom_)
         playTime = courseMap_.Click(session_, view->size(), at);
     else if (view == course_)

@@ -18,6 +18,8 @@
 #include "ui/views/course_overview_view.h"
 #include "ui/views/drift_dial_view.h"
 #include "ui/views/g_circle_view.h"
+#include "ui/views/speed_bar_view.h"
+#include "ui/views/speed_graph_view.h"
 
 class QComboBox;
 class QLabel;
@@ -102,6 +104,8 @@ class GraphPage : public QWidget {
     QMenu* pictureMenu_ = nullptr;  // PopupMenu1
     CourseMapView courseMap_;
     CourseOverviewView courseOverview_;
+    SpeedGraphView speedGraph_;
+    SpeedBarView speedBar_;
     GCircleView gCircle_;
     DriftDialView driftDial_;
     QTabWidget* lowerTabs_ = nullptr;
