@@ -58,6 +58,7 @@ class PlayerTest : public ::testing::Test {
         return Shown();
     }
     void OpenPaused(const std::string& file) {
+        image_.reset();
         ASSERT_TRUE(player_.Open(file, true));
         ASSERT_TRUE(PumpUntil([&] { return image_ != nullptr; }));
     }
@@ -82,7 +83,6 @@ bool PlayerTest::made_ = false;
 TEST_F(PlayerTest, OpensPausedOnTheFirstFrameWithItsDurationAndSize) {
     for (const std::string* file : {&h264_, &mpeg4_}) {
         SCOPED_TRACE(*file);
-        image_.reset();
         states_.clear();
         OpenPaused(*file);
         ASSERT_TRUE(opened_.has_value());
