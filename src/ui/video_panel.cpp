@@ -164,6 +164,9 @@ VideoPanel::VideoPanel(Session& session, PlaybackController& playback, Prompter&
                        QWidget* parent)
     : QWidget(parent), session_(session), playback_(playback) {
     setObjectName(QStringLiteral("TabSheetVideo"));
+    // Squeezed with the lower views like the other tabs, not held open by
+    // its controls.
+    setMinimumSize(1, 1);
     sink_ = std::make_unique<QueuedSink>(*this);
     VideoCommands::Host host;
     host.slotA = [this] { return SlotA(); };
