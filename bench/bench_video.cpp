@@ -7,13 +7,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "scratch_folder.h"
 #include "video/player.h"
-#include "video/test_videos.h"
 
 namespace qv::bench {
 namespace {
@@ -24,8 +25,15 @@ constexpr int kSeconds = 5;
 const std::string& Video() {
     static ScratchFolder folder;
     static const std::string path = [] {
+        // A moving test picture with sound, in key-frame groups of one second.
         const std::string p = (folder.path / "drive1080p60.mp4").string();
-        return test::MakeTestVideo(p, test::kH264, 1920, 1080, kFps, kSeconds) ? p : std::string();
+        const std::string command =
+            "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc2=s=1920x1080:r=" +
+            std::to_string(kFps) + ":d=" + std::to_string(kSeconds) +
+            " -f lavfi -i sine=f=440:r=48000:d=" + std::to_string(kSeconds) +
+            " -ac 2 -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g " +
+            std::to_string(kFps) + " -c:a aac -shortest \"" + p + "\"";
+        return std::system(command.c_str()) == 0 ? p : std::string();
     }();
     return path;
 }
@@ -81,7 +89,11 @@ void BM_StepThroughFile(benchmark::State& state) {
     state.SetLabel(width == 0 ? "1920x1080 BGRA"
                               : std::to_string(width) + "x" + std::to_string(height) + " BGRA");
 }
-BENCHMARK(BM_StepThroughFile)->Args({0, 0})->Args({455, 340})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepThroughFile)
+    ->Args({0, 0})
+    ->Args({455, 340})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PreciseSeek(benchmark::State& state) {
     PlayerEventQueue queue;
@@ -137,7 +149,7 @@ void BM_FrameStepLatency(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_FrameStepLatency)->Iterations(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameStepLatency)->Iterations(100)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace qv::bench
