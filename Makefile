@@ -82,7 +82,8 @@ $(TSAN_BUILD)/CMakeCache.txt:
 test-tsan: $(TSAN_BUILD)/CMakeCache.txt
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_device test_video quorvane-simlogger
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/test_device
-	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/test_video
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(abspath tests/video/tsan.supp)" \
+	  $(TSAN_BUILD)/tests/test_video
 
 # Each fuzz target for a few seconds on its seed corpus (new inputs go to a scratch folder).
 fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
