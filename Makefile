@@ -71,16 +71,19 @@ test-sanitize: $(SAN_BUILD)/CMakeCache.txt
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) $(SAN_EXCLUDE)
 
-# The device link's tests under ThreadSanitizer (GCC): the serial threads,
-# the command queue and the shared link state.
+# The device link's and the video player's tests under ThreadSanitizer (GCC):
+# the serial threads, the command queue and the shared link state; the
+# player's reader, presenter and audio threads.
 $(TSAN_BUILD)/CMakeCache.txt:
 	CC=gcc CXX=g++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_C_FLAGS=-fsanitize=thread \
 	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
 
 test-tsan: $(TSAN_BUILD)/CMakeCache.txt
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_device quorvane-simlogger
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_device test_video quorvane-simlogger
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/test_device
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(abspath tests/video/tsan.supp)" \
+	  $(TSAN_BUILD)/tests/test_video
 
 # Each fuzz target for a few seconds on its seed corpus (new inputs go to a scratch folder).
 fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
@@ -100,6 +103,7 @@ fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 bench: build
 	$(BUILD)/bench/quorvane-bench --cli=$(CLI)
 	$(BUILD)/bench/quorvane-bench-views
+	$(BUILD)/bench/quorvane-bench-video
 
 format:
 	find src tools tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavfilter-dev libswresample-dev
   libsdl2-dev
+  ffmpeg  # makes the short videos the player tests and benchmark decode
   libpng-dev zlib1g-dev
   clang
   xvfb xauth

@@ -32,6 +32,7 @@
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
 #include "ui/track_map_commands.h"
+#include "ui/video_panel.h"
 #include "ui/views/picture_export.h"
 #include "ui/views/scene_painter.h"
 #include "ui/views/scene_view.h"
@@ -361,7 +362,8 @@ QWidget* GraphPage::BuildLeftPanel() {
     gView_->onLeave = [this] { gCircle_.MouseLeave(); };
     gColumn->addWidget(gView_, 1);
     lowerTabs_->addTab(gTab, QStringLiteral("G / Radius of turn"));
-    lowerTabs_->addTab(WhiteView("PanelVideo", lowerTabs_), QStringLiteral("Video"));
+    lowerTabs_->addTab(new VideoPanel(session_, playback_, prompter_, lowerTabs_),
+                       QStringLiteral("Video"));
     driftView_ = AddView("PaintBoxGraphDrift", lowerTabs_, GraphView::kDriftView,
                          StepKind::kRepaintDriftView);
     lowerTabs_->addTab(driftView_, QStringLiteral("DRIFT"));
@@ -485,7 +487,7 @@ void GraphPage::Run(const StepList& steps) {
 
 void GraphPage::ClearGraph() {
     const StepList steps = ResetGraph(prompter_, session_.presentation, session_.laps,
-                                      session_.align.MaxAlignedTim, VideoStatus{});
+                                      session_.align.MaxAlignedTim, playback_.Video());
     if (steps.empty())
         return;
     playback_.Stop();

@@ -202,12 +202,14 @@ bool MainWindow::GraphTabShowing() const {
 
 void MainWindow::RunSteps(const StepList& steps) {
     qv::RunSteps(session_, steps, screen_.get());
+    playback_->RunVideoSteps(steps);
 }
 
 void MainWindow::ShutDown() {
     if (shutDown_)
         return;
     shutDown_ = true;
+    playback_->ShutDownVideo();
     ShutDownSession(session_, startup_,
                     {[this] { playback_->Stop(); }, [this] { device_->controller().Shutdown(); }});
 }

@@ -5,6 +5,24 @@
 #include "presentation/playback.h"
 
 namespace qv::ui {
+namespace {
+
+bool IsVideoStep(StepKind kind) {
+    switch (kind) {
+        case StepKind::kVideoReanchor:
+        case StepKind::kVideoSeek:
+        case StepKind::kVideoPause:
+        case StepKind::kVideoResume:
+        case StepKind::kVideoStepFrame:
+        case StepKind::kVideoSetSeekPending:
+        case StepKind::kVideoStartTimer:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
 
 PlaybackController::PlaybackController(Session& session, TimerService& timers,
                                        std::function<TDateTime()> now, Hooks hooks)
@@ -18,7 +36,32 @@ PlaybackController::~PlaybackController() {
 PlayContext PlaybackController::Context() const {
     PlayContext ctx;
     ctx.lapDtNum = session_.laps.LapDtNum();
+    ctx.video = Video();
+    ctx.videoTabShowing = video_.tabShowing && video_.tabShowing();
     return ctx;
+}
+
+VideoStatus PlaybackController::Video() const {
+    return video_.status ? video_.status() : VideoStatus{};
+}
+
+void PlaybackController::RunVideoSteps(const StepList& steps) {
+    if (!video_.run)
+        return;
+    for (const Step& step : steps) {
+        if (IsVideoStep(step.kind))
+            video_.run(step);
+    }
+}
+
+void PlaybackController::VideoMovedCursor() {
+    Finish(qv::VideoMovedCursor(session_.presentation, PlaybackEnd(), Context()));
+}
+
+void PlaybackController::ShutDownVideo() {
+    if (video_.shutDown)
+        video_.shutDown();
+    video_ = VideoPort{};
 }
 
 void PlaybackController::PlayPause() {

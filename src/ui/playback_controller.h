@@ -10,6 +10,7 @@
 #include "core/timer_service.h"
 #include "presentation/input_rules.h"
 #include "presentation/steps.h"
+#include "presentation/video_link.h"
 
 namespace qv::ui {
 
@@ -21,6 +22,14 @@ class PlaybackController {
         std::function<bool()> graphTabShowing;
         std::function<bool()> applicationActive;
         std::function<KeyState()> keys;  // read and cleared by each poll
+    };
+
+    // The player as the playback rules see it and the orders they give it.
+    struct VideoPort {
+        std::function<VideoStatus()> status;
+        std::function<bool()> tabShowing;
+        std::function<void(const Step&)> run;
+        std::function<void()> shutDown;
     };
 
     PlaybackController(Session& session, TimerService& timers, std::function<TDateTime()> now,
@@ -44,6 +53,17 @@ class PlaybackController {
 
     bool playing() const { return session_.presentation.playing; }
 
+    void AttachVideo(VideoPort port) { video_ = std::move(port); }
+    VideoStatus Video() const;
+    // Carries out the video orders of a step list, in their order.
+    void RunVideoSteps(const StepList& steps);
+    // The one-shot video timer fired: the cursor goes to the video's position.
+    void VideoMovedCursor();
+    // Stops the player before anything else goes; its events are dropped.
+    void ShutDownVideo();
+    TimerService& timers() { return timers_; }
+    TDateTime Now() const { return now_(); }
+
   private:
     PlayContext Context() const;
     Float80 PlaybackEnd() const { return session_.align.MaxAlignedTim; }
@@ -55,6 +75,7 @@ class PlaybackController {
     TimerService& timers_;
     std::function<TDateTime()> now_;
     Hooks hooks_;
+    VideoPort video_;
     TimerService::TimerId playTimer_ = 0;
     TimerService::TimerId keyTimer_ = 0;
     bool glyphPlaying_ = false;

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "support/temp_dir.h"
+#include "video/player.h"
+#include "video/test_videos.h"
+
+namespace qv::test {
+namespace {
+
+// The videos are made once for all the tests of the process.
+class PlayerTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        // A device that plays in real time with no sound card.
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        dir_ = new TempDir;
+        h264_ = (*dir_ / "counter.mp4").string();
+        mpeg4_ = (*dir_ / "counter_mpeg4.mp4").string();
+        made_ = MakeTestVideo(h264_, kH264) && MakeTestVideo(mpeg4_, kMpeg4);
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(made_) << "ffmpeg could not make the test videos"; }
+
+    // Takes the player's events until `done` holds; false after 5 s.
+    bool PumpUntil(const std::function<bool()>& done) {
+        for (int k = 0; k < 500; ++k) {
+            if (done())
+                return true;
+            queue_.Wait(std::chrono::milliseconds(10));
+            for (PlayerEvent& e : queue_.TakeAll()) {
+                if (e.kind == PlayerEventKind::kPosition && e.image)
+                    image_ = e.image;
+                if (e.kind == PlayerEventKind::kState)
+                    states_.push_back(e.state);
+                if (e.kind == PlayerEventKind::kFileOpen)
+                    opened_ = e;
+                ++positions_;
+            }
+        }
+        return done();
+    }
+    bool SawState(PlayerState s) const {
+        return std::find(states_.begin(), states_.end(), s) != states_.end();
+    }
+    int Shown() const { return image_ ? FrameNumberOf(*image_) : -1; }
+    // Seeks and waits for the frame it lands on.
+    int SeekTo(SeekFlag flag, int64_t time) {
+        image_.reset();
+        player_.Seek(flag, time);
+        EXPECT_TRUE(PumpUntil([&] { return image_ != nullptr; }));
+        return Shown();
+    }
+    void OpenPaused(const std::string& file) {
+        image_.reset();
+        ASSERT_TRUE(player_.Open(file, true));
+        ASSERT_TRUE(PumpUntil([&] { return image_ != nullptr; }));
+    }
+
+    static TempDir* dir_;
+    static std::string h264_;
+    static std::string mpeg4_;
+    static bool made_;
+    PlayerEventQueue queue_;
+    Player player_{queue_};
+    std::shared_ptr<const VideoImage> image_;
+    std::vector<PlayerState> states_;
+    std::optional<PlayerEvent> opened_;
+    int positions_ = 0;
+};
+
+TempDir* PlayerTest::dir_ = nullptr;
+std::string PlayerTest::h264_;
+std::string PlayerTest::mpeg4_;
+bool PlayerTest::made_ = false;
+
+TEST_F(PlayerTest, OpensPausedOnTheFirstFrameWithItsDurationAndSize) {
+    for (const std::string* file : {&h264_, &mpeg4_}) {
+        SCOPED_TRACE(*file);
+        states_.clear();
+        OpenPaused(*file);
+        ASSERT_TRUE(opened_.has_value());
+        EXPECT_NEAR(static_cast<double>(opened_->time), 3e6, 50000);
+        EXPECT_EQ(opened_->frameWidth, 320);
+        EXPECT_EQ(opened_->frameHeight, 240);
+        EXPECT_EQ(player_.Duration(), opened_->time);
+        EXPECT_EQ(Shown(), 0);
+        EXPECT_EQ(player_.CurrentPTS(), 0);
+        EXPECT_TRUE(player_.Paused());
+        EXPECT_EQ(player_.State(), PlayerState::psPause);
+        EXPECT_TRUE(AVLibLoaded());
+    }
+}
+
+TEST_F(PlayerTest, PreciseSeekLandsOnTheFrameShowingAtTheTimeAndAnyOnTheKeyFrameBefore) {
+    for (const std::string* file : {&h264_, &mpeg4_}) {
+        SCOPED_TRACE(*file);
+        OpenPaused(*file);
+        // On a frame's start, inside it, in a later group and back again.
+        for (int frame : {37, 12, 60, 3, 74}) {
+            EXPECT_EQ(SeekTo(SeekFlag::kPrecise, frame * kFrameUs), frame);
+            EXPECT_EQ(player_.CurrentPTS(), frame * kFrameUs);
+            EXPECT_EQ(SeekTo(SeekFlag::kPrecise, frame * kFrameUs + kFrameUs / 2), frame);
+        }
+        EXPECT_EQ(SeekTo(SeekFlag::sfAny, 37 * kFrameUs), 25);
+        EXPECT_EQ(SeekTo(SeekFlag::sfAny, 24 * kFrameUs), 0);
+        EXPECT_EQ(SeekTo(SeekFlag::sfAny, 50 * kFrameUs), 50);
+        // Beyond the end: the last frame.
+        EXPECT_EQ(SeekTo(SeekFlag::kPrecise, 10'000'000), kFrames - 1);
+    }
+}
+
+TEST_F(PlayerTest, FrameStepAdvancesByExactlyOneFrame) {
+    OpenPaused(h264_);
+    ASSERT_EQ(SeekTo(SeekFlag::kPrecise, 23 * kFrameUs), 23);
+    for (int expected = 24; expected <= 27; ++expected) {  // across a key frame
+        image_.reset();
+        states_.clear();
+        player_.StepToNextFrame();
+        ASSERT_TRUE(PumpUntil([&] { return image_ != nullptr && SawState(PlayerState::psStep); }));
+        EXPECT_EQ(Shown(), expected);
+        EXPECT_EQ(player_.CurrentPTS(), expected * kFrameUs);
+        EXPECT_EQ(player_.State(), PlayerState::psStep);
+    }
+}
+
+TEST_F(PlayerTest, PauseAndResumeReportTheirStatesAndPlayingReachesTheEnd) {
+    OpenPaused(h264_);
+    player_.Resume();
+    EXPECT_FALSE(player_.Paused());
+    ASSERT_TRUE(PumpUntil([&] { return Shown() >= 5; }));
+    EXPECT_TRUE(SawState(PlayerState::psResume));
+    player_.Pause();
+    ASSERT_TRUE(PumpUntil([&] { return SawState(PlayerState::psPause); }));
+    EXPECT_TRUE(player_.Paused());
+    EXPECT_EQ(player_.State(), PlayerState::psPause);
+    const int64_t stopped = player_.CurrentPTS();
+    queue_.Wait(std::chrono::milliseconds(150));
+    EXPECT_EQ(player_.CurrentPTS(), stopped);
+
+    player_.Seek(SeekFlag::kPrecise, 2'800'000);
+    player_.TogglePause();
+    ASSERT_TRUE(PumpUntil([&] { return SawState(PlayerState::psEnd); }));
+    EXPECT_EQ(Shown(), kFrames - 1);
+    EXPECT_TRUE(player_.Paused());
+    player_.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return SawState(PlayerState::psStop); }));
+    EXPECT_EQ(player_.Duration(), 0);
+}
+
+TEST_F(PlayerTest, SoundPassesTheHookOnBothChannelsWhileItPlays) {
+    std::atomic<int> blocks{0};
+    std::atomic<int> channels{0};
+    std::atomic<bool> leftHeard{false};
+    std::atomic<bool> rightHeard{false};
+    player_.onAudioHook = [&](int64_t, int16_t* samples, int bytes, int, int ch) {
+        channels = ch;
+        for (int k = 0; k + 1 < bytes / 2; k += ch) {
+            leftHeard = leftHeard || samples[k] != 0;
+            rightHeard = rightHeard || (ch == 2 && samples[k + 1] != 0);
+        }
+        ++blocks;
+    };
+    OpenPaused(h264_);
+    if (!player_.HasAudio())
+        GTEST_SKIP() << "no audio device, not even SDL's dummy one";
+    player_.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return blocks > 4 && Shown() >= 5; }));
+    player_.Pause();
+    EXPECT_EQ(channels, 2);
+    EXPECT_TRUE(leftHeard);
+    EXPECT_TRUE(rightHeard);
+}
+
+TEST_F(PlayerTest, WhatIsNotAPlayableVideoFailsToOpenAndLeavesThePlayerUsable) {
+    TempDir scratch;
+    WriteText(scratch / "notes.mp4", "this is not a video\n");
+    const std::vector<uint8_t> whole = ReadBytes(h264_);
+    WriteBytes(scratch / "half.mp4",
+               std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
+    WriteBytes(scratch / "empty.mp4", {});
+    for (const char* name : {"notes.mp4", "half.mp4", "empty.mp4", "missing.mp4"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(player_.Open((scratch / name).string(), true));
+        EXPECT_EQ(player_.Duration(), 0);
+        player_.Seek(SeekFlag::sfAny, 0);
+        player_.Resume();
+        player_.StepToNextFrame();
+    }
+    OpenPaused(mpeg4_);
+    EXPECT_EQ(Shown(), 0);
+}
+
+}  // namespace
+}  // namespace qv::test

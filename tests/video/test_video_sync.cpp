@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "core/text_file.h"
+#include "presentation/playback.h"
+#include "support/manual_timers.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+#include "video/test_videos.h"
+#include "video/video_commands.h"
+
+namespace qv::test {
+namespace {
+
+TDateTime At(int h, int n, int s, int ms) {
+    return EncodeDate(2024, 5, 18) + EncodeTime(h, n, s, ms);
+}
+
+TEST(VideoSync, SyncAnchorsTheVideoStartAndTheLapOnTheVideo) {
+    VideoSyncState s;
+    s.duration = 300'000'000;
+    const SlotALap lap{true, At(10, 0, 0, 0), 65.25};
+    ASSERT_TRUE(SyncVideoAt(s, lap, 12.3L, 45'000'000));
+    EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", s.videoStartTime), "09:59:27.300");
+    EXPECT_EQ(s.syncStart, 32'700'000);
+    EXPECT_EQ(s.syncEnd, 32'700'000 + 65'250'000);
+    EXPECT_EQ(VideoStartText(s), "2024/05/18 09:59:27.300 ->");
+    EXPECT_EQ(VideoStartHint(s), "2024/05/18 09:59:27.300 - 10:04:27.300");
+
+    // The lap's end is cut at the video's.
+    s.duration = 60'000'000;
+    ASSERT_TRUE(SyncVideoAt(s, lap, 12.3L, 45'000'000));
+    EXPECT_EQ(s.syncEnd, 60'000'000);
+
+    // Another lap in slot A, 20 s later: it starts 20 s later in the video.
+    ReanchorVideo(s, SlotALap{true, At(10, 0, 20, 0), 65.25});
+    EXPECT_EQ(s.syncStart, 52'700'000);
+    EXPECT_EQ(s.syncEnd, 60'000'000);
+
+    VideoSyncState refused;
+    refused.duration = 1;
+    EXPECT_FALSE(SyncVideoAt(refused, SlotALap{}, 1, 0));
+    EXPECT_FALSE(SyncVideoAt(refused, lap, 65.2506L, 0));
+    EXPECT_TRUE(SyncVideoAt(refused, lap, 65.2504L, 0));  // equal in whole ms
+}
+
+TEST(VideoSync, BarBackStepAndTimeLabel) {
+    EXPECT_EQ(VideoBarClickTime(300'000'000, 408, 204), 150'000'000);
+    EXPECT_EQ(VideoBarClickTime(300'000'000, 408, 4), 0);
+    EXPECT_EQ(VideoBarClickTime(300'000'000, 408, 3), std::nullopt);
+    EXPECT_EQ(VideoBarClickTime(300'000'000, 408, 405), std::nullopt);
+    EXPECT_EQ(VideoBarFillRight(150'000'000, 300'000'000, 408), 204);
+    EXPECT_EQ(BackStepAt(99'000), 330'000);
+    EXPECT_EQ(BackStepAt(500'000), 600'000);
+    EXPECT_EQ(VideoTimeText(1'500'000, 3'000'000), "1.500000 / 3.000000 sec");
+}
+
+TEST(VideoSync, VsyTextAndItsReading) {
+    const TDateTime start = At(9, 59, 27, 300);
+    const std::string text = VsyFileText("/v/in car.mp4", start);
+    EXPECT_EQ(text, "/v/in car.mp4\r\n2024/05/18 09:59:27.300\r\n");
+    const std::optional<VsyContents> read = ParseVsyLines(SplitTextLines(text));
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->videoPath, "/v/in car.mp4");
+    ASSERT_TRUE(ParseVideoStart(read->startText).has_value());
+    EXPECT_EQ(RoundToMs(*ParseVideoStart(read->startText)), RoundToMs(start));
+    EXPECT_FALSE(ParseVsyLines(SplitTextLines(text + "extra\r\n")).has_value());
+    EXPECT_FALSE(ParseVideoStart("18.05.2024 09:59").has_value());
+    EXPECT_FALSE(ParseVideoStart("2024/13/18 09:59:27").has_value());
+}
+
+TEST(VideoSync, TheAudioHookLeavesBothChannelsAsDecoded) {
+    for (int64_t time : {7'000'000, 12'000'000}) {
+        std::vector<int16_t> block = {100, -200, 300, -400, 500, -600};
+        const std::vector<int16_t> decoded = block;
+        PassAudioThrough(time, block.data(), static_cast<int>(block.size() * 2), 44100, 2);
+        EXPECT_EQ(block, decoded) << time;
+    }
+}
+
+// The commands on a real player, with manual timers and scripted dialogs;
+// the player's events are delivered as the window's queued calls would.
+class VideoCommandsTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        dir_ = new TempDir;
+        video_ = (*dir_ / "counter.mp4").string();
+        made_ = MakeTestVideo(video_, kH264);
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    void SetUp() override {
+        ASSERT_TRUE(made_);
+        VideoCommands::Host host;
+        host.slotA = [this] { return lap_; };
+        host.playTime = [this] { return state_.playTime; };
+        host.lapPlaying = [this] { return state_.playing; };
+        host.videoTabShowing = [] { return true; };
+        host.videoMovedCursor = [this] {
+            moved_ = true;
+            VideoMovedCursor(state_, 1000, Context());
+        };
+        host.now = [] { return At(12, 0, 0, 0); };
+        commands_ = std::make_unique<VideoCommands>(prompter_, timers_, queue_, std::move(host),
+                                                    dir_->path());
+    }
+    PlayContext Context() const {
+        PlayContext ctx;
+        ctx.lapDtNum = lap_.occupied ? 1 : 0;
+        ctx.videoTabShowing = true;
+        ctx.video = commands_->Status();
+        return ctx;
+    }
+    // Delivers the player's events and moves the manual clock until `done`.
+    bool Run(const std::function<bool()>& done) {
+        for (int k = 0; k < 500; ++k) {
+            if (done())
+                return true;
+            queue_.Wait(std::chrono::milliseconds(10));
+            for (const PlayerEvent& e : queue_.TakeAll())
+                commands_->Deliver(e);
+            timers_.Advance(10);
+        }
+        return done();
+    }
+    void RunSteps(const StepList& steps) {
+        for (const Step& step : steps)
+            commands_->RunStep(step);
+    }
+    void OpenVideo() {
+        prompter_.files.push_back(video_);
+        commands_->OpenVideo();
+        // Opening nudges the picture on and measures the back step.
+        ASSERT_TRUE(Run([&] {
+            const VideoSyncState& s = commands_->state();
+            return s.loaded() && !s.firstPosition && !s.secondPosition && timers_.Running() == 1;
+        }));
+    }
+    int64_t Pts() { return commands_->player().CurrentPTS(); }
+
+    static TempDir* dir_;
+    static std::string video_;
+    static bool made_;
+    ScriptedPrompter prompter_;
+    ManualTimers timers_;
+    PlayerEventQueue queue_;
+    SlotALap lap_{true, At(10, 0, 0, 0), 10.0};
+    PresentationState state_;
+    bool moved_ = false;
+    std::unique_ptr<VideoCommands> commands_;
+};
+
+TempDir* VideoCommandsTest::dir_ = nullptr;
+std::string VideoCommandsTest::video_;
+bool VideoCommandsTest::made_ = false;
+
+TEST_F(VideoCommandsTest, OpeningShowsTheFileAndCalibratesTheBackStep) {
+    OpenVideo();
+    const VideoSyncState& s = commands_->state();
+    EXPECT_EQ(s.fileName, video_);
+    EXPECT_FALSE(s.firstPosition);
+    EXPECT_FALSE(s.secondPosition);
+    // Nudged 66 ms on: the frame at 40 ms, so the smallest back step.
+    EXPECT_EQ(Pts(), kFrameUs);
+    EXPECT_EQ(s.backStep, 330'000);
+    EXPECT_EQ(commands_->view().timeLabel, "0.040000 / 3.000000 sec");
+    ASSERT_TRUE(commands_->view().image);
+    EXPECT_EQ(FrameNumberOf(*commands_->view().image), 1);
+}
+
+TEST_F(VideoCommandsTest, TiedVideoFollowsTheCursorAndDrivesIt) {
+    OpenVideo();
+    state_.playTime = 0.5L;
+    commands_->SyncFree();  // video at 0.04 s is the cursor at 0.5 s
+    ASSERT_TRUE(commands_->state().syncOn);
+    EXPECT_EQ(commands_->state().syncStart, kFrameUs - 500'000);
+    EXPECT_FALSE(commands_->view().free);
+
+    // A click puts the cursor at 1.5 s: the video goes to 1.04 s, and once
+    // it is there the cursor is taken from it.
+    state_.playTime = 1.5L;
+    RunSteps(CursorMovedByView(state_, Context()));
+    EXPECT_TRUE(commands_->state().seekPending);
+    ASSERT_TRUE(Run([&] { return moved_; }));
+    EXPECT_EQ(Pts(), 26 * kFrameUs);
+    EXPECT_FALSE(commands_->state().seekPending);
+    EXPECT_DOUBLE_EQ(static_cast<double>(state_.playTime), 1.5);
+
+    // Playing from there, the video's clock becomes the cursor's.
+    commands_->player().Resume();
+    ASSERT_TRUE(Run([&] { return Pts() >= 40 * kFrameUs; }));
+    state_.playing = true;
+    const PlayContext ctx = Context();
+    ASSERT_TRUE(VideoDrivesClock(ctx));
+    PlaybackTick(state_, 1000, At(12, 0, 0, 0), ctx);
+    EXPECT_NEAR(static_cast<double>(state_.playTime), (ctx.video.currentTime + 460'000) / 1e6,
+                1e-9);
+    commands_->player().Pause();
+}
+
+TEST_F(VideoCommandsTest, SyncInformationRoundTripsThroughAVsyFile) {
+    OpenVideo();
+    state_.playTime = 1.0L;
+    commands_->SyncFree();
+    ASSERT_TRUE(commands_->state().syncOn);
+    const TDateTime start = commands_->state().videoStartTime;
+    prompter_.files.push_back((*dir_ / "tie").string());
+    commands_->SaveSyncInfo();
+    const std::filesystem::path vsy = *dir_ / "tie.vsy";
+    ASSERT_TRUE(std::filesystem::exists(vsy));
+    EXPECT_EQ(SplitTextLines(ReadText(vsy)).size(), 2u);
+
+    commands_->RemoveVideo();
+    EXPECT_FALSE(commands_->state().loaded());
+    lap_.startDtTm += 10.0 / 86400;  // another lap, 10 s later
+    prompter_.files.push_back(vsy.string());
+    commands_->OpenSyncInfo();
+    const VideoSyncState& s = commands_->state();
+    EXPECT_TRUE(s.syncOn);
+    EXPECT_EQ(s.fileName, video_);
+    EXPECT_EQ(RoundToMs(s.videoStartTime), RoundToMs(start));
+    // From two date-times, each good to about a microsecond.
+    EXPECT_NEAR(static_cast<double>(s.syncStart), kFrameUs - 1'000'000 + 10'000'000, 1);
+    EXPECT_TRUE(prompter_.Messages().empty());
+}
+
+TEST_F(VideoCommandsTest, BadSyncFilesAreIgnoredOrExplained) {
+    WriteText(*dir_ / "three.vsy", video_ + "\r\n2024/05/18 10:00:00.000\r\nmore\r\n");
+    WriteText(*dir_ / "gone.vsy", (*dir_ / "gone.mp4").string() + "\r\n2024/05/18 10:00:00\r\n");
+    WriteText(*dir_ / "junk.mp4", "not a video");
+    WriteText(*dir_ / "junk.vsy", (*dir_ / "junk.mp4").string() + "\r\nwhenever\r\n");
+    prompter_.files.push_back((*dir_ / "three.vsy").string());
+    commands_->OpenSyncInfo();
+    EXPECT_TRUE(prompter_.Messages().empty());
+    EXPECT_FALSE(commands_->state().loaded());
+    prompter_.files.push_back((*dir_ / "gone.vsy").string());
+    commands_->OpenSyncInfo();
+    EXPECT_EQ(prompter_.LastMessage(), "Video file not found.");
+    prompter_.files.push_back((*dir_ / "junk.vsy").string());
+    commands_->OpenSyncInfo();
+    EXPECT_EQ(prompter_.LastMessage(), "Failed to read video file.");
+    EXPECT_FALSE(commands_->state().loaded());
+    EXPECT_FALSE(commands_->state().syncOn);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,49 @@
+#pragma once
+// Short videos made by ffmpeg for the player tests: 320x240 at 25 frames a
+// second for 3 s with a key frame every 25 frames, the frame number written
+// into the picture as eight black or white stripes 40 pixels wide (stripe k
+// is bit k), and a two-channel 440 Hz tone.
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "video/player_events.h"
+
+namespace qv::test {
+
+inline constexpr int64_t kFrameUs = 40000;
+inline constexpr int kFrames = 75;
+
+inline bool MakeTestVideo(const std::filesystem::path& out, const std::string& videoCodec,
+                          int width = 320, int height = 240, int fps = 25, int seconds = 3) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    const int stripe = width / 8;
+    const std::string command =
+        "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i \"color=c=black:s=" + size +
+        ":r=" + std::to_string(fps) + ":d=" + std::to_string(seconds) +
+        ",format=yuv420p,geq=lum='255*mod(floor(N/pow(2\\,floor(X/" + std::to_string(stripe) +
+        ")))\\,2)':cb=128:cr=128\" -f lavfi -i \"sine=f=440:r=44100:d=" + std::to_string(seconds) +
+        "\" -ac 2 " + videoCodec + " -g " + std::to_string(fps) + " -c:a aac -shortest \"" +
+        out.string() + "\"";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(out);
+}
+
+// Key frames only every second, not at scene changes.
+inline const char* kH264 = "-c:v libx264 -preset ultrafast -crf 10 -sc_threshold 0";
+inline const char* kMpeg4 = "-c:v mpeg4 -q:v 2 -sc_threshold 1000000000";
+
+// The frame number read back from the stripes at mid-height.
+inline int FrameNumberOf(const VideoImage& image) {
+    int n = 0;
+    const int stripe = image.width / 8;
+    for (int bit = 0; bit < 8; ++bit) {
+        const size_t at = static_cast<size_t>(image.height / 2) * image.stride +
+                          static_cast<size_t>(bit * stripe + stripe / 2) * 4;
+        if (image.pixels[at + 1] > 128)  // green
+            n |= 1 << bit;
+    }
+    return n;
+}
+
+}  // namespace qv::test
