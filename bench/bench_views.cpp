@@ -60,9 +60,13 @@ struct FourLapWindow {
     }
 };
 
+// Closed before the application object goes, unlike a function static.
+std::unique_ptr<FourLapWindow> window;
+
 FourLapWindow& Window() {
-    static FourLapWindow w;
-    return w;
+    if (!window)
+        window = std::make_unique<FourLapWindow>();
+    return *window;
 }
 
 void BM_ViewsCursorRefresh(benchmark::State& state) {
@@ -126,5 +130,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    window.reset();
     return 0;
 }
