@@ -94,7 +94,8 @@ void DataCommands::SaveSector(DetailTableKind kind, const GridCursor& table) {
 
 void DataCommands::RemoveAll() {
     GateDialogs* gates = hooks_.gateDialogs ? hooks_.gateDialogs() : nullptr;
-    const StepList steps = RemoveAllLapData(session_, services_.prompter, gates, VideoStatus{});
+    const StepList steps = RemoveAllLapData(session_, services_.prompter, gates,
+                                            hooks_.video ? hooks_.video() : VideoStatus{});
     if (steps.empty())
         return;
     if (hooks_.stopPlayback)

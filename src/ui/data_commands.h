@@ -14,6 +14,7 @@
 #include "geometry/gate_editing.h"
 #include "geometry/sector_gates.h"
 #include "presentation/steps.h"
+#include "presentation/video_link.h"
 #include "ui/window_services.h"
 
 namespace qv::ui {
@@ -35,6 +36,8 @@ class DataCommands {
         std::function<void(bool busy)> loadingLog;  // "Load log data" disabled while busy
         // The gate dialogs "Remove all lap data" ends with.
         std::function<GateDialogs*()> gateDialogs;
+        // The player's state: removing every lap pauses a playing video.
+        std::function<VideoStatus()> video;
     };
 
     // The exchange dialogs start where the file dialogs start after

@@ -83,6 +83,7 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
 
     DataCommands::Hooks dataHooks;
     dataHooks.stopPlayback = [this] { playback_->Stop(); };
+    dataHooks.video = [this] { return playback_->Video(); };
     dataHooks.runSteps = [this](const StepList& steps) { RunSteps(steps); };
     dataHooks.lapListChanged = [this] {
         dataPage_->RefreshList();
