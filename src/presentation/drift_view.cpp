@@ -78,10 +78,12 @@ void AddSlot(Scene& scene, const DriftDial& d, const TextMetrics& metrics, int w
              const DriftReading& r) {
     const Rgb colour = kSlotColours[static_cast<std::size_t>(slot)];
     const Float80 a = r.angle;
+    // An outline only: filled, a car of this size would hide the dial.
     scene.Add(
         ScenePolygon{{DialPoint(d, a - 156, d.F), DialPoint(d, a - 24, d.F), DialPoint(d, a, d.F),
                       DialPoint(d, a + 24, d.F), DialPoint(d, a + 156, d.F)},
-                     colour});
+                     colour,
+                     false});
     scene.Add(SceneLine{DialPoint(d, a + 180, d.R), DialPoint(d, a, d.S), colour, 2});
 
     const int y = d.BH - (slot + 1) * (d.th + 4);

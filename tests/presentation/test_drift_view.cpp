@@ -108,7 +108,7 @@ TEST(DriftView, CarAndNeedleTurnByTheDriftAngle) {
     ASSERT_EQ(cars.size(), 2u);
     EXPECT_EQ(cars[1].points.size(), 5u);
     EXPECT_EQ(cars[1].points[2], (ScenePoint{184, 71}));  // the nose at 30 degrees
-    EXPECT_TRUE(cars[1].filled);
+    EXPECT_FALSE(cars[1].filled);
 
     // Rows from the bottom: A at BH - th - 4, B at BH - 2 th - 8; speeds
     // end at the width of "999.99km/h" + 4, angles 4 px from the right.

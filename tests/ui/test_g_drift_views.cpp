@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QImage>
 #include <memory>
 
@@ -69,21 +71,24 @@ TEST(DriftDialView, CarAndNeedleFollowTheAngleOnlyWhileShown) {
     DriftDialView view;
     QImage image = view.Render(*s, size, 1);
     // The needle runs from the left of the inner circle to the right of
-    // the outer one; the car's body covers the centre.
+    // the outer one; the car is an outline with the dial showing through.
     EXPECT_TRUE(IsColour(image, d.cx + d.S - 3, d.cy, kSlotColours[0]));
-    EXPECT_TRUE(IsColour(image, d.cx, d.cy + 10, kSlotColours[0]));
+    // Its side runs level between the rear corners at 114 and 246 degrees.
+    const int side = d.cy + static_cast<int>(d.F * std::sin(24 * M_PI / 180));
+    EXPECT_TRUE(IsColour(image, d.cx, side, kSlotColours[0]));
+    EXPECT_TRUE(IsColour(image, d.cx, d.cy + 10, kDialGrey));
     EXPECT_TRUE(IsColour(image, d.cx, d.cy - d.S + 3, kDialGrey));
 
     s->presentation.showDriftAngle = false;
     image = view.Render(*s, size, 1);
-    EXPECT_TRUE(IsColour(image, d.cx, d.cy + 10, kDialGrey));  // the vertical axis again
+    EXPECT_TRUE(IsColour(image, d.cx, side, kDialGrey));  // the axis, no car
     EXPECT_TRUE(IsColour(image, d.cx + 10, d.cy + 10, kWhite));
 
     // The picture at one pixel per pixel; white while no lap is shown.
     s->presentation.showDriftAngle = true;
     const QImage picture = view.Picture(*s, size);
     EXPECT_EQ(picture.devicePixelRatio(), 1);
-    EXPECT_TRUE(IsColour(picture, d.cx, d.cy + 10, kSlotColours[0]));
+    EXPECT_TRUE(IsColour(picture, d.cx, side, kSlotColours[0]));
     s->laps.LapDt.clear();
     EXPECT_TRUE(IsColour(view.Picture(*s, size), d.cx, d.cy - d.S + 3, kWhite));
 }
