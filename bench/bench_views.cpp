@@ -81,6 +81,24 @@ void BM_ViewsCursorRefresh(benchmark::State& state) {
 }
 BENCHMARK(BM_ViewsCursorRefresh)->Unit(benchmark::kMillisecond);
 
+// The heaviest tick: every overlay on and the x axis zoomed, so the speed
+// graph cannot reuse its last image.
+void BM_ViewsCursorRefreshZoomedAllOverlays(benchmark::State& state) {
+    FourLapWindow& w = Window();
+    qv::PresentationState& p = w.fixture.session->presentation;
+    const qv::PresentationState saved = p;
+    p.showGGraph = p.showElevation = p.showDriftAngle = true;
+    p.xZoom = 4;
+    p.rebuild.SetAll();
+    for (auto _ : state) {
+        w.Tick();
+        w.fixture.window->RunSteps(qv::CursorRefreshSteps(w.fixture.session->laps.LapDtNum()));
+        QApplication::processEvents();
+    }
+    p = saved;
+}
+BENCHMARK(BM_ViewsCursorRefreshZoomedAllOverlays)->Unit(benchmark::kMillisecond);
+
 void BM_ViewRepaint(benchmark::State& state) {
     FourLapWindow& w = Window();
     const auto kind = static_cast<qv::StepKind>(state.range(0));

@@ -78,7 +78,17 @@ void Paint(QPainter& painter, const ScenePolyline& line) {
             ++j;
         }
         painter.setPen(MakePen(colour, line.width, dotted));
-        painter.drawPolyline(run);
+        if (line.width > 1 && !dotted) {
+            // A wide polyline is stroked as one outline whose fill cost
+            // grows with the whole trace; separate segments stay cheap.
+            static QList<QLine> segments;  // reused; views paint on the window's thread
+            segments.clear();
+            for (qsizetype k = 1; k < run.size(); ++k)
+                segments.append(QLine(run[k - 1], run[k]));
+            painter.drawLines(segments);
+        } else {
+            painter.drawPolyline(run);
+        }
         i = j;
     }
 }
