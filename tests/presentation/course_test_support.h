@@ -1,6 +1,6 @@
 #pragma once
-// Laps laid out in metres around a point, fixed text sizes and item
-// filters shared by the course map and course overview tests.
+// Laps laid out in metres around a point for the course map and course
+// overview tests.
 
 #include <initializer_list>
 #include <string_view>
@@ -10,19 +10,13 @@
 #include "core/records.h"
 #include "geometry/plane.h"
 #include "presentation/scene.h"
+#include "presentation/scene_test_support.h"
 
 namespace qv::course_test {
 
 inline constexpr Float80 kLat0 = 35.3L, kLon0 = 138.9L;
 
-// Every glyph 6 px wide, every line 10 px high.
-class FixedMetrics : public TextMetrics {
-  public:
-    int Height(std::string_view, int) const override { return 10; }
-    int Width(std::string_view text, int) const override {
-        return 6 * static_cast<int>(text.size());
-    }
-};
+using scene_test::FixedMetrics;
 
 struct Fix {
     double east = 0, north = 0;  // m from (kLat0, kLon0)
@@ -55,13 +49,6 @@ inline TLapDtRec LapOf(std::initializer_list<Fix> fixes) {
     return lap;
 }
 
-template <class T>
-std::vector<T> ItemsOf(const Scene& scene) {
-    std::vector<T> out;
-    for (const SceneItem& item : scene.items)
-        if (const T* t = std::get_if<T>(&item))
-            out.push_back(*t);
-    return out;
-}
+using scene_test::ItemsOf;
 
 }  // namespace qv::course_test

@@ -2,31 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "presentation/scene_test_support.h"
+
 #include <algorithm>
 
 namespace qv {
 namespace {
 
-// Every glyph 6 px wide, every line 10 px high.
-class FixedMetrics : public TextMetrics {
-  public:
-    int Height(std::string_view, int) const override { return 10; }
-    int Width(std::string_view text, int) const override {
-        return 6 * static_cast<int>(text.size());
-    }
-};
+using scene_test::FixedMetrics;
 
 // th = 10, U = 202: S = 101, R = 85, M = 93, P = 123, F = 69, centre (150, 130).
 constexpr int kBoxW = 300, kBoxH = 260;
 
-template <class T>
-std::vector<T> ItemsOf(const Scene& scene) {
-    std::vector<T> out;
-    for (const SceneItem& item : scene.items)
-        if (const T* t = std::get_if<T>(&item))
-            out.push_back(*t);
-    return out;
-}
+using scene_test::ItemsOf;
 
 std::vector<std::pair<std::string, ScenePoint>> TextsOf(const Scene& scene) {
     std::vector<std::pair<std::string, ScenePoint>> out;

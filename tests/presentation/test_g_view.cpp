@@ -2,31 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "presentation/scene_test_support.h"
+
 #include <algorithm>
 
 namespace qv {
 namespace {
 
-// Every glyph 6 px wide, every line 10 px high.
-class FixedMetrics : public TextMetrics {
-  public:
-    int Height(std::string_view, int) const override { return 10; }
-    int Width(std::string_view text, int) const override {
-        return 6 * static_cast<int>(text.size());
-    }
-};
+using scene_test::FixedMetrics;
 
 // s = 365, r0 = 182, centre (222, 186).
 constexpr int kBoxW = 445, kBoxH = 373;
 
-template <class T>
-std::vector<T> ItemsOf(const Scene& scene) {
-    std::vector<T> out;
-    for (const SceneItem& item : scene.items)
-        if (const T* t = std::get_if<T>(&item))
-            out.push_back(*t);
-    return out;
-}
+using scene_test::ItemsOf;
 
 const SceneText* FindText(const std::vector<SceneText>& texts, const std::string& text) {
     auto it = std::find_if(texts.begin(), texts.end(),

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "presentation/scene_test_support.h"
+
 #include <algorithm>
 
 #include "presentation/slot_colours.h"
@@ -11,26 +13,13 @@
 namespace qv {
 namespace {
 
-// Every glyph 6 px wide, every line 10 px high: h = 10, w5 = 30, w4 = 24.
-class FixedMetrics : public TextMetrics {
-  public:
-    int Height(std::string_view, int) const override { return 10; }
-    int Width(std::string_view text, int) const override {
-        return 6 * static_cast<int>(text.size());
-    }
-};
+// Glyphs 6 px wide, lines 10 px high: h = 10, w5 = 30, w4 = 24.
+using scene_test::FixedMetrics;
 
 // With the fixed metrics this box gives a 500 x 200 plot at (38, 12).
 constexpr int kBoxW = 570, kBoxH = 224;
 
-template <class T>
-std::vector<T> ItemsOf(const Scene& scene) {
-    std::vector<T> out;
-    for (const SceneItem& item : scene.items)
-        if (const T* t = std::get_if<T>(&item))
-            out.push_back(*t);
-    return out;
-}
+using scene_test::ItemsOf;
 
 TLapDtRec Lap(std::initializer_list<std::array<double, 4>> samples) {  // s, km, km/h, sats
     TLapDtRec lap;
