@@ -21,19 +21,6 @@ constexpr int kCarReach = 24;  // the farthest pixel of a car marker from its do
 constexpr Float80 kInspectRadiusM = 20;
 constexpr int kInspectInset = 16;
 
-// Items built field by field: the display list's optional members have no
-// initialisers of their own.
-SceneText Text(ScenePoint at, std::string text, Rgb colour, int fontSize = kViewFontSize,
-               TextAnchor anchor = TextAnchor::kTopLeft) {
-    SceneText t;
-    t.at = at;
-    t.text = std::move(text);
-    t.colour = colour;
-    t.fontSize = fontSize;
-    t.anchor = anchor;
-    return t;
-}
-
 ScenePolyline Polyline(std::vector<ScenePoint> points, Rgb colour) {
     ScenePolyline line;
     line.colours.assign(points.size() - 1, colour);
@@ -165,7 +152,7 @@ void AddTrackMap(Scene& scene, const CourseMapFrame& f, const TrackMapStore& tra
 void AddScaleBar(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in) {
     const ScaleBar bar = ScaleBarFor(f.zoom, f.BW, in.settings.DistInKm, in.picture);
     scene.Add(SceneLine{{8, f.BH - 8}, {8 + bar.pixels, f.BH - 8}, kBlack});
-    scene.Add(Text({8, f.BH - 22}, bar.label, kBlack));
+    scene.Add(MakeText({8, f.BH - 22}, bar.label, kBlack));
 }
 
 void AddGates(Scene& scene, const CourseMapFrame& f, const GateTable& gates) {
@@ -241,7 +228,8 @@ void AddCars(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in, in
 void AddPictureTexts(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in,
                      const TextMetrics& metrics, int occupied) {
     constexpr int size = kInspectorFontSize;
-    scene.Add(Text({8, 8}, FormatSeconds(static_cast<double>(in.state.playTime)), kBlack, size));
+    scene.Add(
+        MakeText({8, 8}, FormatSeconds(static_cast<double>(in.state.playTime)), kBlack, size));
     const bool kmh = in.settings.SpeedInKmh;
     const int h = metrics.Height("0", size);
     const int distRight = f.BW - 8 - metrics.Width(kmh ? "  999.99km/h" : "  999.99MPH", size);
@@ -251,13 +239,13 @@ void AddPictureTexts(Scene& scene, const CourseMapFrame& f, const CourseMapInput
             continue;
         const CurSmp& c = in.align.cursor[static_cast<size_t>(slot)];
         const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
-        scene.Add(Text({f.BW - 8, top},
-                       FormatSpeed(static_cast<double>(c.CsSpd), kmh) + (kmh ? "km/h" : "MPH"),
-                       colour, size, TextAnchor::kTopRight));
+        scene.Add(MakeText({f.BW - 8, top},
+                           FormatSpeed(static_cast<double>(c.CsSpd), kmh) + (kmh ? "km/h" : "MPH"),
+                           colour, size, TextAnchor::kTopRight));
         const bool km = in.settings.DistInKm;
-        scene.Add(Text({distRight, top},
-                       FormatDistance(static_cast<double>(c.CsDist), km) + (km ? "km" : "feet"),
-                       colour, size, TextAnchor::kTopRight));
+        scene.Add(MakeText({distRight, top},
+                           FormatDistance(static_cast<double>(c.CsDist), km) + (km ? "km" : "feet"),
+                           colour, size, TextAnchor::kTopRight));
         top -= h + 2;
     }
 }
@@ -473,7 +461,7 @@ std::optional<Scene> GInspectorScene(const CourseMapInput& in, const TextMetrics
         const double spd = r ? (kmh ? r->spd2 : r->spd2 / kKmhPerMph) : 0;
         const int line = 4 + slot * (h + 2);
         auto text = [&](int left, std::string s) {
-            scene.Add(Text({left, line}, std::move(s), colour, size));
+            scene.Add(MakeText({left, line}, std::move(s), colour, size));
         };
         text(4, StrFormat("X= %4.1f", CutToTenth(lateG)));
         text(4 + wx, StrFormat(", Y= %4.1f", CutToTenth(logiG)));

@@ -181,10 +181,7 @@ Scene CourseOverviewCars(const CourseOverviewInput& in, int W, int H) {
 
 Scene CourseOverviewPicture(const CourseOverviewInput& in, int W, int H) {
     Scene scene = Empty(W, H);
-    SceneText name;
-    name.at = {8, 8};
-    name.text = "Quorvane";
-    scene.Add(std::move(name));
+    scene.Add(MakeText({8, 8}, "Quorvane", kBlack));
     const OverviewFit fit = FitOf(in, W, H);
     AddBackgroundItems(scene, in, fit);
     AddCarItems(scene, in, fit);

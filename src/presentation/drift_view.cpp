@@ -44,11 +44,7 @@ void AddLabels(Scene& scene, const DriftDial& d, const TextMetrics& metrics) {
     const int sin60 = TruncSteady(P * std::sin(Radians(60)));
     const int cos60 = TruncSteady(P * std::cos(Radians(60)));
     auto label = [&](int x, int y, const char* text) {
-        SceneText t;
-        t.at = {x, y};
-        t.text = text;
-        t.fontSize = kDriftFontSize;
-        scene.Add(std::move(t));
+        scene.Add(MakeText({x, y}, text, kBlack, kDriftFontSize));
     };
     label(cx - metrics.Width("0", kDriftFontSize) / 2, cy - P, "0");
     label(cx - sin30 - w30 / 4, cy - cos30, "30");
@@ -65,13 +61,7 @@ void AddLabels(Scene& scene, const DriftDial& d, const TextMetrics& metrics) {
 }
 
 SceneText TextOnWhite(int x, int y, std::string text, Rgb colour) {
-    SceneText t;
-    t.at = {x, y};
-    t.text = std::move(text);
-    t.colour = colour;
-    t.fontSize = kDriftFontSize;
-    t.background = kWhite;
-    return t;
+    return MakeText({x, y}, std::move(text), colour, kDriftFontSize, TextAnchor::kTopLeft, kWhite);
 }
 
 void AddSlot(Scene& scene, const DriftDial& d, const TextMetrics& metrics, int wref, int slot,

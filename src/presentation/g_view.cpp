@@ -67,23 +67,8 @@ SceneEllipse Circle(int cx, int cy, int r, Rgb colour) {
     return SceneEllipse{cx - r, cy - r, cx + r, cy + r, std::nullopt, colour};
 }
 
-// A text of the view; the display list's aggregate has optional members
-// that most texts leave empty.
-SceneText Text(ScenePoint at, std::string text, Rgb colour, int fontSize,
-               TextAnchor anchor = TextAnchor::kTopLeft,
-               std::optional<Rgb> background = std::nullopt) {
-    SceneText t;
-    t.at = at;
-    t.text = std::move(text);
-    t.colour = colour;
-    t.fontSize = fontSize;
-    t.anchor = anchor;
-    t.background = background;
-    return t;
-}
-
 SceneText ReadoutText(ScenePoint at, std::string text, Rgb colour) {
-    return Text(at, std::move(text), colour, kGReadoutFontSize, TextAnchor::kTopLeft, kWhite);
+    return MakeText(at, std::move(text), colour, kGReadoutFontSize, TextAnchor::kTopLeft, kWhite);
 }
 
 int Occupied(const GViewInput& in) {
@@ -95,7 +80,7 @@ void AddLabels(Scene& scene, const GViewGeometry& geo, const TextMetrics& metric
     const int tw = metrics.Width("X", kBackgroundFontSize);
     const int cx = geo.cx, cy = geo.cy, r0 = geo.r0;
     auto text = [&](int x, int y, const char* s, TextAnchor anchor = TextAnchor::kTopLeft) {
-        scene.Add(Text({x, y}, s, kBlack, kBackgroundFontSize, anchor));
+        scene.Add(MakeText({x, y}, s, kBlack, kBackgroundFontSize, anchor));
     };
     text(cx - r0, cy - th, "X");
     text(cx - tw - 2, cy - r0, "Y");
@@ -111,13 +96,13 @@ void AddScaleLabels(Scene& scene, const GViewGeometry& geo, const StepRings& rin
     for (int v : rings.gLabels) {
         if (v == 0)
             break;
-        scene.Add(Text({geo.cx + 4, geo.cy + GRingRadius(geo, v)}, StrFormat("%.1fG", v / 100.0),
-                       kBlack, kBackgroundFontSize));
+        scene.Add(MakeText({geo.cx + 4, geo.cy + GRingRadius(geo, v)},
+                           StrFormat("%.1fG", v / 100.0), kBlack, kBackgroundFontSize));
     }
     for (const RadiusLabel& label : rings.radiusLabels)
-        scene.Add(Text({geo.cx - 2, geo.cy + GRingRadius(geo, label.onG)},
-                       StrFormat("%dm", label.metres), kBlack, kBackgroundFontSize,
-                       TextAnchor::kTopRight));
+        scene.Add(MakeText({geo.cx - 2, geo.cy + GRingRadius(geo, label.onG)},
+                           StrFormat("%dm", label.metres), kBlack, kBackgroundFontSize,
+                           TextAnchor::kTopRight));
 }
 
 void AddScatter(Scene& scene, const GViewGeometry& geo, const TLapDtRec& lap, Rgb colour) {
@@ -215,8 +200,8 @@ void AddBars(Scene& scene, const GViewInput& in, const GViewGeometry& geo) {
                             {}});
     scene.Add(SceneLine{{x0 - 4, 2 + q / 2}, {x0, 2 + q / 2}, kGRingGrey});
     auto label = [&](int y, std::string s) {
-        scene.Add(Text({x0 - 1, y}, std::move(s), kGRingGrey, kBackgroundFontSize,
-                       TextAnchor::kTopRight, kWhite));
+        scene.Add(MakeText({x0 - 1, y}, std::move(s), kGRingGrey, kBackgroundFontSize,
+                           TextAnchor::kTopRight, kWhite));
     };
     label(3, "XY-G");
     label(3 + q / 2, GBarMiddleLabel(geo.step));
@@ -437,8 +422,8 @@ Scene GPictureScene(const GViewInput& in, const TextMetrics& metrics, int width,
         return scene;
     const GViewGeometry geo = GViewGeometryFor(width, height, in.state.gZoomStep);
     AddBackground(scene, in, geo, metrics);
-    scene.Add(
-        Text({geo.cx - geo.s / 2, geo.cy - geo.s / 2}, "Quorvane", kBlack, kBackgroundFontSize));
+    scene.Add(MakeText({geo.cx - geo.s / 2, geo.cy - geo.s / 2}, "Quorvane", kBlack,
+                       kBackgroundFontSize));
     for (int slot : kSlotPaintOrder)
         if (slot < occupied)
             AddCursorMarks(

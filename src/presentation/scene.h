@@ -96,6 +96,20 @@ struct SceneText {
     bool operator==(const SceneText&) const = default;
 };
 
+// A text item; most leave the optional members empty.
+inline SceneText MakeText(ScenePoint at, std::string text, Rgb colour, int fontSize = kViewFontSize,
+                          TextAnchor anchor = TextAnchor::kTopLeft,
+                          std::optional<Rgb> background = std::nullopt) {
+    SceneText t;
+    t.at = at;
+    t.text = std::move(text);
+    t.colour = colour;
+    t.fontSize = fontSize;
+    t.anchor = anchor;
+    t.background = background;
+    return t;
+}
+
 using SceneItem =
     std::variant<SceneLine, ScenePolyline, SceneRect, ScenePolygon, SceneEllipse, SceneText>;
 

@@ -47,13 +47,7 @@ Frame FrameFor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWid
 
 SceneText Text(ScenePoint at, std::string text, Rgb colour,
                TextAnchor anchor = TextAnchor::kTopLeft, int fontSize = kViewFontSize) {
-    SceneText t;
-    t.at = at;
-    t.text = std::move(text);
-    t.colour = colour;
-    t.anchor = anchor;
-    t.fontSize = fontSize;
-    return t;
+    return MakeText(at, std::move(text), colour, fontSize, anchor);
 }
 
 bool InWindow(const XWindow& w, Float80 v) {
