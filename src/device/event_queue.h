@@ -3,10 +3,9 @@
 // takes it, for loops that are not the window's.
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
-#include <mutex>
 
+#include "core/posted_queue.h"
 #include "device/event_sink.h"
 
 namespace qv {
@@ -25,14 +24,12 @@ class EventQueue : public EventSink {
     void PostText(LinkTextList list, std::string text) override;
 
     // Waits up to `timeout` for something to be posted; false when nothing was.
-    bool Wait(std::chrono::milliseconds timeout);
+    bool Wait(std::chrono::milliseconds timeout) { return messages_.Wait(timeout); }
     // Takes everything posted so far, oldest first.
-    std::deque<LinkMessage> TakeAll();
+    std::deque<LinkMessage> TakeAll() { return messages_.TakeAll(); }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<LinkMessage> messages_;
+    PostedQueue<LinkMessage> messages_;
 };
 
 }  // namespace qv

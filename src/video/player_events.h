@@ -5,12 +5,12 @@
 // delivered in the order they were made.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "core/posted_queue.h"
 
 namespace qv {
 
@@ -45,15 +45,13 @@ class PlayerEventSink {
 
 class PlayerEventQueue : public PlayerEventSink {
   public:
-    void Post(PlayerEvent event) override;
+    void Post(PlayerEvent event) override { events_.Post(std::move(event)); }
     // Waits up to `timeout` for something to be posted; false when nothing was.
-    bool Wait(std::chrono::milliseconds timeout);
-    std::deque<PlayerEvent> TakeAll();
+    bool Wait(std::chrono::milliseconds timeout) { return events_.Wait(timeout); }
+    std::deque<PlayerEvent> TakeAll() { return events_.TakeAll(); }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<PlayerEvent> events_;
+    PostedQueue<PlayerEvent> events_;
 };
 
 }  // namespace qv
