@@ -3,6 +3,7 @@
 // standard output and error captured.
 
 #include <pty.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,15 +68,21 @@ inline CliOutput RunCliOnTerminal(const std::string& args, const std::string& en
     int master = -1, terminal = -1;
     if (openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0)
         return result;
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(terminal, STDERR_FILENO);
-        close(master);
-        close(terminal);
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, terminal, STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, master);
+    posix_spawn_file_actions_addclose(&actions, terminal);
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    pid_t child = -1;
+    const int spawned =
+        posix_spawn(&child, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(terminal);
+    if (spawned != 0) {
+        close(master);
+        return result;
+    }
     char buffer[4096];
     // The terminal reports an error once the last writer has closed it.
     for (;;) {
@@ -89,7 +96,7 @@ inline CliOutput RunCliOnTerminal(const std::string& args, const std::string& en
     }
     close(master);
     int raw = 0;
-    if (child > 0 && waitpid(child, &raw, 0) == child)
+    if (waitpid(child, &raw, 0) == child)
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     const std::vector<uint8_t> out = ReadBytes(outPath);
     result.out.assign(out.begin(), out.end());
