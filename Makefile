@@ -15,7 +15,7 @@ DEMO_ENV  := QUORVANE_DATA_DIR=$(abspath $(DEMO_HOME))/data \
 CLI    := $(BUILD)/src/cli/quorvane-cli
 SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 
-.PHONY: deps build run demo demo-data golden test test-unit test-sanitize test-tsan fuzz-smoke bench format clean
+.PHONY: deps build run demo demo-data golden package test test-unit test-package test-sanitize test-tsan fuzz-smoke bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -50,11 +50,22 @@ golden: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target quorvane-cli
 	bash tests/golden/run_golden.sh $(CLI) update
 
+# The Debian package, from the programs the build made: build/package/*.deb.
+package: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target quorvane quorvane-cli quorvane_install_files
+	rm -f $(BUILD)/package/*.deb
+	cd $(BUILD) && cpack -G DEB
+
 test: build
-	$(MAKE) --no-print-directory test-unit test-sanitize test-tsan fuzz-smoke
+	$(MAKE) --no-print-directory test-unit test-package test-sanitize test-tsan fuzz-smoke
 
 test-unit:
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The package unpacked into a scratch root: its fields, lintian, and the
+# installed programs run on the shipped demo data.
+test-package: package
+	bash scripts/check-package.sh $(BUILD)
 
 # The engine tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # built with Clang, which also builds the libFuzzer targets.

@@ -16,6 +16,8 @@ packages=(
   fonts-wine  # a Tahoma with the metrics the grids are laid out for
   gpsbabel libxml2-utils
   ccache  # a clean clone reuses what an earlier build on this machine compiled
+  # the package and the desktop files: icons drawn from the SVG, checks
+  librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev lintian
 )
 
 missing=()

@@ -102,6 +102,18 @@ FolderSources FolderSourcesFromEnvironment(const fs::path& installedShipped,
     return s;
 }
 
+fs::path InstalledDataDir(const fs::path& fromBinDir) {
+    std::error_code ec;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || executable.empty())
+        return {};
+    return (executable.parent_path() / fromBinDir).lexically_normal();
+}
+
+fs::path InstalledShippedDir(const fs::path& installedDataDir) {
+    return installedDataDir.empty() ? fs::path() : installedDataDir / "quorvane" / "shipped";
+}
+
 FolderTreeResult ResolveFolderTree(const FolderSources& sources) {
     FolderTreeResult result;
     const bool haveHome = !sources.home.empty();

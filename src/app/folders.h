@@ -46,6 +46,14 @@ struct FolderSources {
 FolderSources FolderSourcesFromEnvironment(const std::filesystem::path& installedShipped,
                                            const std::filesystem::path& buildTreeShipped);
 
+// The installed data folder (<prefix>/share) of the running program: `fromBinDir`
+// taken from the folder of its executable, so that an installed tree works
+// under any prefix and wherever a package was unpacked. Empty when the
+// executable's path is not known.
+std::filesystem::path InstalledDataDir(const std::filesystem::path& fromBinDir);
+// The shipped folders within it.
+std::filesystem::path InstalledShippedDir(const std::filesystem::path& installedDataDir);
+
 struct FolderTree {
     std::filesystem::path programData;
     std::filesystem::path TempFolder;  // programData/temp

@@ -1,11 +1,13 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string_view>
 
 #include "app/session.h"
+#include "app/startup.h"
 #include "cli/compare_command.h"
 #include "cli/device_command.h"
 #include "cli/export_command.h"
@@ -25,29 +27,51 @@ namespace {
 constexpr const char* kUsage =
     "usage: quorvane-cli COMMAND [OPTIONS] FILE\n"
     "\n"
-    "commands:\n"
+    "commands (`quorvane-cli COMMAND --help` tells more of each):\n"
     "  info FILE     kind, size and check-value verdict, record count, log blocks,\n"
     "                decoder diagnostics\n"
     "  fixes FILE    every decoded fix as CSV on standard output\n"
-    "  laps FILE...  the lap list of the logs as CSV (see `laps --help`)\n"
-    "  lap LAP       one lap as the lap CSV export writes it (see `lap --help`)\n"
+    "  laps FILE...  the lap list of the logs as CSV\n"
+    "  lap LAP       one lap as the lap CSV export writes it\n"
     "  compare LAP...  up to four laps in the slots: read-outs, sector and drift\n"
-    "                tables, time difference (see `compare --help`)\n"
+    "                tables, time difference\n"
     "  device ACTION the logger on a serial port: scan, status, set-mode, set-trigger,\n"
-    "                erase, download (see `device --help`)\n"
+    "                erase, download\n"
     "  export kml|nmea LAP... -o OUT  the KML traces of the slots, or one lap as\n"
-    "                NMEA RMC sentences (see `export --help`)\n"
-    "  import-motec FILE.csv  a MoTeC CSV lap as a lap-list row (see\n"
-    "                `import-motec --help`)\n"
+    "                NMEA RMC sentences\n"
+    "  import-motec FILE.csv  a MoTeC CSV lap as a lap-list row\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
     "                does while its diagnostic list is shown\n"
     "  -h, --help    this text\n"
+    "  --version     the program's version\n"
     "\n"
     "Times are local standard time (the TZ variable is honoured, daylight saving\n"
-    "is not applied). Exit status: 0 when fixes were decoded, 1 otherwise, 2 for\n"
-    "a usage error.\n";
+    "is not applied). Exit status: 0 when the command did its work, 1 when it\n"
+    "could not (a file not opened or written, no logger), 2 for a usage error.\n"
+    "The manual page quorvane-cli(1) has the details.\n";
+
+constexpr const char* kInfoUsage =
+    "usage: quorvane-cli info FILE [--diagnostics]\n"
+    "\n"
+    "Opens a log as the program does and prints its kind, size and whether the\n"
+    "size is accepted, the check-value verdict, the program's message if any,\n"
+    "the record count, the log blocks (runs) with their start times and fix\n"
+    "counts, and the decoder's diagnostic lines. Exit status 0 when fixes were\n"
+    "decoded, 1 otherwise, 2 for a usage error.\n"
+    "\n"
+    "  --diagnostics   open a log whose check value does not match\n";
+
+constexpr const char* kFixesUsage =
+    "usage: quorvane-cli fixes FILE [--diagnostics]\n"
+    "\n"
+    "Prints every decoded fix of a log as CSV with the header\n"
+    "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block\n"
+    "and times in local standard time as yyyy-mm-dd hh:nn:ss.zzz. Exit status 0\n"
+    "when fixes were decoded, 1 otherwise, 2 for a usage error.\n"
+    "\n"
+    "  --diagnostics   open a log whose check value does not match\n";
 
 struct Invocation {
     std::string command;
@@ -162,41 +186,47 @@ void PrintFixes(const Session& session, std::ostream& out) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    struct LapCommand {
+    struct Command {
         const char* name;
         const char* usage;
         int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+        bool lapOptions;
     };
-    static const LapCommand kLapCommands[] = {{"laps", kLapsUsage, RunLaps},
-                                              {"lap", kLapUsage, RunLap},
-                                              {"compare", kCompareUsage, RunCompare},
-                                              {"export", kExportUsage, RunExport},
-                                              {"import-motec", kImportMotecUsage, RunImportMotec},
-                                              {"device", kDeviceUsage, RunDevice}};
-    for (const LapCommand& command : kLapCommands) {
+    static const Command kCommands[] = {{"laps", kLapsUsage, RunLaps, true},
+                                        {"lap", kLapUsage, RunLap, true},
+                                        {"compare", kCompareUsage, RunCompare, true},
+                                        {"export", kExportUsage, RunExport, true},
+                                        {"import-motec", kImportMotecUsage, RunImportMotec, true},
+                                        {"device", kDeviceUsage, RunDevice, false}};
+    const auto isHelp = [](const std::string& a) { return a == "-h" || a == "--help"; };
+    for (const Command& command : kCommands) {
         if (args.empty() || args[0] != command.name)
             continue;
+        const std::string usage =
+            std::string(command.usage) + (command.lapOptions ? kLapOptionsHelp : "");
         const std::vector<std::string> rest(args.begin() + 1, args.end());
-        for (const std::string& a : rest) {
-            if (a == "-h" || a == "--help") {
-                out << command.usage << kLapOptionsHelp;
-                return 0;
-            }
+        if (std::any_of(rest.begin(), rest.end(), isHelp)) {
+            out << usage;
+            return 0;
         }
         const int code = command.run(rest, out, err);
         if (code == 2)
-            err << command.usage << kLapOptionsHelp;
+            err << usage;
         return code;
     }
-    for (const std::string& a : args) {
-        if (a == "-h" || a == "--help") {
-            out << kUsage;
-            return 0;
-        }
+    const std::string_view first = args.empty() ? "" : args[0];
+    const char* usage = first == "info" ? kInfoUsage : first == "fixes" ? kFixesUsage : kUsage;
+    if (std::any_of(args.begin(), args.end(), isHelp)) {
+        out << usage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "quorvane-cli (Quorvane) " << kVersionText << "\n";
+        return 0;
     }
     Invocation inv;
     if (!Parse(args, inv, err)) {
-        err << kUsage;
+        err << usage;
         return 2;
     }
 

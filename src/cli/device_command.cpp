@@ -7,6 +7,7 @@
 
 #include "app/session.h"
 #include "cli/cli_prompter.h"
+#include "cli/progress_line.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -178,7 +179,21 @@ int RunDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             << "\n";
         return 2;
     }
-    RunDeviceLoop(controller, queue, timers);
+    ProgressLine progress(err, action == "download");
+    bool progressShown = false;
+    const DeviceView& view = controller.View();
+    RunDeviceLoop(controller, queue, timers, [&] {
+        if (!view.progressShown)
+            return;
+        progress.Show("download", view.progressBytes, view.progressTotalBytes);
+        progressShown = true;
+    });
+    if (progressShown) {
+        // The progress timer stops before its last figures are read.
+        const bool whole = view.lastDownload.saved;
+        progress.Finish("download", whole ? view.progressTotalBytes : view.progressBytes,
+                        view.progressTotalBytes);
+    }
     controller.Shutdown();
 
     PrintLabels(controller.View().labels, out);

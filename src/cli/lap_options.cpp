@@ -234,8 +234,9 @@ CliSession::CliSession(const LapOptions& options, std::ostream& err)
     Session& s = *session_;
     now_ = LoggerTimeToLocal(static_cast<double>(std::time(nullptr)), s.LocalTimeBase);
     if (options.autoCircuit) {
-        const FolderSources sources = FolderSourcesFromEnvironment(QUORVANE_INSTALLED_SHIPPED_DIR,
-                                                                   QUORVANE_BUILD_TREE_SHIPPED_DIR);
+        const FolderSources sources = FolderSourcesFromEnvironment(
+            InstalledShippedDir(InstalledDataDir(QUORVANE_DATADIR_FROM_BINDIR)),
+            QUORVANE_BUILD_TREE_SHIPPED_DIR);
         StartUp(sources, s.settings, s.folders, prompter_);
         index_ = BuildCircuitIndexes(s.folders, s.LocalTimeBase, now_);
     }

@@ -5,6 +5,7 @@
 
 #include "app/analysis.h"
 #include "cli/lap_options.h"
+#include "cli/progress_line.h"
 #include "core/display_format.h"
 #include "exchange/list_csv.h"
 
@@ -81,13 +82,28 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     bool allOpened = true, anyOpened = false;
     std::vector<CutLap> cut;
+    std::vector<int64_t> sizes;
+    int64_t totalBytes = 0, readBytes = 0;
     for (const std::string& file : files) {
-        const bool opened = laps.OpenLog(file);
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(file, ec);
+        sizes.push_back(ec ? 0 : static_cast<int64_t>(size));
+        totalBytes += sizes.back();
+    }
+    ProgressLine progress(err, files.size() > 1);
+    const auto label = [&files](size_t i) {
+        return StrFormat("laps: log %zu of %zu", i, files.size());
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        progress.Show(label(i + 1), readBytes, totalBytes);
+        const bool opened = laps.OpenLog(files[i]);
+        readBytes += sizes[i];
         allOpened &= opened;
         anyOpened |= opened;
         for (const LapCandidate& lap : laps.LastCandidates())
-            cut.push_back({std::filesystem::path(file).filename().string(), lap});
+            cut.push_back({std::filesystem::path(files[i]).filename().string(), lap});
     }
+    progress.Finish(label(files.size()), readBytes, totalBytes);
     Session& session = laps.session();
     if (session.laps.LapNum() == 0) {
         // Nothing was listed, so nothing named the columns yet.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "device/download_plan.h"
 
@@ -365,6 +366,8 @@ void DeviceController::StartDownload() {
         s.download.slowLevel = slowLevel;
         s.download.restoreCommand = plan.restoreCommand;
     });
+    view_.progressBytes = 0;
+    view_.progressTotalBytes = plan.readBytes;
     QueueBatch(plan.commands);
     downloading_ = true;
     finished_ = false;
@@ -373,16 +376,16 @@ void DeviceController::StartDownload() {
 
 void DeviceController::ProgressTick() {
     if (downloading_) {
-        const int percent = link_.Locked([](LinkState& s) {
+        // Units done of the units planned.
+        const auto [done, total] = link_.Locked([](LinkState& s) {
             const DownloadState& d = s.download;
-            if (d.totalUnits <= 0)
-                return 0;
-            const long done = d.kind == DownloadKind::Qv4Stream
-                                  ? d.receivedUnits
-                                  : d.totalUnits - static_cast<long>(s.queue.size());
-            return static_cast<int>(std::clamp(done * 100 / d.totalUnits, 0L, 100L));
+            const long units = d.kind == DownloadKind::Qv4Stream
+                                   ? d.receivedUnits
+                                   : d.totalUnits - static_cast<long>(s.queue.size());
+            return std::pair<long, long>(std::clamp(units, 0L, long{d.totalUnits}), d.totalUnits);
         });
-        view_.progressPercent = percent;
+        view_.progressPercent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+        view_.progressBytes = total > 0 ? view_.progressTotalBytes * done / total : 0;
         return;
     }
     StopTimer(progress_);

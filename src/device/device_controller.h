@@ -6,6 +6,7 @@
 // methods and delivers every EventSink call back to OnLinkEvent and
 // OnLinkText on this thread.
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -55,6 +56,8 @@ struct DeviceView {
     // The download progress dialog.
     bool progressShown = false;
     int progressPercent = 0;
+    int64_t progressBytes = 0;  // of progressTotalBytes, in step with the percent
+    int64_t progressTotalBytes = 0;
     bool slowSpeedNote = false;  // "*Slow speed mode."
     bool abortShown = false;     // hidden for a QV4 logger
     // A downloaded log waits for the log-block dialog.

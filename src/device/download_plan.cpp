@@ -78,6 +78,7 @@ DownloadPlan PlanDownload(LoggerModel model, const StatusFields& status, const s
         plan.commands.push_back(Read("PMTK182,7,0,%X000", static_cast<unsigned>(e)));
         plan.commands.push_back("PMTK182,7,FFFFF0,10");
         plan.totalUnits = 2 * e;
+        plan.readBytes = int64_t{e} * 4096;
         return plan;
     }
     plan.fillBytes = kRawLogBufSize / 2;
@@ -117,6 +118,7 @@ DownloadPlan PlanDownload(LoggerModel model, const StatusFields& status, const s
         plan.commands.push_back(plan.restoreCommand);
     }
     plan.totalUnits = static_cast<int>(plan.commands.size());
+    plan.readBytes = int64_t{lastSector - firstSector + 1} * 65536;
     return plan;
 }
 

@@ -2,6 +2,7 @@
 // What MTK_READ_LOG sends: the reads of the used flash, by model, and the
 // pieces that are pending before the first reply.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ struct DownloadPlan {
     std::vector<std::string> commands;
     std::vector<uint8_t> pending = std::vector<uint8_t>(kPendingEntries, 0);
     int totalUnits = 0;
-    size_t fillBytes = 0;  // image bytes set to 0xFF first
+    int64_t readBytes = 0;  // of the logger's memory, for the progress figures
+    size_t fillBytes = 0;   // image bytes set to 0xFF first
     std::string restoreCommand;
 };
 

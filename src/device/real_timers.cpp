@@ -42,12 +42,15 @@ std::chrono::milliseconds RealTimers::UntilNext(std::chrono::milliseconds cap) c
     return best;
 }
 
-void RunDeviceLoop(DeviceController& controller, EventQueue& queue, RealTimers& timers) {
+void RunDeviceLoop(DeviceController& controller, EventQueue& queue, RealTimers& timers,
+                   const std::function<void()>& eachTurn) {
     using namespace std::chrono_literals;
     while (true) {
         for (const LinkMessage& m : queue.TakeAll())
             controller.Deliver(m);
         timers.RunDue();
+        if (eachTurn)
+            eachTurn();
         if (controller.Idle() && !controller.View().progressShown && !queue.Wait(0ms))
             return;
         queue.Wait(timers.UntilNext(100ms));

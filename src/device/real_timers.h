@@ -35,7 +35,9 @@ class RealTimers : public TimerService {
 };
 
 // Delivers link messages and fires timers until the controller is idle
-// again, with no message waiting.
-void RunDeviceLoop(DeviceController& controller, EventQueue& queue, RealTimers& timers);
+// again, with no message waiting. `eachTurn` runs after every turn (at
+// least ten times a second), for a caller that shows progress.
+void RunDeviceLoop(DeviceController& controller, EventQueue& queue, RealTimers& timers,
+                   const std::function<void()>& eachTurn = {});
 
 }  // namespace qv

@@ -6,8 +6,11 @@
 #include "app/analysis.h"
 #include "app/dropped_files.h"
 #include "app/load_lap_data.h"
+#include "app/opened_file.h"
 #include "app/remove_all_laps.h"
 #include "app/step_runner.h"
+#include "decode/file_kinds.h"
+#include "decode/load_log.h"
 #include "dynamics/sector_extract.h"
 #include "exchange/clipboard_texts.h"
 #include "exchange/lap_csv.h"
@@ -47,15 +50,38 @@ void DataCommands::AfterLog(const OpenLogOutcome& outcome, const GateTable& gate
         hooks_.lapListChanged();
 }
 
-void DataCommands::LoadLog() {
+void DataCommands::RunLoadLog(const std::function<OpenLogOutcome(OpenLogContext&)>& open) {
     if (hooks_.loadingLog)
         hooks_.loadingLog(true);
     const GateTable gatesBefore = session_.gates;
     OpenLogContext context = LogContext();
-    const OpenLogOutcome outcome = SpeedButtonLdLogFileClick(context);
+    const OpenLogOutcome outcome = open(context);
     if (hooks_.loadingLog)
         hooks_.loadingLog(false);
     AfterLog(outcome, gatesBefore);
+}
+
+void DataCommands::LoadLog() {
+    RunLoadLog(SpeedButtonLdLogFileClick);
+}
+
+void DataCommands::OpenFile(const std::filesystem::path& file) {
+    if (hooks_.showDataPage)
+        hooks_.showDataPage();
+    if (CommandForOpenedFile(file) == OpenedFileCommand::LoadLogData) {
+        // The open dialog lets neither through; from outside they are told.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(file, ec))
+            Tell(file.string() + "\nThe file does not exist.");
+        else if (LogFileKindOf(file) == LogFileKind::Unknown)
+            Tell(kMsgNotOurLogFormat);
+        else
+            RunLoadLog([&file](OpenLogContext& context) { return OpenLogFile(context, file); });
+        return;
+    }
+    Tell(qv::LoadLapData(session_, {file.string()}).error);
+    if (hooks_.lapListChanged)
+        hooks_.lapListChanged();
 }
 
 void DataCommands::ReopenLog() {

@@ -45,6 +45,9 @@ class DataCommands {
     DataCommands(Session& session, WindowServices& services, Hooks hooks);
 
     void LoadLog();
+    // A file handed to the program from outside, opened as "Load log data"
+    // or "Load lap data" opens it after its dialog.
+    void OpenFile(const std::filesystem::path& file);
     void ReopenLog();
     // The log the device page has just downloaded.
     void OpenDownloadedLog();
@@ -77,6 +80,7 @@ class DataCommands {
 
   private:
     OpenLogContext LogContext();
+    void RunLoadLog(const std::function<OpenLogOutcome(OpenLogContext&)>& open);
     // `gatesBefore`: the gate table before the command, which the circuit
     // search of the log-block dialog may have replaced.
     void AfterLog(const OpenLogOutcome& outcome, const GateTable& gatesBefore);

@@ -224,6 +224,19 @@ void MainWindow::BringToFront() {
     activateWindow();
 }
 
+bool MainWindow::OpenFile(const std::filesystem::path& file) {
+    BringToFront();
+    if (QApplication::activeModalWidget() != nullptr || !device_->View().buttonsEnabled) {
+        services_.prompter.Inform(file.string() +
+                                      "\nwas not opened: close the open dialog or "
+                                      "wait for the download to end, then open it again.",
+                                  MessageIcon::Information);
+        return false;
+    }
+    commands_->OpenFile(file);
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     ShutDown();
     event->accept();

@@ -44,6 +44,10 @@ class MainWindow : public QMainWindow {
 
     void RunSteps(const StepList& steps);
     void BringToFront();
+    // A file from the desktop or the command line, opened as "Load log data"
+    // or "Load lap data" would open it. Refused, with a message, while a
+    // dialog or a download is running; false then.
+    bool OpenFile(const std::filesystem::path& file);
     void ShowConfiguration();
     void ShowVersion();
 

@@ -2,12 +2,17 @@
 
 #include <QCryptographicHash>
 #include <QLocalSocket>
+#include <QUrl>
 
 namespace qv::ui {
 namespace {
 
 constexpr int kConnectWaitMs = 500;
-constexpr char kFrontRequest[] = "front\n";
+// One request a line; a file goes as an encoded URL, which holds no line end.
+constexpr char kFrontRequest[] = "front";
+constexpr char kOpenRequest[] = "open ";
+// Far more than a request needs: a peer that sends more is not one of ours.
+constexpr qsizetype kMaxRequestBytes = 64 * 1024;
 
 }  // namespace
 
@@ -23,12 +28,30 @@ SingleInstance::SingleInstance(QString key, QObject* parent)
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("front"))
-                    Q_EMIT frontRequested();
+                // Handled after this returns: opening a file may run a dialog,
+                // whose event loop may delete the socket.
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine().trimmed();
+                    QMetaObject::invokeMethod(
+                        this, [this, line] { Handle(line); }, Qt::QueuedConnection);
+                }
+                if (socket->bytesAvailable() > kMaxRequestBytes)
+                    socket->abort();
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
+}
+
+void SingleInstance::Handle(const QByteArray& line) {
+    if (line == kFrontRequest) {
+        Q_EMIT frontRequested();
+    } else if (line.startsWith(kOpenRequest)) {
+        const QUrl url =
+            QUrl::fromEncoded(line.mid(static_cast<qsizetype>(sizeof kOpenRequest) - 1));
+        if (url.isLocalFile())
+            Q_EMIT openRequested(std::filesystem::path(url.toLocalFile().toStdString()));
+    }
 }
 
 bool SingleInstance::Acquire() {
@@ -43,12 +66,17 @@ bool SingleInstance::Acquire() {
     return server_.listen(key_);
 }
 
-bool SingleInstance::AskFirstToFront() const {
+bool SingleInstance::AskFirstToFront(const std::filesystem::path& file) const {
     QLocalSocket socket;
     socket.connectToServer(key_);
     if (!socket.waitForConnected(kConnectWaitMs))
         return false;
-    socket.write(kFrontRequest);
+    QByteArray request = QByteArray(kFrontRequest) + '\n';
+    if (!file.empty()) {
+        request += kOpenRequest +
+                   QUrl::fromLocalFile(QString::fromStdString(file.string())).toEncoded() + '\n';
+    }
+    socket.write(request);
     const bool sent = socket.waitForBytesWritten(kConnectWaitMs);
     socket.disconnectFromServer();
     return sent;

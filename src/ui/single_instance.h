@@ -1,6 +1,7 @@
 #pragma once
 // One running program per data folder: the first start listens on a local
-// socket, later starts find it there and ask it to come to the front.
+// socket, later starts find it there and ask it to come to the front, and
+// hand it the file they were given.
 
 #include <QLocalServer>
 #include <QObject>
@@ -24,14 +25,18 @@ class SingleInstance : public QObject {
     // True when no other start holds the key; this one then holds it until
     // it is destroyed.
     bool Acquire();
-    // Tells the start that holds the key to show its window; false when
-    // none answered.
-    bool AskFirstToFront() const;
+    // Tells the start that holds the key to show its window and, when `file`
+    // is not empty, to open that file (an absolute path); false when none
+    // answered.
+    bool AskFirstToFront(const std::filesystem::path& file = {}) const;
 
   Q_SIGNALS:
     void frontRequested();
+    void openRequested(const std::filesystem::path& file);
 
   private:
+    void Handle(const QByteArray& line);
+
     QString key_;
     QLocalServer server_;
 };

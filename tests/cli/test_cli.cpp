@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "support/cli_process.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -98,13 +99,31 @@ TEST(CliTest, RefusalsExitWithTheProgramsMessage) {
     EXPECT_NE(r.err.find("no such file"), std::string::npos);
 }
 
-TEST(CliTest, UsageErrors) {
+TEST(CliTest, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(RunCli("").status, 2);
     EXPECT_EQ(RunCli("explode x.binx").status, 2);
     EXPECT_EQ(RunCli("info").status, 2);
+    EXPECT_EQ(RunCli("--version extra").status, 2);
     const Output help = RunCli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: quorvane-cli"), std::string::npos);
+
+    // The window's version box shows the same text.
+    const Output version = RunCli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("quorvane-cli (Quorvane) ") + kVersionText + "\n");
+
+    // Every command has its own usage; only the lap commands take the lap options.
+    for (const char* command :
+         {"info", "fixes", "laps", "lap", "compare", "export", "import-motec", "device"}) {
+        const Output own = RunCli(std::string(command) + " --help");
+        EXPECT_EQ(own.status, 0) << command;
+        EXPECT_EQ(own.out.rfind(std::string("usage: quorvane-cli ") + command + " ", 0), 0u)
+            << own.out;
+        const bool lapCommand = std::string(command) != "info" && std::string(command) != "fixes" &&
+                                std::string(command) != "device";
+        EXPECT_EQ(own.out.find("--min-lap-time") != std::string::npos, lapCommand) << command;
+    }
 }
 
 }  // namespace

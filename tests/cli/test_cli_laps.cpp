@@ -246,5 +246,28 @@ TEST_F(CliLapsTest, BadInputAndUsage) {
     EXPECT_EQ(RunCli("laps --help").status, 0);
 }
 
+// Reading several logs shows a progress line on a terminal, redrawn in
+// place; a message starts on a clean line; redirected output has none.
+TEST(CliLaps, ProgressLineOnlyOnATerminal) {
+    const std::string raw = test::ShippedDir() + "/Raw/";
+    const std::string logs = "'" + raw + "demo.bnx4' /nonexistent.binx '" + raw + "demo.binx'";
+    const Output shown = test::RunCliOnTerminal("laps " + logs);
+    EXPECT_EQ(shown.status, 1);
+    const std::string& err = shown.err;
+    const size_t first = err.find("\r\033[Klaps: log 1 of 3: 0 B of 1.0 MiB, 0%");
+    const size_t message = err.find("\r\033[Kquorvane-cli: /nonexistent.binx: no such file\r\n");
+    const size_t last = err.find("\r\033[Klaps: log 3 of 3: 1.0 MiB of 1.0 MiB, 100%, ");
+    ASSERT_NE(first, std::string::npos) << err;
+    ASSERT_NE(message, std::string::npos) << err;
+    ASSERT_NE(last, std::string::npos) << err;
+    EXPECT_LT(first, message);
+    EXPECT_LT(message, last);
+    EXPECT_NE(err.find("0:00 left\r\n", last), std::string::npos) << err;
+
+    const Output piped = RunCli("laps " + logs);
+    EXPECT_EQ(piped.lines, shown.lines);
+    EXPECT_EQ(piped.err, "quorvane-cli: /nonexistent.binx: no such file\n");
+}
+
 }  // namespace
 }  // namespace qv

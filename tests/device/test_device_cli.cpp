@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/progress_text.h"
 #include "support/cli_process.h"
 #include "support/sim_logger_process.h"
 #include "synth/flash_images.h"
@@ -36,18 +37,27 @@ TEST(DeviceCli, ScanStatusAndDownload) {
     EXPECT_TRUE(HasLine(status, "mode: 5Hz (Long-time mode)"));
     EXPECT_TRUE(HasLine(status, "port: Port = " + port));
 
+    // On a terminal the download shows its progress, ending with the whole
+    // of the memory read.
     const auto out = dir / "log.binx";
-    const test::CliOutput download =
-        RunCliProcess("device download --port '" + port + "' --out '" + out.string() + "'");
+    const test::CliOutput download = test::RunCliOnTerminal("device download --port '" + port +
+                                                            "' --out '" + out.string() + "'");
     EXPECT_EQ(download.status, 0) << download.err;
     EXPECT_TRUE(HasLine(download, std::to_string(flash.expectedFixes) + " records"));
-    EXPECT_EQ(test::ReadBytes(out).size(), (flash.usedBytes / 65536 + 1) * 65536);
+    const size_t read = (flash.usedBytes / 65536 + 1) * 65536;
+    EXPECT_EQ(test::ReadBytes(out).size(), read);
+    const std::string whole = ByteSizeText(static_cast<int64_t>(read));
+    EXPECT_NE(download.err.find("download: " + whole + " of " + whole + ", 100%, "),
+              std::string::npos)
+        << download.err;
 
-    // An existing file is never replaced by the tool.
+    // An existing file is never replaced by the tool; without a terminal
+    // there is no progress line.
     const test::CliOutput again =
         RunCliProcess("device download --port '" + port + "' --out '" + out.string() + "'");
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("already exists"), std::string::npos);
+    EXPECT_EQ(again.err.find("download: "), std::string::npos) << again.err;
 
     const test::CliOutput bad = RunCliProcess("device set-mode 7 --port '" + port + "'");
     EXPECT_EQ(bad.status, 2);

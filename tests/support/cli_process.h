@@ -2,8 +2,12 @@
 // The command-line tool run as a user runs it: a real process in UTC, its
 // standard output and error captured.
 
+#include <pty.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -20,6 +24,15 @@ struct CliOutput {
     std::vector<std::string> lines;  // `out` split at line ends, CR LF ends removed
     std::string err;
 };
+
+inline void SplitLines(CliOutput& result) {
+    std::istringstream in(result.out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        result.lines.push_back(line);
+    }
+}
 
 // `args` are quoted for the shell by the caller; `env` goes before the
 // command ("NAME=value ...").
@@ -38,14 +51,56 @@ inline CliOutput RunCliProcess(const std::string& args, const std::string& env =
         result.out.append(buffer, n);
     const int raw = pclose(pipe);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::istringstream in(result.out);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        result.lines.push_back(line);
-    }
+    SplitLines(result);
     const std::vector<uint8_t> err = ReadBytes(errPath);
     result.err.assign(err.begin(), err.end());
+    return result;
+}
+
+// As RunCliProcess, with standard error on a pseudo-terminal: `err` is what
+// the terminal was sent (line ends as CR LF).
+inline CliOutput RunCliOnTerminal(const std::string& args, const std::string& env = "") {
+    CliOutput result;
+    TempDir dir;
+    const std::string outPath = (dir / "stdout").string();
+    const std::string command =
+        "TZ=UTC " + env + " exec '" + CliPath() + "' " + args + " >'" + outPath + "' </dev/null";
+    int master = -1, terminal = -1;
+    if (openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0)
+        return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, terminal, STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, master);
+    posix_spawn_file_actions_addclose(&actions, terminal);
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    pid_t child = -1;
+    const int spawned =
+        posix_spawn(&child, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(terminal);
+    if (spawned != 0) {
+        close(master);
+        return result;
+    }
+    char buffer[4096];
+    // The terminal reports an error once the last writer has closed it.
+    for (;;) {
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        if (n > 0)
+            result.err.append(buffer, static_cast<size_t>(n));
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    close(master);
+    int raw = 0;
+    if (waitpid(child, &raw, 0) == child)
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const std::vector<uint8_t> out = ReadBytes(outPath);
+    result.out.assign(out.begin(), out.end());
+    SplitLines(result);
     return result;
 }
 

@@ -8,6 +8,9 @@ std::string TestDataDir() {
 std::string ShippedDir() {
     return QUORVANE_SHIPPED_DIR;
 }
+std::string DesktopDir() {
+    return QUORVANE_DESKTOP_DIR;
+}
 std::string CliPath() {
     return QUORVANE_CLI_PATH;
 }

@@ -9,6 +9,7 @@ namespace qv::test {
 
 std::string TestDataDir();    // tests/data
 std::string ShippedDir();     // data/shipped
+std::string DesktopDir();     // data/desktop
 std::string CliPath();        // the built quorvane-cli
 std::string SimLoggerPath();  // the built quorvane-simlogger
 

@@ -1,5 +1,6 @@
 // Start-up, shutdown, playback and the single-instance rule of the window.
 #include <gtest/gtest.h>
+#include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
@@ -204,6 +205,75 @@ TEST(ConfigDialogTest, RefusesValuesOutOfRangeWithoutAWord) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(settings.sectorGateHalfLength, 20.0);
     EXPECT_DOUBLE_EQ(settings.MinLapDist, 0.35);
+}
+
+TEST_F(WindowShellTest, FilesFromTheDesktopOpenAsLogOrLapData) {
+    auto* pages = Child<QTabWidget>("PageControl1");
+    // A log goes through the log-block dialog, and its laps are shown.
+    pages->setCurrentIndex(0);
+    EXPECT_TRUE(window->OpenFile(Shipped("Raw/demo.bnx4")));
+    EXPECT_EQ(step.shown, 1);
+    const int laps = session->laps.LapNum();
+    ASSERT_GT(laps, 1);
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheet2");
+
+    // A lap data file joins the list as "Load lap data" adds it.
+    const std::filesystem::path lap = dir / "lap one.dtb";
+    std::filesystem::copy_file(TempLapFilePath(session->folders, 0), lap);
+    pages->setCurrentIndex(0);
+    EXPECT_TRUE(window->OpenFile(lap));
+    EXPECT_EQ(step.shown, 1);
+    EXPECT_EQ(session->laps.LapNum(), laps + 1);
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheet2");
+
+    // A kind the program does not know, or a file that is not there, is told.
+    WriteText(dir / "notes.txt", "laps");
+    prompter.shown.clear();
+    EXPECT_TRUE(window->OpenFile(dir / "notes.txt"));
+    EXPECT_TRUE(window->OpenFile(dir / "gone.bnx4"));
+    EXPECT_EQ(session->laps.LapNum(), laps + 1);
+    EXPECT_EQ(step.shown, 1);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, "It is not a Quorvane log format.");
+    EXPECT_EQ(prompter.shown[1].text, (dir / "gone.bnx4").string() + "\nThe file does not exist.");
+
+    // While a dialog is open nothing is opened under it; the user is told.
+    QDialog dialog(window.get());
+    dialog.setModal(true);
+    dialog.show();
+    prompter.shown.clear();
+    EXPECT_FALSE(window->OpenFile(lap));
+    EXPECT_EQ(session->laps.LapNum(), laps + 1);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("was not opened"), std::string::npos);
+}
+
+TEST(SingleInstanceTest, SecondStartHandsItsFileToTheFirst) {
+    TempDir dir;
+    ui::SingleInstance first(ui::InstanceKey(dir.path()));
+    ASSERT_TRUE(first.Acquire());
+    std::vector<std::string> requests;
+    std::filesystem::path received;
+    QEventLoop loop;
+    QObject::connect(&first, &ui::SingleInstance::frontRequested, &loop,
+                     [&] { requests.push_back("front"); });
+    QObject::connect(&first, &ui::SingleInstance::openRequested, &loop,
+                     [&](const std::filesystem::path& file) {
+                         requests.push_back("open");
+                         received = file;
+                         loop.quit();
+                     });
+
+    // Blanks, a percent sign and a name beyond ASCII arrive as they were.
+    const std::filesystem::path file = dir / "Runde 1 – 100%.bnx4";
+    ui::SingleInstance second(ui::InstanceKey(dir.path()));
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.AskFirstToFront(file));
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // a guard, not a measurement
+    if (received.empty())
+        loop.exec();
+    EXPECT_EQ(requests, (std::vector<std::string>{"front", "open"}));
+    EXPECT_EQ(received, file);
 }
 
 TEST(SingleInstanceTest, SecondStartIsRefusedAndBringsTheFirstForward) {

@@ -1,0 +1,31 @@
+# Run by CPack after it built the package: CPack counts a folder by its size
+# on disk (4 KiB here), so its Installed-Size is too large. This sets the
+# field as dpkg-gencontrol counts it (each file's size in KiB rounded up, one
+# KiB for each folder and link) and builds the package again with dpkg-deb.
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT deb MATCHES "\\.deb$")
+    continue()
+  endif()
+  set(tree ${CPACK_TOPLEVEL_DIRECTORY}/installed-size)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb -R ${deb} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE ${tree} ${tree}/*)
+  set(kib 0)
+  foreach(entry IN LISTS entries)
+    if(entry MATCHES "^DEBIAN(/|$)")
+      continue()
+    endif()
+    if(IS_DIRECTORY ${tree}/${entry} OR IS_SYMLINK ${tree}/${entry})
+      math(EXPR kib "${kib} + 1")
+    else()
+      file(SIZE ${tree}/${entry} bytes)
+      math(EXPR kib "${kib} + (${bytes} + 1023) / 1024")
+    endif()
+  endforeach()
+  file(READ ${tree}/DEBIAN/control control)
+  string(REGEX REPLACE "Installed-Size: [0-9]+" "Installed-Size: ${kib}" control "${control}")
+  file(WRITE ${tree}/DEBIAN/control "${control}")
+  execute_process(COMMAND dpkg-deb --root-owner-group -b ${tree} ${deb}
+                  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(REMOVE_RECURSE ${tree})
+endforeach()
