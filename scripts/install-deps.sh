@@ -10,6 +10,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavfilter-dev libswresample-dev
   libsdl2-dev
   libpng-dev zlib1g-dev
+  libexpat1-dev  # the GPX reader's XML parser
   clang
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for
