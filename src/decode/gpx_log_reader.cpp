@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -10,8 +11,6 @@
 namespace qv {
 namespace {
 
-// Between a namespace and the local name in the names expat hands over.
-constexpr char kNamespaceSeparator = '\x01';
 // No text this reader needs is longer; longer text does not read.
 constexpr size_t kMaxElementText = 128;
 
@@ -34,9 +33,11 @@ bool HoldsText(Role role) {
            role == Role::Speed;
 }
 
+// The name without its namespace prefix: GPX and its extensions are told
+// apart by their local names, whichever prefix a writer chose.
 std::string_view LocalName(const XML_Char* name) {
-    const char* sep = std::strrchr(name, kNamespaceSeparator);
-    return sep != nullptr ? std::string_view(sep + 1) : std::string_view(name);
+    const char* colon = std::strrchr(name, ':');
+    return colon != nullptr ? std::string_view(colon + 1) : std::string_view(name);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -205,12 +206,17 @@ void GpxLogDecoder::State::Start(const XML_Char* name, const XML_Char** attribut
     if (HoldsText(role)) {
         text.clear();
         textTooLong = false;
+        // Only the text of these elements is wanted: the handler is set for
+        // them alone, so the blanks between all other elements cost nothing.
+        XML_SetCharacterDataHandler(parser, [](void* user, const XML_Char* data, int length) {
+            static_cast<State*>(user)->Text(data, length);
+        });
     }
     open.push_back(role);
 }
 
 void GpxLogDecoder::State::Text(const XML_Char* data, int length) {
-    if (open.empty() || !HoldsText(open.back()) || textTooLong)
+    if (textTooLong)
         return;
     if (text.size() + static_cast<size_t>(length) > kMaxElementText) {
         textTooLong = true;
@@ -224,10 +230,13 @@ void GpxLogDecoder::State::End() {
         return;
     const Role role = open.back();
     open.pop_back();
+    if (HoldsText(role))
+        XML_SetCharacterDataHandler(parser, nullptr);
     const std::string_view value = textTooLong ? std::string_view() : Trimmed(text);
     switch (role) {
         case Role::Ele:
-            point.hasEle = ParseDecimal(value, point.ele);
+            point.hasEle =
+                ParseDecimal(value, point.ele) && std::fabs(point.ele) <= kMaxTextLogHeightM;
             break;
         case Role::Time:
             point.hasTime = ParseGpxTime(value, point.utcDay, point.msOfDay);
@@ -239,7 +248,8 @@ void GpxLogDecoder::State::End() {
             point.noFix = value == "none";
             break;
         case Role::Speed:
-            point.hasSpeed = ParseDecimal(value, point.mps) && point.mps >= 0;
+            point.hasSpeed = ParseDecimal(value, point.mps) && point.mps >= 0 &&
+                             point.mps * 3.6 <= kMaxTextLogKmh;
             break;
         case Role::Trkpt:
             EndPoint();
@@ -285,7 +295,7 @@ void GpxLogDecoder::State::EndSegment() {
 
 GpxLogDecoder::GpxLogDecoder(const MtkTarget& target) : state_(std::make_unique<State>(target)) {
     State& s = *state_;
-    s.parser = XML_ParserCreateNS(nullptr, kNamespaceSeparator);
+    s.parser = XML_ParserCreate(nullptr);
     if (s.parser == nullptr) {
         s.stopped = true;
         s.stats.xmlError = "no memory for the XML parser";
@@ -298,9 +308,6 @@ GpxLogDecoder::GpxLogDecoder(const MtkTarget& target) : state_(std::make_unique<
             static_cast<State*>(user)->Start(name, attributes);
         },
         [](void* user, const XML_Char*) { static_cast<State*>(user)->End(); });
-    XML_SetCharacterDataHandler(s.parser, [](void* user, const XML_Char* text, int length) {
-        static_cast<State*>(user)->Text(text, length);
-    });
 }
 
 GpxLogDecoder::~GpxLogDecoder() = default;

@@ -171,7 +171,8 @@ void NmeaLogDecoder::Rmc(std::string_view body) {
         double knots = 0;
         const bool read = ParseAngle(f.at[3], f.at[4], true, fix.lat) &&
                           ParseAngle(f.at[5], f.at[6], false, fix.lon) &&
-                          (f.at[7].empty() || (ParseDecimal(f.at[7], knots) && knots >= 0)) &&
+                          (f.at[7].empty() || (ParseDecimal(f.at[7], knots) && knots >= 0 &&
+                                               knots * kKmhPerKnot <= kMaxTextLogKmh)) &&
                           (f.at[9].empty() || ParseDate(f.at[9], fix.utcDay));
         if (!read) {
             ++stats_.unreadLines;
@@ -212,7 +213,8 @@ void NmeaLogDecoder::Gga(std::string_view body) {
     epoch_.quality = quality;
     // A count or height that does not read is left out, not the fix.
     epoch_.hasSats = ParseCount(f.at[7], 255, epoch_.sats);
-    epoch_.hasHeight = ParseDecimal(f.at[9], epoch_.height);
+    epoch_.hasHeight =
+        ParseDecimal(f.at[9], epoch_.height) && std::fabs(epoch_.height) <= kMaxTextLogHeightM;
     if (quality == 0)
         return;
     if (epoch_.hasSats) {

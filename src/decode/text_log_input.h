@@ -24,6 +24,11 @@ namespace qv {
 // still count toward a lap's top speed, as the run files' fixes do.
 inline constexpr uint8_t kUnknownSatellites = 8;
 
+// A speed or height beyond these does not read: no car is that fast and
+// no fix that high, and the fix store keeps them as floats.
+inline constexpr double kMaxTextLogKmh = 2000;
+inline constexpr double kMaxTextLogHeightM = 100000;
+
 // Bytes read from the file at a time; the readers keep no more than one
 // chunk and one line of the file in memory.
 inline constexpr size_t kTextChunkBytes = 64 * 1024;

@@ -176,26 +176,29 @@ void VboLogDecoder::ColumnNames(std::string_view line) {
         if (column != nullptr && *column < 0)
             *column = index;
     }
-    stats_.columns = time_ >= 0 && lat_ >= 0 && lon_ >= 0;
+    rowsReadable_ = time_ >= 0 && lat_ >= 0 && lon_ >= 0;
+    stats_.columns = stats_.columns || rowsReadable_;
     columnsNeeded_ = 0;
     for (int column : {time_, lat_, lon_, velocity_, height_, sats_})
         columnsNeeded_ = std::max(columnsNeeded_, static_cast<size_t>(column + 1));
 }
 
 void VboLogDecoder::Row(std::string_view line) {
-    if (!stats_.columns)
+    if (!rowsReadable_)
         return;
     const Words cells(line);
     int64_t msOfDay = 0;
     double latMinutes = 0, lonMinutesWest = 0, speed = 0, height = 0;
     uint32_t sats = kUnknownSatellites;
-    const bool read = cells.count >= columnsNeeded_ && ParseHhmmss(cells.at[time_], msOfDay) &&
-                      ParseDecimal(cells.at[lat_], latMinutes) &&
-                      ParseDecimal(cells.at[lon_], lonMinutesWest) &&
-                      std::fabs(latMinutes) <= 90 * 60 && std::fabs(lonMinutesWest) <= 180 * 60 &&
-                      (velocity_ < 0 || (ParseDecimal(cells.at[velocity_], speed) && speed >= 0)) &&
-                      (height_ < 0 || ParseDecimal(cells.at[height_], height)) &&
-                      (sats_ < 0 || ParseCount(cells.at[sats_], 255, sats));
+    const bool read =
+        cells.count >= columnsNeeded_ && ParseHhmmss(cells.at[time_], msOfDay) &&
+        ParseDecimal(cells.at[lat_], latMinutes) && ParseDecimal(cells.at[lon_], lonMinutesWest) &&
+        std::fabs(latMinutes) <= 90 * 60 && std::fabs(lonMinutesWest) <= 180 * 60 &&
+        (velocity_ < 0 || (ParseDecimal(cells.at[velocity_], speed) && speed >= 0 &&
+                           (knots_ ? speed * kKmhPerKnot : speed) <= kMaxTextLogKmh)) &&
+        (height_ < 0 ||
+         (ParseDecimal(cells.at[height_], height) && std::fabs(height) <= kMaxTextLogHeightM)) &&
+        (sats_ < 0 || ParseCount(cells.at[sats_], 255, sats));
     if (!read) {
         ++stats_.unreadLines;
         return;

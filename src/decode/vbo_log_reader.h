@@ -22,7 +22,7 @@ namespace qv {
 
 struct VboLogStats {
     bool header = false;   // a [header] section
-    bool columns = false;  // a [column names] line naming time, lat and long
+    bool columns = false;  // a [column names] line named time, lat and long
     bool data = false;     // a [data] section
     int64_t unreadLines = 0;
     int64_t invalidFixes = 0;
@@ -58,6 +58,7 @@ class VboLogDecoder {
     bool knots_ = false;
     // Column indexes; -1 when the file has no such column.
     int time_ = -1, lat_ = -1, lon_ = -1, velocity_ = -1, height_ = -1, sats_ = -1;
+    bool rowsReadable_ = false;  // the last column names name time, lat and long
     size_t columnsNeeded_ = 0;
     int64_t day_ = -1;  // the UTC day of the last fix
     int64_t lastMsOfDay_ = 0;
