@@ -32,13 +32,19 @@ run: build
 	$(DEMO_ENV) bash scripts/run-window.sh $(BUILD)
 
 # The demo logs' lap lists and two comparisons, the control line and the
-# sector gates found by the circuit auto-selection.
+# sector gates found by the circuit auto-selection; then another logger's
+# logs: a real kart log in NMEA, and the laps of a synthetic 25-Hz one on
+# the demo circuit.
 DEMO_DRIFT := data/shipped/Raw/demo_drift.bonz
+DEMO_PEER  := $(BUILD)/demo-peer.nmea
 demo: build
 	$(CLI) info $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_LOG):1 $(DEMO_LOG):4 --at 30
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_DRIFT):1 $(DEMO_DRIFT):2
+	$(CLI) info tests/data/nmea/gps_race_data_praga_laps.nmea
+	$(SYNTH) peer nmea --laps 3 $(DEMO_PEER)
+	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_PEER)
 
 # Regenerates the shipped demo logs and circuit files from the drive synthesizer.
 demo-data: build

@@ -18,6 +18,7 @@
 
 #include "app/memory_policy.h"
 #include "app/session.h"
+#include "cli_path.h"
 #include "decode/load_log.h"
 #include "decode/mtk_decoder.h"
 #include "synth/drive.h"
@@ -140,6 +141,10 @@ void BM_CliInfoPeakMemory(benchmark::State& state) {
 BENCHMARK(BM_CliInfoPeakMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+const std::string& qv::bench::CliPath() {
+    return gCliPath;
+}
 
 int main(int argc, char** argv) {
     // As the programs do, so that the figures are theirs.

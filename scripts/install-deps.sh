@@ -11,6 +11,7 @@ packages=(
   libsdl2-dev
   ffmpeg  # makes the short videos the player tests and benchmark decode
   libpng-dev zlib1g-dev
+  libexpat1-dev  # the GPX reader's XML parser
   clang
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for

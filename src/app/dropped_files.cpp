@@ -37,6 +37,9 @@ bool DispatchDroppedFiles(const std::vector<std::filesystem::path>& files, bool 
             case DroppedFileAction::LoadBondRunFile:
                 load = &loaders.bondRunFile;
                 break;
+            case DroppedFileAction::OpenLog:
+                load = &loaders.log;
+                break;
             case DroppedFileAction::Ignore:
                 break;
         }

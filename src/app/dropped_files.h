@@ -25,6 +25,7 @@ struct DroppedFileLoaders {
     std::function<bool(const std::filesystem::path&)> lapDataFile;
     std::function<bool(const std::filesystem::path&)> runFile;
     std::function<bool(const std::filesystem::path&)> bondRunFile;
+    std::function<bool(const std::filesystem::path&)> log;  // another logger's log
 };
 
 // Runs the load of every file in order. True when at least one file was

@@ -3,13 +3,17 @@
 #include <array>
 
 #include "core/text_utils.h"
+#include "decode/gpx_log_reader.h"
 #include "decode/log_readers.h"
+#include "decode/nmea_log_reader.h"
+#include "decode/vbo_log_reader.h"
 
 namespace qv {
 namespace {
 
 constexpr std::string_view kOpenLogAllEntry = "Quorvane GPS data files or Record files";
 constexpr std::string_view kLoadLapEntry = "Quorvane Data files";
+constexpr std::string_view kOtherLoggersEntry = "Other GPS logs (NMEA, GPX, VBO)";
 
 constexpr std::array kFileKinds = {
     FileKind{.extension = "bnx4",
@@ -59,6 +63,36 @@ constexpr std::array kFileKinds = {
              .inLapDataFilter = true,
              .lapListLoad = LapListLoad::RunFileZ,
              .description = "run file"},
+    // Logs of other loggers. The generic text extensions open as logs but
+    // are no drop: a dropped note should not start the log-block dialog.
+    FileKind{.extension = "nmea",
+             .logKind = LogFileKind::Nmea,
+             .readLog = ReadNmeaLog,
+             .openLogFilterEntry = kOtherLoggersEntry,
+             .drop = DroppedFileAction::OpenLog,
+             .description = "nmea (NMEA 0183 text log)"},
+    FileKind{.extension = "txt",
+             .logKind = LogFileKind::Txt,
+             .readLog = ReadNmeaLog,
+             .openLogFilterEntry = kOtherLoggersEntry,
+             .description = "txt (NMEA 0183 text log)"},
+    FileKind{.extension = "log",
+             .logKind = LogFileKind::Log,
+             .readLog = ReadNmeaLog,
+             .openLogFilterEntry = kOtherLoggersEntry,
+             .description = "log (NMEA 0183 text log)"},
+    FileKind{.extension = "gpx",
+             .logKind = LogFileKind::Gpx,
+             .readLog = ReadGpxLog,
+             .openLogFilterEntry = kOtherLoggersEntry,
+             .drop = DroppedFileAction::OpenLog,
+             .description = "gpx (GPX 1.1 track)"},
+    FileKind{.extension = "vbo",
+             .logKind = LogFileKind::Vbo,
+             .readLog = ReadVboLog,
+             .openLogFilterEntry = kOtherLoggersEntry,
+             .drop = DroppedFileAction::OpenLog,
+             .description = "vbo (VBO text log)"},
     FileKind{.extension = "bond",
              .lapListLoad = LapListLoad::Ignore,
              .drop = DroppedFileAction::LoadBondRunFile},

@@ -27,6 +27,11 @@ enum class LogFileKind {
     Bon4,
     Bonz,
     Bnz4,
+    Nmea,  // NMEA 0183 text logs of other loggers
+    Txt,
+    Log,
+    Gpx,  // GPX 1.1 tracks
+    Vbo,  // VBO text logs of another logger family
 };
 
 // What "Load lap data" does with a chosen file.
@@ -45,6 +50,7 @@ enum class DroppedFileAction {
     LoadLapDataFile,
     LoadRunFile,
     LoadBondRunFile,
+    OpenLog,  // the open-log command, as "Load log data" after its dialog
 };
 
 // Decodes the file into the session's stores with the checks of its kind.

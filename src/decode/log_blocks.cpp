@@ -6,12 +6,12 @@
 
 namespace qv {
 
-void AssignFixToBlock(LogStore& log, int index) {
+void AssignFixToBlock(LogStore& log, int index, bool newBlock) {
     TLogItem& fix = log.LogItems[index];
     const double gapMinutes = std::fabs(fix.DtTm - log.PrevFixTime) * 1440.0;
     // Truncated to whole minutes, a gap of 1 or more opens a block; written as
     // a comparison so that a non-finite time from a damaged file does too.
-    if (log.LogBlocks.empty() || !(gapMinutes < 1.0)) {
+    if (newBlock || log.LogBlocks.empty() || !(gapMinutes < 1.0)) {
         TLogBlock block;
         block.DtTm = fix.DtTm;
         block.Title = FormatDateTime("YYYYMMDD_HHNN", fix.DtTm);

@@ -214,6 +214,17 @@ bool DataCommands::DropFiles(const std::vector<std::filesystem::path>& files, bo
     loaders.runFile = [&](const std::filesystem::path& p) {
         return added(LoadLapFileToGrigBon(session_, p));
     };
+    loaders.log = [&](const std::filesystem::path& p) {
+        if (hooks_.loadingLog)
+            hooks_.loadingLog(true);
+        const GateTable gatesBefore = session_.gates;
+        OpenLogContext context = LogContext();
+        const OpenLogOutcome outcome = OpenLogFile(context, p);
+        if (hooks_.loadingLog)
+            hooks_.loadingLog(false);
+        AfterLog(outcome, gatesBefore);
+        return outcome.lapsAdded > 0;
+    };
     if (!DispatchDroppedFiles(files, dataPageShown, loaders))
         return false;
     RefreshLapList(session_);

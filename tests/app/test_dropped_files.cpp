@@ -30,6 +30,10 @@ TEST(ClassifyDroppedFile, TheExtensionDecidesWithoutRegardToCase) {
         {"/logs/log.bnx4", DroppedFileAction::Ignore},
         {"/logs/lap.csv", DroppedFileAction::Ignore},
         {"/logs/lap.dtb.txt", DroppedFileAction::Ignore},
+        {"/logs/kart.nmea", DroppedFileAction::OpenLog},
+        {"/logs/track.GPX", DroppedFileAction::OpenLog},
+        {"/logs/run.vbo", DroppedFileAction::OpenLog},
+        {"/logs/receiver.log", DroppedFileAction::Ignore},
         {"/logs/dtb", DroppedFileAction::Ignore},
         {"/logs.dtb/readme", DroppedFileAction::Ignore},
         {"", DroppedFileAction::Ignore},
@@ -53,6 +57,7 @@ struct LoaderLog {
         l.lapDataFile = [this](const fs::path& p) { return Note("lap", p); };
         l.runFile = [this](const fs::path& p) { return Note("bon", p); };
         l.bondRunFile = [this](const fs::path& p) { return Note("bond", p); };
+        l.log = [this](const fs::path& p) { return Note("log", p); };
         return l;
     }
     bool Note(const char* kind, const fs::path& p) {
@@ -63,11 +68,11 @@ struct LoaderLog {
 
 TEST(DispatchDroppedFiles, LoadsEachKnownFileInOrder) {
     LoaderLog log;
-    const bool loaded = DispatchDroppedFiles({"a.bon", "notes.txt", "b.DTB", "c.bond", "d.dtb"},
-                                             true, log.Loaders());
+    const bool loaded = DispatchDroppedFiles(
+        {"a.bon", "notes.txt", "b.DTB", "c.bond", "e.gpx", "d.dtb"}, true, log.Loaders());
     EXPECT_TRUE(loaded);
-    EXPECT_EQ(log.calls,
-              (std::vector<std::string>{"bon a.bon", "lap b.DTB", "bond c.bond", "lap d.dtb"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"bon a.bon", "lap b.DTB", "bond c.bond",
+                                                   "log e.gpx", "lap d.dtb"}));
 
     LoaderLog graphPage;
     EXPECT_FALSE(DispatchDroppedFiles({"a.dtb", "b.bon", "c.bond"}, false, graphPage.Loaders()));

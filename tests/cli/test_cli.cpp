@@ -12,7 +12,9 @@
 #include "support/cli_process.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
+#include "synth/drive.h"
 #include "synth/mtk_encoder.h"
+#include "synth/peer_logs.h"
 
 namespace qv {
 namespace {
@@ -65,6 +67,37 @@ TEST(CliTest, FixesAsCsv) {
     EXPECT_EQ(lines[0], "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block");
     EXPECT_EQ(lines[1], "2024-04-29 08:00:00.005,35.1234567,-0.5000000,12.500,101.250,7,10,0,0");
     EXPECT_EQ(lines[3], "2024-04-29 08:00:00.205,35.1234569,-0.5000000,12.500,101.250,7,10,0,0");
+}
+
+TEST(CliTest, LogsOfOtherLoggers) {
+    const Output info = RunCli("info '" + test::TestDataDir() + "/vbo/racelogic.vbo'");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("kind: vbo (VBO text log)\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("12 records\n"), std::string::npos);
+
+    const Output fixes = RunCli("fixes '" + test::TestDataDir() + "/gpx/long_lap_head.gpx'");
+    ASSERT_EQ(fixes.status, 0) << fixes.err;
+    ASSERT_EQ(fixes.lines.size(), 250u);
+    EXPECT_EQ(fixes.lines[1].substr(0, 46), "2022-02-06 09:15:33.010,28.4119958,-81.3795190");
+
+    test::TempDir dir;
+    const synth::Circuit circuit = synth::DemoCircuit();
+    synth::DriveOptions options;
+    options.laps = 2;
+    test::WriteText(dir / "kart.nmea",
+                    synth::EncodeNmeaLog(synth::SynthesizeDrive(circuit, options).fixes));
+    const std::string line =
+        std::to_string(circuit.lineA.lat) + "," + std::to_string(circuit.lineA.lon) + "," +
+        std::to_string(circuit.lineB.lat) + "," + std::to_string(circuit.lineB.lon);
+    const Output laps = RunCli("laps '" + (dir / "kart.nmea").string() + "' --line " + line +
+                               " --min-lap-dist 0.25");
+    ASSERT_EQ(laps.status, 0) << laps.err;
+    EXPECT_EQ(laps.lines.size(), 3u);  // the header and two laps
+
+    test::WriteText(dir / "notes.txt", "Sunday: new tyres\n");
+    const Output foreign = RunCli("info '" + (dir / "notes.txt").string() + "'");
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_EQ(foreign.err, "It is not a Quorvane log format.\n");
 }
 
 TEST(CliTest, RefusalsExitWithTheProgramsMessage) {

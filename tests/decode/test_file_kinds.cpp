@@ -13,9 +13,11 @@ namespace {
 TEST(FileKindsTest, DialogFiltersAreTheTextsTheUserSees) {
     EXPECT_EQ(OpenLogFilter(),
               "Quorvane GPS data files or Record files|*.bnx4;*.binx;*.bin;*.dtb;*.bon4;*.bon;"
-              "*.bnz4;*.bonz|Quorvane4 GPS data files|*.bnx4|Quorvane3 GPS data files|*.binx"
+              "*.bnz4;*.bonz;*.nmea;*.txt;*.log;*.gpx;*.vbo|Quorvane4 GPS data files|*.bnx4"
+              "|Quorvane3 GPS data files|*.binx"
               "|Quorvane GPS data files|*.bin|Quorvane Record files|*.dtb"
-              "|Quorvane GPS ble files|*.bon4;*.bon|Quorvane GPS ble Z files|*.bnz4;*.bonz");
+              "|Quorvane GPS ble files|*.bon4;*.bon|Quorvane GPS ble Z files|*.bnz4;*.bonz"
+              "|Other GPS logs (NMEA, GPX, VBO)|*.nmea;*.txt;*.log;*.gpx;*.vbo");
     EXPECT_EQ(LoadLapFilter(), "Quorvane Data files|*.dtb;*.bon;*.bonz");
 }
 
@@ -41,7 +43,7 @@ TEST(FileKindsTest, EveryRowIsFoundByItsExtension) {
         EXPECT_FALSE(kind.openLogFilterEntry.empty());
         EXPECT_FALSE(kind.description.empty());
     }
-    EXPECT_EQ(logKinds.size(), 8u);
+    EXPECT_EQ(logKinds.size(), 13u);
     EXPECT_EQ(FindLogFileKind(LogFileKind::Unknown), nullptr);
     EXPECT_EQ(LapListLoadOf("lap.txt"), LapListLoad::LapDataFile);
     EXPECT_EQ(LapListLoadOf("a/.csv"), LapListLoad::LapDataFile);

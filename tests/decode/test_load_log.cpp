@@ -171,7 +171,7 @@ TEST_F(LoadLogTest, MissingAndUnknownFilesDoNothing) {
     LoadLogResult r = LoadLogFile(*session_, dir_ / "absent.binx");
     EXPECT_FALSE(r.exists);
     EXPECT_TRUE(r.message.empty());
-    r = Load("notes.txt", {1, 2, 3});
+    r = Load("notes.md", {1, 2, 3});
     EXPECT_EQ(r.kind, LogFileKind::Unknown);
     EXPECT_FALSE(r.decoded);
     EXPECT_EQ(session_->log.LogItemNum, 3);

@@ -167,8 +167,8 @@ TEST_F(OpenLogTest, RefusedFilesShowTheMessageAndStop) {
     // A file that does not exist, or of a kind not opened, does nothing.
     prompter.shown.clear();
     EXPECT_FALSE(Open(dir.path() / "missing.bnx4").dialogShown);
-    test::WriteBytes(dir.path() / "notes.txt", std::vector<uint8_t>(10, 'a'));
-    EXPECT_FALSE(Open(dir.path() / "notes.txt").dialogShown);
+    test::WriteBytes(dir.path() / "notes.md", std::vector<uint8_t>(10, 'a'));
+    EXPECT_FALSE(Open(dir.path() / "notes.md").dialogShown);
     EXPECT_TRUE(prompter.shown.empty());
 }
 

@@ -246,5 +246,17 @@ TEST_F(DataPageTest, DroppedLapFilesLoadOnlyOnTheDataPage) {
     EXPECT_EQ(Cell(rows, 4), Cell(1, 4));
 }
 
+TEST_F(DataPageTest, ADroppedLogOfAnotherLoggerOpensThroughTheLogBlockDialog) {
+    const std::filesystem::path kart = dir / "kart.nmea";
+    std::filesystem::copy_file(TestDataDir() + "/nmea/gps_race_data_praga_laps.nmea", kart);
+    EXPECT_FALSE(window->dataCommands().DropFiles({kart}, false));
+    EXPECT_EQ(step.shown, 0);
+    window->dataCommands().DropFiles({kart}, true);
+    EXPECT_EQ(step.shown, 1);
+    EXPECT_EQ(session->openLogName, "kart");
+    EXPECT_EQ(session->log.LogItemNum, 1822);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 }  // namespace
 }  // namespace qv::test

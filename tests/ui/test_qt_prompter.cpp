@@ -8,10 +8,12 @@ namespace {
 TEST(QtPrompter, TurnsOurFiltersIntoQtNameFilters) {
     EXPECT_EQ(qv::ui::QtNameFilters("CSV files|*.csv|All|*.a;*.b"),
               QStringLiteral("CSV files (*.csv);;All (*.a *.b)"));
-    // The open-log filter has seven entries; each keeps all its patterns.
+    // The open-log filter has eight entries; each keeps all its patterns.
     const QStringList filters = qv::ui::QtNameFilters(qv::OpenLogFilter()).split(";;");
-    ASSERT_EQ(filters.size(), 7);
+    ASSERT_EQ(filters.size(), 8);
     EXPECT_EQ(filters[6], QStringLiteral("Quorvane GPS ble Z files (*.bnz4 *.bonz)"));
+    EXPECT_EQ(filters[7],
+              QStringLiteral("Other GPS logs (NMEA, GPX, VBO) (*.nmea *.txt *.log *.gpx *.vbo)"));
     EXPECT_TRUE(qv::ui::QtNameFilters("").isEmpty());
     // A dangling description without patterns is dropped, not shown empty.
     EXPECT_EQ(qv::ui::QtNameFilters("Text|*.txt|Odd"), QStringLiteral("Text (*.txt)"));

@@ -14,6 +14,7 @@
 #include "synth/drive.h"
 #include "synth/flash_images.h"
 #include "synth/mtk_encoder.h"
+#include "synth/peer_logs.h"
 #include "synth/run_file_encoder.h"
 
 namespace {
@@ -24,7 +25,9 @@ constexpr const char* kUsage =
     "OUT.binx\n"
     "       quorvane-synth fuzz-seeds DIR\n"
     "       quorvane-synth flash qv4|qv3|generic [--rate HZ] [--laps N] [--noise M] [--seed N]\n"
-    "                      [--bytes N] OUT\n";
+    "                      [--bytes N] OUT\n"
+    "       quorvane-synth peer nmea|gpx|vbo [--rate HZ] [--laps N] [--noise M] [--seed N] "
+    "OUT\n";
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     // Written beside the target and renamed, so a failed write never leaves
@@ -243,6 +246,32 @@ int Flash(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A drive on the demo circuit as another logger logs it: NMEA with GGA,
+// GPX with speeds, or VBO text in km/h.
+int Peer(const std::vector<std::string>& args) {
+    qv::synth::DriveOptions options;
+    options.rateHz = 25;
+    const std::string format = args.empty() ? "" : args[0];
+    std::string out;
+    if (!ParseImageArgs(
+            args, 1, options, "", [](const std::string&) {}, out))
+        return 2;
+    if (out.empty() || options.rateHz <= 0 || options.rateHz > 50 || options.laps < 0 ||
+        (format != "nmea" && format != "gpx" && format != "vbo")) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const qv::synth::Drive drive = SynthesizeDrive(qv::synth::DemoCircuit(), options);
+    const std::string text = format == "nmea"  ? qv::synth::EncodeNmeaLog(drive.fixes)
+                             : format == "gpx" ? qv::synth::EncodeGpxLog(drive.fixes)
+                                               : qv::synth::EncodeVboLog(drive.fixes);
+    if (!WriteFile(out, std::vector<uint8_t>(text.begin(), text.end())))
+        return 1;
+    std::cout << "wrote " << out << ": " << drive.fixes.size() << " fixes, "
+              << drive.crossingUtcMs.size() << " line crossings\n";
+    return 0;
+}
+
 // Small images (a part of one sector) that reach every branch of the decoder.
 int FuzzSeeds(const std::filesystem::path& dir) {
     using qv::synth::MtkFault;
@@ -298,6 +327,8 @@ int main(int argc, char** argv) {
         return FuzzSeeds(args[1]);
     if (!args.empty() && args[0] == "flash")
         return Flash({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "peer")
+        return Peer({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "mtk")
         return Mtk({args.begin() + 1, args.end()});
     std::cerr << kUsage;

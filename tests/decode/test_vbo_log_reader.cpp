@@ -1,0 +1,172 @@
+#include "decode/vbo_log_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "support/temp_dir.h"
+#include "support/test_paths.h"
+#include "synth/drive.h"
+#include "synth/peer_logs.h"
+
+namespace qv {
+namespace {
+
+constexpr TDateTime kUtc = 25569.0;  // local time is UTC
+constexpr double kMsDays = 1.0 / 86400000;
+
+TDateTime Utc(int y, int mo, int d, int h, int mi, double s) {
+    return EncodeDate(y, mo, d) + (h * 3600 + mi * 60 + s) / 86400;
+}
+
+const std::string kSections =
+    "[header]\nsatellites\ntime\nlatitude\nlongitude\nvelocity kmh\nheight\n\n"
+    "[column names]\nsats time lat long velocity height\n\n[data]\n";
+
+class VboLogTest : public ::testing::Test {
+  protected:
+    VboLogTest() : session_(std::make_unique<Session>(kUtc)) {}
+
+    VboLogStats Decode(const std::string& text, TDateTime writtenUtc = 0) {
+        session_->log.Reset();
+        session_->diagnostics.Clear();
+        return DecodeVboText(Target(), text, writtenUtc);
+    }
+    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
+    const TLogItem& Fix(int i) const { return session_->log.LogItems[i]; }
+    int Fixes() const { return session_->log.LogItemNum; }
+
+    std::unique_ptr<Session> session_;
+};
+
+TEST_F(VboLogTest, ARealLogInKnots) {
+    const std::vector<uint8_t> bytes = test::ReadBytes(test::TestDataDir() + "/vbo/racelogic.vbo");
+    const VboLogStats stats = Decode({bytes.begin(), bytes.end()});
+    EXPECT_TRUE(stats.Recognised());
+    EXPECT_EQ(stats.unreadLines + stats.invalidFixes, 0);
+    ASSERT_EQ(Fixes(), 12);
+    // 004 072148.26 +3119.408424 +00062.635139 015.13 356.06 +00155.27 -00000.22
+    EXPECT_NEAR(Fix(0).DtTm, Utc(2004, 4, 15, 7, 21, 48.26), kMsDays / 10);
+    EXPECT_EQ(Fix(0).ms, 260);
+    EXPECT_DOUBLE_EQ(Fix(0).Ido, 3119.408424 / 60);
+    EXPECT_DOUBLE_EQ(Fix(0).Kdo, -62.635139 / 60);
+    EXPECT_FLOAT_EQ(Fix(0).Spd, static_cast<float>(15.13 * 1.852));
+    EXPECT_FLOAT_EQ(Fix(0).Elv, 155.27f);
+    EXPECT_EQ(Fix(0).sat_used, 4);
+    EXPECT_NEAR(Fix(11).DtTm, Utc(2004, 4, 15, 7, 21, 48.37), kMsDays / 10);
+    EXPECT_EQ(session_->log.LogBlockNum(), 1);
+}
+
+TEST_F(VboLogTest, DatesRowsAndSpeedsOfHandWrittenLogs) {
+    // No date line: the day the file was written, here 00:30 UTC the day
+    // after the recording began; midnight passes in the log.
+    const TDateTime written = Utc(2024, 5, 2, 0, 30, 0);
+    VboLogStats stats = Decode(kSections +
+                                   "008 235959.90 +2100.000000 -08340.000000 100.00 +00012.50\n"
+                                   "008 000000.00 +2100.001000 -08340.000000 100.00 +00012.50\n"
+                                   // No satellites: no fix.
+                                   "000 000000.10 +0000.000000 +00000.000000 000.00 +00000.00\n"
+                                   // Rows that do not read.
+                                   "008 000000.20 +2100.002000 -08340.000000\n"
+                                   "008 000000.30 +21OO.003000 -08340.000000 100.00 +00012.50\n"
+                                   "008 000000.40 +5401.000000 -08340.000000 100.00 +00012.50\n"
+                                   "008 000000.50 +2100.005000 -08340.000000 -10.00 +00012.50\n"
+                                   "\t008  000000.60\t+2100.006000 -08340.000000 100.00 +12.5 \n",
+                               written);
+    EXPECT_TRUE(stats.Recognised());
+    EXPECT_EQ(stats.invalidFixes, 1);
+    EXPECT_EQ(stats.unreadLines, 4);
+    ASSERT_EQ(Fixes(), 3);
+    EXPECT_NEAR(Fix(0).DtTm, Utc(2024, 5, 1, 23, 59, 59.9), kMsDays / 10);
+    EXPECT_NEAR(Fix(1).DtTm, Utc(2024, 5, 2, 0, 0, 0), kMsDays / 10);
+    EXPECT_NEAR(Fix(2).DtTm, Utc(2024, 5, 2, 0, 0, 0.6), kMsDays / 10);
+    EXPECT_DOUBLE_EQ(Fix(0).Ido, 35.0);
+    EXPECT_DOUBLE_EQ(Fix(0).Kdo, 139.0);  // minutes to the west, negative: east
+    EXPECT_FLOAT_EQ(Fix(0).Spd, 100.0f);  // km/h as the header says
+    EXPECT_EQ(session_->log.LogBlockNum(), 1);
+    EXPECT_EQ(session_->diagnostics.Lines(),
+              (std::deque<std::string>{"VBO: 1 rows without satellites skipped",
+                                       "VBO: 4 data lines not read"}));
+
+    // Written later on the day of the recording: that day.
+    Decode(kSections + "008 120000.00 +2100.000000 -08340.000000 100.00 +00012.50\n",
+           Utc(2024, 5, 2, 13, 0, 0));
+    EXPECT_NEAR(Fix(0).DtTm, Utc(2024, 5, 2, 12, 0, 0), kMsDays / 10);
+
+    // Without a velocity column the speed comes from the positions: 0.001
+    // minute north (1.852 m with the program's earth radius) per 0.1 s.
+    const double kmh = 0.001 / 60 * std::numbers::pi / 180 * 6367444.5 / 0.1 * 3.6;
+    Decode(
+        "File created on 01/05/2024 @ 08:00\n[header]\ntime\nlatitude\nlongitude\n"
+        "[column names]\ntime lat long\n[data]\n"
+        "080000.00 +2100.000 -08340.000\n"
+        "080000.10 +2100.001 -08340.000\n"
+        "080000.20 +2100.002 -08340.000\n");
+    ASSERT_EQ(Fixes(), 3);
+    EXPECT_NEAR(Fix(1).Spd, kmh, 1e-3);
+    EXPECT_NEAR(Fix(2).Spd, kmh, 1e-3);
+    EXPECT_EQ(Fix(1).sat_used, kUnknownSatellites);
+    EXPECT_NEAR(Fix(0).DtTm, Utc(2024, 5, 1, 8, 0, 0), kMsDays / 10);
+}
+
+TEST_F(VboLogTest, ChunksOfAnySizeGiveTheSameFixes) {
+    synth::DriveOptions options;
+    options.laps = 0;
+    const synth::Drive drive = synth::SynthesizeDrive(synth::DemoCircuit(), options);
+    const std::string text = synth::EncodeVboLog(drive.fixes, {.knots = true});
+    Decode(text);
+    const int count = Fixes();
+    ASSERT_EQ(static_cast<size_t>(count), drive.fixes.size());
+    for (int i = 0; i < count; ++i) {
+        const synth::SynthFix& want = drive.fixes[static_cast<size_t>(i)];
+        EXPECT_NEAR(Fix(i).Ido, want.lat, 1e-8);
+        EXPECT_NEAR(Fix(i).Kdo, want.lon, 1e-8);
+        EXPECT_NEAR(Fix(i).Spd, want.spd, 0.01);
+        EXPECT_NEAR(Fix(i).DtTm, kUtc + static_cast<double>(want.utcMs) / 86400000, kMsDays / 10);
+    }
+    const std::vector<TLogItem> whole(session_->log.LogItems.data(),
+                                      session_->log.LogItems.data() + count);
+    for (size_t size : {size_t{1}, size_t{5}, size_t{333}}) {
+        session_->log.Reset();
+        VboLogDecoder decoder(Target(), 0);
+        for (size_t at = 0; at < text.size(); at += size)
+            decoder.Feed(std::string_view(text).substr(at, size));
+        decoder.Finish();
+        ASSERT_EQ(Fixes(), count);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(Fix(i).DtTm, whole[i].DtTm);
+            EXPECT_EQ(Fix(i).Ido, whole[i].Ido);
+        }
+    }
+}
+
+TEST_F(VboLogTest, OtherFilesAreRefused) {
+    test::TempDir dir;
+    const std::string row = "008 120000.00 +2100.000000 -08340.000000 100.00 +00012.50\n";
+    const std::string good = kSections + row;
+    std::string noHeader = good;
+    noHeader.replace(0, 8, "[headr]\n");
+    const std::string others[] = {
+        noHeader,
+        good.substr(0, good.find("[data]")),
+        "[header]\ntime\n[column names]\nsats velocity height\n[data]\n" + row,
+        "time,lat,lon\n",
+        std::string("\0\0\0", 3),
+    };
+    for (const std::string& other : others) {
+        test::WriteText(dir / "good.vbo", good);
+        ASSERT_TRUE(LoadLogFile(*session_, dir / "good.vbo").proceed);
+        test::WriteText(dir / "other.VBO", other);
+        const LoadLogResult r = LoadLogFile(*session_, dir / "other.VBO");
+        EXPECT_FALSE(r.proceed);
+        EXPECT_EQ(r.message, "It is not a Quorvane log format.");
+        EXPECT_EQ(Fixes(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace qv
