@@ -33,6 +33,12 @@ bool AllDigits(std::string_view text) {
 
 }  // namespace
 
+std::string SettingsProblemText(const fs::path& iniPath, bool reading, const std::string& error) {
+    return std::string(reading ? "The settings could not be read; the defaults are used."
+                               : "The settings could not be saved.") +
+           "\r" + iniPath.string() + ": " + error;
+}
+
 bool VersionMarkerIsCurrent(const fs::path& marker) {
     const TextFileRead read = ReadTextLines(marker, kMaxMarkerSize);
     return read.ok && !read.lines.empty() && read.lines[0] == kVersionText;
@@ -97,6 +103,14 @@ StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders&
     if (!migrated.error.empty())
         prompter.Inform(migrated.error, MessageIcon::Error);
     result.settings = LoadSettingsFile(iniPath, settings);
+    // A data folder that could not be made, or a failed move, was told
+    // above already: one message for one cause.
+    if (!result.settings.error.empty() && migrated.error.empty() &&
+        fs::is_directory(tree.programData, ec))
+        prompter.Inform(
+            SettingsProblemText(iniPath, result.settings.source == SettingsSource::DefaultsOnly,
+                                result.settings.error),
+            MessageIcon::Error);
     return result;
 }
 
