@@ -1,6 +1,10 @@
 #include "app/startup.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "core/text_file.h"
@@ -84,6 +88,10 @@ StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders&
     result.foldersReady = created.ok;
     if (!created.ok)
         prompter.Inform(created.error, MessageIcon::Error);
+    else if (::access(tree.TempFolder.c_str(), W_OK | X_OK) != 0)
+        prompter.Inform(std::string(kMsgTempFolderNotWritable) + "\r" + tree.TempFolder.string() +
+                            ": " + std::strerror(errno),
+                        MessageIcon::Error);
 
     std::error_code ec;
     fs::remove(tree.userFolder / kVersionMarkerName, ec);

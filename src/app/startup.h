@@ -18,6 +18,8 @@ namespace qv {
 
 inline constexpr const char* kVersionText = "Ver 4.7.0e";
 inline constexpr const char* kVersionMarkerName = "quorvver.txt";
+inline constexpr const char* kMsgTempFolderNotWritable =
+    "Laps cannot be kept: the temporary folder cannot be written.";
 
 // True when the marker file exists and its first line is the version text.
 bool VersionMarkerIsCurrent(const std::filesystem::path& marker);
@@ -41,7 +43,8 @@ struct StartupResult {
 // folder memories, the move of a settings file from the user folder, and the
 // settings. A folder that cannot be created or a settings file that cannot
 // be moved is told through `prompter` with the platform's message; start-up
-// goes on with what there is. So is a settings file that cannot be read or
+// goes on with what there is. So are a temporary folder that cannot be
+// written (no lap could be cut) and a settings file that cannot be read or
 // written, unless its folder was the one that could not be made.
 StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders& folders,
                       Prompter& prompter);
