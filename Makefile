@@ -119,6 +119,7 @@ fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 
 bench: build
 	$(BUILD)/bench/quorvane-bench --cli=$(CLI)
+	$(BUILD)/bench/quorvane-bench-memory
 	$(BUILD)/bench/quorvane-bench-views
 	$(BUILD)/bench/quorvane-bench-video
 

@@ -16,14 +16,21 @@ SessionStart StartSession(Session& session, const FolderSources& sources, Prompt
     return start;
 }
 
-void ShutDownSession(Session& session, const StartupResult& startup, const RunningParts& parts) {
+void ShutDownSession(Session& session, const StartupResult& startup, const RunningParts& parts,
+                     Prompter& prompter) {
     if (parts.stopPlayback)
         parts.stopPlayback();
     if (parts.stopDeviceLink)
         parts.stopDeviceLink();
     StoreGraphToggles(session.presentation, session.settings);
-    if (startup.tree.valid())
-        ShutDown(startup.tree, session.settings);
+    if (!startup.tree.valid())
+        return;
+    const ShutdownResult end = ShutDown(startup.tree, session.settings);
+    if (!end.settingsWritten.ok) {
+        prompter.Inform(SettingsProblemText(startup.tree.programData / kSettingsFileName, false,
+                                            end.settingsWritten.error),
+                        MessageIcon::Error);
+    }
 }
 
 }  // namespace qv

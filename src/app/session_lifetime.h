@@ -30,7 +30,9 @@ struct RunningParts {
 
 // Stops what runs, keeps the graph toggles in the settings, then writes the
 // settings file and deletes the temporary lap files (when start-up made the
-// folders).
-void ShutDownSession(Session& session, const StartupResult& startup, const RunningParts& parts);
+// folders). A settings file that cannot be written is told through
+// `prompter`, so the user knows the changes are lost.
+void ShutDownSession(Session& session, const StartupResult& startup, const RunningParts& parts,
+                     Prompter& prompter);
 
 }  // namespace qv

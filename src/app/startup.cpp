@@ -1,6 +1,10 @@
 #include "app/startup.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "core/text_file.h"
@@ -32,6 +36,12 @@ bool AllDigits(std::string_view text) {
 }
 
 }  // namespace
+
+std::string SettingsProblemText(const fs::path& iniPath, bool reading, const std::string& error) {
+    return std::string(reading ? "The settings could not be read; the defaults are used."
+                               : "The settings could not be saved.") +
+           "\r" + iniPath.string() + ": " + error;
+}
 
 bool VersionMarkerIsCurrent(const fs::path& marker) {
     const TextFileRead read = ReadTextLines(marker, kMaxMarkerSize);
@@ -78,6 +88,10 @@ StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders&
     result.foldersReady = created.ok;
     if (!created.ok)
         prompter.Inform(created.error, MessageIcon::Error);
+    else if (::access(tree.TempFolder.c_str(), W_OK | X_OK) != 0)
+        prompter.Inform(std::string(kMsgTempFolderNotWritable) + "\r" + tree.TempFolder.string() +
+                            ": " + std::strerror(errno),
+                        MessageIcon::Error);
 
     std::error_code ec;
     fs::remove(tree.userFolder / kVersionMarkerName, ec);
@@ -97,6 +111,14 @@ StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders&
     if (!migrated.error.empty())
         prompter.Inform(migrated.error, MessageIcon::Error);
     result.settings = LoadSettingsFile(iniPath, settings);
+    // A data folder that could not be made, or a failed move, was told
+    // above already: one message for one cause.
+    if (!result.settings.error.empty() && migrated.error.empty() &&
+        fs::is_directory(tree.programData, ec))
+        prompter.Inform(
+            SettingsProblemText(iniPath, result.settings.source == SettingsSource::DefaultsOnly,
+                                result.settings.error),
+            MessageIcon::Error);
     return result;
 }
 

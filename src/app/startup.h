@@ -4,6 +4,7 @@
 // settings file, and the removal of the temporary lap files.
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "app/folders.h"
@@ -17,6 +18,8 @@ namespace qv {
 
 inline constexpr const char* kVersionText = "Ver 4.7.0e";
 inline constexpr const char* kVersionMarkerName = "quorvver.txt";
+inline constexpr const char* kMsgTempFolderNotWritable =
+    "Laps cannot be kept: the temporary folder cannot be written.";
 
 // True when the marker file exists and its first line is the version text.
 bool VersionMarkerIsCurrent(const std::filesystem::path& marker);
@@ -40,9 +43,16 @@ struct StartupResult {
 // folder memories, the move of a settings file from the user folder, and the
 // settings. A folder that cannot be created or a settings file that cannot
 // be moved is told through `prompter` with the platform's message; start-up
-// goes on with what there is.
+// goes on with what there is. So are a temporary folder that cannot be
+// written (no lap could be cut) and a settings file that cannot be read or
+// written, unless its folder was the one that could not be made.
 StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders& folders,
                       Prompter& prompter);
+
+// The message for a settings file that could not be read (the defaults are
+// used) or written: what happened, then the file and the platform's message.
+std::string SettingsProblemText(const std::filesystem::path& iniPath, bool reading,
+                                const std::string& error);
 
 // "temp????.dtb" without regard to case, and also "temp" with more than four
 // digits, which is what the lap numbers from 10000 on produce.

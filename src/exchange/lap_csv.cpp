@@ -92,6 +92,10 @@ CsvSaveResult SpeedButtonCsv2Click(LapSession& session, Prompter& prompter, int 
     if (!path)
         return {};
     const LapFileRead read = ReadLapFile(TempLapFilePath(session.folders, cells[1]));
+    if (!read.ioError.empty()) {
+        prompter.Inform(read.ioError, MessageIcon::Error);
+        return {.written = false, .path = *path, .error = read.ioError};
+    }
     const std::optional<std::string> text = LapCsvText(read.samples, driftShown);
     if (!text)
         return {};

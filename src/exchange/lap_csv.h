@@ -24,7 +24,8 @@ inline constexpr size_t kLapCsvMinSamples = 5;
 // end in CR LF. Nothing for fewer than 5 samples.
 std::optional<std::string> LapCsvText(std::vector<TLapElmRec> samples, bool driftShown);
 
-// `path` is the file to open with its application afterwards.
+// `path` is the file to open with its application afterwards. Both exports
+// show a failure themselves.
 using CsvSaveResult = SaveFileResult;
 
 // The lap export of grid row `row` (lap row - 1) while the list has the

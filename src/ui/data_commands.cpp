@@ -113,9 +113,9 @@ void DataCommands::SaveAllLaps() {
 void DataCommands::SaveSector(DetailTableKind kind, const GridCursor& table) {
     if (!table.hasFocus)
         return;
-    const SectorSaveResult saved = ExtractSectorLap(session_, session_.sectRes, Tables(), kind,
-                                                    table.column, table.row, services_.prompter);
-    Tell(saved.error);
+    // The engine has shown a failed write already.
+    ExtractSectorLap(session_, session_.sectRes, Tables(), kind, table.column, table.row,
+                     services_.prompter);
 }
 
 void DataCommands::RemoveAll() {
@@ -155,14 +155,13 @@ void DataCommands::ShowLap(int row, bool fromGraphButton) {
 }
 
 void DataCommands::SaveListCsv(const GridCursor& list) {
-    Tell(SpeedButtonCsvClick(session_, services_.prompter, list.row).error);
+    SpeedButtonCsvClick(session_, services_.prompter, list.row);
 }
 
 void DataCommands::ExportLapCsv(const GridCursor& list) {
     const CsvSaveResult saved =
         SpeedButtonCsv2Click(session_, services_.prompter, list.row, list.hasFocus,
                              session_.presentation.showDriftAngle);
-    Tell(saved.error);
     if (saved.written && services_.openDocument)
         services_.openDocument(saved.path);
 }

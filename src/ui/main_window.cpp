@@ -212,7 +212,8 @@ void MainWindow::ShutDown() {
     shutDown_ = true;
     playback_->ShutDownVideo();
     ShutDownSession(session_, startup_,
-                    {[this] { playback_->Stop(); }, [this] { device_->controller().Shutdown(); }});
+                    {[this] { playback_->Stop(); }, [this] { device_->controller().Shutdown(); }},
+                    services_.prompter);
 }
 
 void MainWindow::BringToFront() {

@@ -163,8 +163,10 @@ TEST(SessionLifetimeTest, ShutDownStopsWhatRunsBeforeKeepingTheToggles) {
     std::vector<std::string> order;
     session.presentation.showTimeDiff = !session.settings.diffTimeGraphShown;
     const bool shown = session.presentation.showTimeDiff;
+    test::ScriptedPrompter prompter;
     ShutDownSession(session, StartupResult{},
-                    {[&] { order.push_back("playback"); }, [&] { order.push_back("device"); }});
+                    {[&] { order.push_back("playback"); }, [&] { order.push_back("device"); }},
+                    prompter);
     EXPECT_EQ(order, (std::vector<std::string>{"playback", "device"}));
     EXPECT_EQ(session.settings.diffTimeGraphShown, shown);
 }

@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/session_lifetime.h"
 #include "core/atomic_file.h"
+#include "support/child_run.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -155,6 +158,119 @@ TEST_F(StartupTest, AFolderThatCannotBeMadeIsToldAndStartGoesOn) {
     // The data folder was fine, so the settings still come from there.
     EXPECT_EQ(r.settings.source, SettingsSource::DefaultsWritten);
     EXPECT_TRUE(fs::exists(Data("quorvane.ini")));
+}
+
+// Settings files left broken by a crash, a full disk or a file passed
+// around: start-up never fails, takes what it can read and tells only what
+// the user loses.
+TEST_F(StartupTest, BrokenSettingsFilesGiveDefaultsWhereTheyAreBroken) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>((i * 37 + 11) & 0xFF);
+    struct Case {
+        const char* what;
+        std::string content;
+        std::string settings;  // as the file would be written back
+        bool told;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", kDefaultIni, false},
+        {"cut inside line 2", "22.5\r\n0.",
+         "22.5\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n", false},
+        {"cut inside line 1", "2", "2.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n", false},
+        // Its sixth line is there and is not "1": that graph is hidden.
+        {"binary", binary, "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n0\r\n0\r\n4\r\n0\r\n", false},
+        {"only NUL bytes", std::string(64, '\0'), kDefaultIni, false},
+        {"out of range", "1e999\r\n-0.5\r\nnan\r\n7\r\n7\r\n2\r\n1\r\n99999999999\r\n1\r\n",
+         "15.0\r\n0.200\r\n8.0\r\n0\r\n0\r\n0\r\n1\r\n4\r\n1\r\n", false},
+        {"just past the limits", "30.1\r\n10\r\n0.9\r\n", kDefaultIni, false},
+        {"too large to be one", std::string(2 * 1024 * 1024, '9'), kDefaultIni, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(Data("quorvane.ini"), c.content);
+        settings_ = Settings{};
+        settings_.MinSatNum = 9;
+        const StartupResult r = Start();
+        EXPECT_EQ(FormatSettingsText(settings_), c.settings);
+        ASSERT_EQ(prompter_.shown.size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_EQ(r.settings.source, SettingsSource::DefaultsOnly);
+            EXPECT_EQ(prompter_.shown[0].text,
+                      "The settings could not be read; the defaults are used.\r" +
+                          Data("quorvane.ini").string() + ": File too large");
+        }
+        // Only an empty file is replaced at start; the rest wait for the
+        // shutdown, so a start cut short loses nothing more.
+        if (!c.content.empty())
+            EXPECT_EQ(ReadText(Data("quorvane.ini")), c.content);
+    }
+}
+
+TEST_F(StartupTest, ASettingsFileThatIsAFolderIsToldOnce) {
+    fs::create_directories(Data("quorvane.ini"));
+    const StartupResult r = Start();
+    EXPECT_EQ(r.settings.source, SettingsSource::DefaultsOnly);
+    ASSERT_EQ(prompter_.Messages().size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text.rfind("The settings could not be read", 0), 0u);
+    EXPECT_EQ(FormatSettingsText(settings_), kDefaultIni);
+}
+
+TEST_F(StartupTest, AMissingShippedFolderLeavesEmptyUserFoldersSilently) {
+    fs::remove_all(dir_ / "shipped");
+    const StartupResult r = Start();
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(r.foldersReady);
+    EXPECT_EQ(r.shippedCopies.copied + r.shippedCopies.failed, 0);
+    for (const char* name : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
+        EXPECT_TRUE(fs::is_empty(User(name))) << name;
+    EXPECT_EQ(ReadText(Data("quorvane.ini")), kDefaultIni);
+}
+
+TEST_F(StartupTest, ADataFolderThatCannotBeMadeIsToldOnceAndTheDefaultsServe) {
+    WriteText(dir_ / "data", "a file where the folder should be");
+    settings_.MinSatNum = 9;
+    const StartupResult r = Start();
+    EXPECT_FALSE(r.foldersReady);
+    ASSERT_EQ(prompter_.Messages().size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text.rfind((dir_ / "data").string() + ": ", 0), 0u);
+    EXPECT_EQ(FormatSettingsText(settings_), kDefaultIni);
+    EXPECT_EQ(ReadText(dir_ / "data"), "a file where the folder should be");
+}
+
+// A data folder the user may not write to (as root, the child drops to an
+// unprivileged user, for whom the folders made by root are not writable).
+TEST_F(StartupTest, AReadOnlyDataFolderIsToldAtStartAndAtShutdown) {
+    Start();
+    WriteText(Data("quorvane.ini"), "22.5\r\n");
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                               fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(dir_.path(), readOnly | fs::perms::owner_write);
+    fs::permissions(Data("temp"), readOnly);
+    fs::permissions(Data(""), readOnly);
+    const test::ChildRun run = test::RunInChild([this] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            return std::vector<std::string>{"could not drop root"};
+        StartupResult r = Start();
+        Session session(25569.0);
+        session.settings = settings_;
+        ShutDownSession(session, r, {}, prompter_);
+        std::vector<std::string> out = prompter_.Messages();
+        out.push_back(FormatSettingsText(settings_));
+        return out;
+    });
+    fs::permissions(Data(""), fs::perms::owner_all);
+    fs::permissions(Data("temp"), fs::perms::owner_all);
+    ASSERT_TRUE(run.exitedNormally);
+    ASSERT_EQ(run.fields.size(), 3u) << (run.fields.empty() ? "" : run.fields[0]);
+    const std::string denied = std::strerror(EACCES);
+    EXPECT_EQ(run.fields[0], "Laps cannot be kept: the temporary folder cannot be written.\r" +
+                                 Data("temp").string() + ": " + denied);
+    EXPECT_EQ(run.fields[1],
+              "The settings could not be saved.\r" + Data("quorvane.ini").string() + ": " + denied);
+    EXPECT_EQ(run.fields[2], "22.5\r\n0.200\r\n8.0\r\n0\r\n0\r\n1\r\n0\r\n4\r\n0\r\n");
+    EXPECT_EQ(ReadText(Data("quorvane.ini")), "22.5\r\n");
 }
 
 TEST_F(StartupTest, WithoutAnyPlaceTheDefaultsAreUsedAndNothingIsWritten) {
