@@ -202,8 +202,9 @@ TEST_F(StartupTest, BrokenSettingsFilesGiveDefaultsWhereTheyAreBroken) {
         }
         // Only an empty file is replaced at start; the rest wait for the
         // shutdown, so a start cut short loses nothing more.
-        if (!c.content.empty())
+        if (!c.content.empty()) {
             EXPECT_EQ(ReadText(Data("quorvane.ini")), c.content);
+        }
     }
 }
 
