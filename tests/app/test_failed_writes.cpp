@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,6 +115,11 @@ struct WriterCase {
     bool told = true;  // false: a silent start-up copy
     std::function<void(WriterFixture&)> prepare = nullptr;
 };
+
+// Test logs name the case instead of dumping its bytes.
+void PrintTo(const WriterCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 // Every regular file below `folder` with its content.
 std::string FilesBelow(const fs::path& folder) {
