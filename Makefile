@@ -121,28 +121,22 @@ fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 	  rm -rf $$scratch $$log; \
 	 done
 
-# Each fuzz target for FUZZ_SECONDS (default 10 minutes), then the inputs
-# that reached new code are merged into fuzz/corpus/<name>, capped at the
-# target's input size. A crash, leak or timeout is kept under
+# Each fuzz target for FUZZ_SECONDS (default 10 minutes), then the fewest
+# new inputs that add coverage are merged into fuzz/corpus/<name>; inputs
+# are capped at the target's size. A crash, leak or timeout is kept under
 # $(SAN_BUILD)/fuzz-findings/<name>/; the run goes on to the next target and
 # fails at the end. Not part of `make test`.
-FUZZ_LONG_MAX_LEN   := 4096
-FUZZ_LONG_MAX_LEN_bnx4 := 16384
-FUZZ_LONG_MAX_LEN_mtk := 16384
-FUZZ_LONG_MAX_LEN_run_file := 16384
-FUZZ_LONG_MAX_LEN_dtb := 16384
-FUZZ_LONG_MAX_LEN_link_reply := 8192
-FUZZ_LONG_MAX_LEN_log_line := 8192
+# Binary images and the logger's 2048-byte data lines need two blocks or a
+# whole line; the text readers' inputs are capped lower.
+FUZZ_LONG_MAX_LEN      := 4096
+FUZZ_LONG_WIDE_TARGETS := bnx4 mtk run_file dtb link_reply log_line
+FUZZ_LONG_WIDE_MAX_LEN := 8192
 fuzz-long: $(SAN_BUILD)/CMakeCache.txt
 	cmake --build $(SAN_BUILD) -j $(JOBS) --target fuzz_targets
 	@failed=; for target in $(SAN_BUILD)/fuzz/fuzz_*; do \
 	  name=$$(basename $$target); short=$${name#fuzz_}; corpus=fuzz/corpus/$$short; \
-	  case $$short in \
-	    bnx4) maxlen=$(FUZZ_LONG_MAX_LEN_bnx4);; mtk) maxlen=$(FUZZ_LONG_MAX_LEN_mtk);; \
-	    run_file) maxlen=$(FUZZ_LONG_MAX_LEN_run_file);; dtb) maxlen=$(FUZZ_LONG_MAX_LEN_dtb);; \
-	    link_reply) maxlen=$(FUZZ_LONG_MAX_LEN_link_reply);; log_line) maxlen=$(FUZZ_LONG_MAX_LEN_log_line);; \
-	    *) maxlen=$(FUZZ_LONG_MAX_LEN);; \
-	  esac; \
+	  maxlen=$(FUZZ_LONG_MAX_LEN); \
+	  case " $(FUZZ_LONG_WIDE_TARGETS) " in *" $$short "*) maxlen=$(FUZZ_LONG_WIDE_MAX_LEN);; esac; \
 	  findings=$(SAN_BUILD)/fuzz-findings/$$short; mkdir -p $$findings $$corpus; \
 	  scratch=$$(mktemp -d); log=$(SAN_BUILD)/fuzz-findings/$$short.log; \
 	  echo "fuzzing $$name for $(FUZZ_LONG_SECONDS) s (inputs up to $$maxlen bytes)"; \
@@ -153,7 +147,7 @@ fuzz-long: $(SAN_BUILD)/CMakeCache.txt
 	  fi; \
 	  grep -E '^(stat::number_of_executed_units|#[0-9]+.*DONE)' $$log || true; \
 	  before=$$(ls $$corpus | wc -l); \
-	  $$target -merge=1 -max_len=$$maxlen -rss_limit_mb=2048 $$corpus $$scratch > $$log.merge 2>&1 || \
+	  $$target -set_cover_merge=1 -max_len=$$maxlen -rss_limit_mb=2048 $$corpus $$scratch > $$log.merge 2>&1 || \
 	    { tail -n 20 $$log.merge; failed="$$failed $$name(merge)"; }; \
 	  echo "$$name: corpus $$before -> $$(ls $$corpus | wc -l) inputs"; \
 	  rm -rf $$scratch; \
