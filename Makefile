@@ -129,7 +129,7 @@ fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 # Binary images and the logger's 2048-byte data lines need two blocks or a
 # whole line; the text readers' inputs are capped lower.
 FUZZ_LONG_MAX_LEN      := 4096
-FUZZ_LONG_WIDE_TARGETS := bnx4 mtk run_file dtb link_reply log_line
+FUZZ_LONG_WIDE_TARGETS := bnx4 mtk run_file dtb lap_file link_reply log_line
 FUZZ_LONG_WIDE_MAX_LEN := 8192
 fuzz-long: $(SAN_BUILD)/CMakeCache.txt
 	cmake --build $(SAN_BUILD) -j $(JOBS) --target fuzz_targets
