@@ -3,7 +3,9 @@ BUILD     ?= build
 SAN_BUILD ?= build-san
 TSAN_BUILD ?= build-tsan
 JOBS      ?= $(shell nproc)
-FUZZ_SECONDS ?= 10
+FUZZ_SECONDS ?= 8
+# `make fuzz-long` runs each target 10 minutes unless FUZZ_SECONDS is given.
+FUZZ_LONG_SECONDS := $(if $(filter command line environment,$(origin FUZZ_SECONDS)),$(FUZZ_SECONDS),600)
 DEMO_LOG  := data/shipped/Raw/demo.bnx4
 # The demo runs with its own data and documents folders, so that it never
 # touches the user's: start-up copies the shipped folders there.
@@ -15,7 +17,7 @@ DEMO_ENV  := QUORVANE_DATA_DIR=$(abspath $(DEMO_HOME))/data \
 CLI    := $(BUILD)/src/cli/quorvane-cli
 SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 
-.PHONY: deps build run demo demo-data golden package test test-unit test-package test-sanitize test-tsan fuzz-smoke bench format clean
+.PHONY: deps build run demo demo-data golden package test test-unit test-package test-sanitize test-tsan fuzz-smoke fuzz-long bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -102,20 +104,55 @@ test-tsan: $(TSAN_BUILD)/CMakeCache.txt
 	TSAN_OPTIONS="halt_on_error=1 suppressions=$(abspath tests/video/tsan.supp)" \
 	  $(TSAN_BUILD)/tests/test_video
 
-# Each fuzz target for a few seconds on its seed corpus (new inputs go to a scratch folder).
+# Each fuzz target for a few seconds on its seed corpus and its past
+# findings in fuzz/regressions/<name> (new inputs go to a scratch folder).
 fuzz-smoke: $(SAN_BUILD)/CMakeCache.txt
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	@set -e; for target in $(SAN_BUILD)/fuzz/fuzz_*; do \
 	  name=$$(basename $$target); corpus=fuzz/corpus/$${name#fuzz_}; \
+	  regressions=$$(ls -d fuzz/regressions/$${name#fuzz_} 2>/dev/null || true); \
 	  scratch=$$(mktemp -d); log=$$scratch.log; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
 	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
-	      $$scratch $$corpus > $$log 2>&1; then \
+	      $$scratch $$corpus $$regressions > $$log 2>&1; then \
 	    cat $$log; rm -rf $$scratch $$log; echo "$$name found a fault"; exit 1; \
 	  fi; \
 	  grep -E '^(stat::number_of_executed_units|Done)' $$log || true; \
 	  rm -rf $$scratch $$log; \
 	 done
+
+# Each fuzz target for FUZZ_SECONDS (default 10 minutes), then the fewest
+# new inputs that add coverage are merged into fuzz/corpus/<name>; inputs
+# are capped at the target's size. A crash, leak or timeout is kept under
+# $(SAN_BUILD)/fuzz-findings/<name>/; the run goes on to the next target and
+# fails at the end. Not part of `make test`.
+# Binary images and the logger's 2048-byte data lines need two blocks or a
+# whole line; the text readers' inputs are capped lower.
+FUZZ_LONG_MAX_LEN      := 4096
+FUZZ_LONG_WIDE_TARGETS := bnx4 mtk run_file dtb lap_file link_reply log_line
+FUZZ_LONG_WIDE_MAX_LEN := 8192
+fuzz-long: $(SAN_BUILD)/CMakeCache.txt
+	cmake --build $(SAN_BUILD) -j $(JOBS) --target fuzz_targets
+	@failed=; for target in $(SAN_BUILD)/fuzz/fuzz_*; do \
+	  name=$$(basename $$target); short=$${name#fuzz_}; corpus=fuzz/corpus/$$short; \
+	  maxlen=$(FUZZ_LONG_MAX_LEN); \
+	  case " $(FUZZ_LONG_WIDE_TARGETS) " in *" $$short "*) maxlen=$(FUZZ_LONG_WIDE_MAX_LEN);; esac; \
+	  findings=$(SAN_BUILD)/fuzz-findings/$$short; mkdir -p $$findings $$corpus; \
+	  scratch=$$(mktemp -d); log=$(SAN_BUILD)/fuzz-findings/$$short.log; \
+	  echo "fuzzing $$name for $(FUZZ_LONG_SECONDS) s (inputs up to $$maxlen bytes)"; \
+	  if ! $$target -max_total_time=$(FUZZ_LONG_SECONDS) -max_len=$$maxlen -rss_limit_mb=2048 \
+	      -timeout=10 -print_final_stats=1 -artifact_prefix=$$findings/ \
+	      $$scratch $$corpus > $$log 2>&1; then \
+	    tail -n 40 $$log; failed="$$failed $$name"; \
+	  fi; \
+	  grep -E '^(stat::number_of_executed_units|#[0-9]+.*DONE)' $$log || true; \
+	  before=$$(ls $$corpus | wc -l); \
+	  $$target -set_cover_merge=1 -max_len=$$maxlen -rss_limit_mb=2048 $$corpus $$scratch > $$log.merge 2>&1 || \
+	    { tail -n 20 $$log.merge; failed="$$failed $$name(merge)"; }; \
+	  echo "$$name: corpus $$before -> $$(ls $$corpus | wc -l) inputs"; \
+	  rm -rf $$scratch; \
+	done; \
+	if [ -n "$$failed" ]; then echo "faults found by:$$failed (inputs in $(SAN_BUILD)/fuzz-findings)"; exit 1; fi
 
 bench: build
 	$(BUILD)/bench/quorvane-bench --cli=$(CLI)
