@@ -57,7 +57,7 @@ _quorvane_cli() {
             ;;
         laps)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$lap_options" -- "$cur"))
+                COMPREPLY=($(compgen -W "$lap_options --uncertainty" -- "$cur"))
             else
                 _filedir "$logs"
             fi

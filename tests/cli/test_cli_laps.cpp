@@ -181,6 +181,22 @@ TEST_F(CliLapsTest, SuggestedLineOnlyWhenNoneIsGivenOrFound) {
     EXPECT_EQ(found.lines.size(), 6u);  // the five laps at the circuit's own line, and the in-lap
 
     EXPECT_EQ(RunCli("laps " + Quoted(kart) + " --suggest-line --line " + line).status, 2);
+
+    // One more column, the band of each lap, and nothing else changes.
+    const Output banded =
+        RunCli("laps " + Quoted(kart) + " --uncertainty --line " + given + " --min-lap-dist 0.25");
+    ASSERT_EQ(banded.status, 0) << banded.err;
+    ASSERT_EQ(banded.lines.size(), again.lines.size());
+    for (size_t k = 0; k < banded.lines.size(); ++k) {
+        const std::string& row = banded.lines[k];
+        const size_t comma = row.rfind(',');
+        EXPECT_EQ(row.substr(0, comma), again.lines[k]);
+        if (k == 0) {
+            EXPECT_EQ(row.substr(comma + 1), "Lap Time +- ms");
+        } else {
+            EXPECT_GT(std::stoi(row.substr(comma + 1)), 0);
+        }
+    }
 }
 
 TEST_F(CliLapsTest, LapDataFilesOpenAsLogs) {
