@@ -7,7 +7,7 @@ _quorvane_cli() {
     local logs='@(bnx4|BNX4|binx|BINX|bin|BIN|bon|BON|bon4|BON4|bonz|BONZ|bnz4|BNZ4|dtb|DTB)'
     local laps='@(dtb|DTB|csvv|bon|BON|bonz|BONZ|csv|bnx4|BNX4|binx|BINX|bin|BIN|bon4|BON4|bnz4|BNZ4)'
     local lap_options='--cln --line --start --finish --rally --blocks --min-lap-time
-        --min-lap-dist --min-sats --sci --auto-circuit --diagnostics --help'
+        --min-lap-dist --min-sats --sci --auto-circuit --suggest-line --diagnostics --help'
 
     case $prev in
         --cln)
@@ -57,7 +57,7 @@ _quorvane_cli() {
             ;;
         laps)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$lap_options" -- "$cur"))
+                COMPREPLY=($(compgen -W "$lap_options --uncertainty" -- "$cur"))
             else
                 _filedir "$logs"
             fi

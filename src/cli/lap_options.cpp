@@ -11,12 +11,15 @@
 #include "app/folders.h"
 #include "app/startup.h"
 #include "app/step_runner.h"
+#include "core/date_time.h"
+#include "core/display_format.h"
 #include "core/local_time.h"
 #include "core/text_utils.h"
 #include "geometry/sci_file.h"
 #include "laps/cln_file.h"
 #include "laps/lap_list_commands.h"
 #include "laps/log_block_rules.h"
+#include "laps/suggest_line.h"
 
 namespace qv::cli {
 
@@ -33,6 +36,9 @@ const char* const kLapOptionsHelp =
     "  --auto-circuit  find the track map, control line and sector gates near the\n"
     "                  driving in the user folders, as the program does at start-up;\n"
     "                  the settings file then applies under the options given here\n"
+    "  --suggest-line  when no line is given or found, lay a control line across\n"
+    "                  the fastest straight that every lap passes; it is told on\n"
+    "                  standard error and the laps are cut at it\n"
     "  --diagnostics   open logs whose check value does not match\n";
 
 bool ParseNumber(const std::string& text, double& value) {
@@ -95,6 +101,8 @@ OptionParse ParseLapOption(const std::vector<std::string>& args, size_t& k, LapO
         options.rally = true;
     } else if (a == "--auto-circuit") {
         options.autoCircuit = true;
+    } else if (a == "--suggest-line") {
+        options.suggestLine = true;
     } else if (a == "--diagnostics") {
         options.diagnostics = true;
     } else if (a == "--cln" || a == "--sci") {
@@ -157,6 +165,11 @@ bool CheckLapOptions(const LapOptions& options, std::ostream& err) {
         err << "quorvane-cli: give one of --cln, --line, or --start with --finish\n";
         return false;
     }
+    if (options.suggestLine && lineKinds > 0) {
+        err << "quorvane-cli: --suggest-line is for logs without a line; drop --cln, --line "
+               "or --start/--finish\n";
+        return false;
+    }
     if (options.start.has_value() != options.finish.has_value()) {
         err << "quorvane-cli: --start and --finish go together\n";
         return false;
@@ -197,10 +210,10 @@ class NearestCircuit : public CircuitChooser {
 // were ticked and, with --auto-circuit, the circuit selection ran.
 class CliSession::Dialog : public LogBlockDialogStep {
   public:
-    Dialog(const LapOptions& options, Prompter& prompter, CircuitIndex* index)
-        : options_(options), prompter_(prompter), index_(index) {}
+    Dialog(const LapOptions& options, Prompter& prompter, CircuitIndex* index, std::ostream& err)
+        : options_(options), prompter_(prompter), index_(index), err_(err) {}
 
-    bool Show(qv::LapSession& session, const std::string&) override {
+    bool Show(qv::LapSession& session, const std::string& logName) override {
         if (options_.blocks == "all") {
             SetAllBlocks(session.log, true);
         } else if (!options_.blockList.empty()) {
@@ -212,18 +225,46 @@ class CliSession::Dialog : public LogBlockDialogStep {
             }
             ApplyBlockTicks(session.log);
         }
+        // Without an index nothing is near: the search finds what it would
+        // on an empty user folder.
+        SelCircuitOutcome search = SelCircuitOutcome::NotFound;
         if (index_ != nullptr) {
             CircuitCandidates candidates;
             NearestCircuit chooser;
-            ReqSelCircuit(session, *index_, candidates, prompter_, chooser, /*manual=*/false);
+            search = ReqSelCircuit(session, *index_, candidates, prompter_, chooser,
+                                   /*manual=*/false)
+                         .outcome;
         }
+        if (options_.suggestLine && ShouldSuggestLine(session.lines, search))
+            Suggest(session, logName);
         return true;
     }
 
   private:
+    void Suggest(qv::LapSession& session, const std::string& logName) {
+        const std::optional<SuggestedLine> suggested = SuggestControlLine(session.log);
+        if (!suggested) {
+            err_ << "quorvane-cli: " << logName
+                 << ": no control line to suggest: no straight is passed on two laps that "
+                    "agree\n";
+            return;
+        }
+        session.lines.controlLineSet = true;
+        session.lines.first = suggested->line;
+        const Line& l = suggested->line;
+        err_ << "quorvane-cli: " << logName << ": suggested control line "
+             << StrFormat("%.8f,%.8f,%.8f,%.8f", static_cast<double>(l[0].lat),
+                          static_cast<double>(l[0].lon), static_cast<double>(l[1].lat),
+                          static_cast<double>(l[1].lon))
+             << StrFormat(" (%d laps of about ", suggested->laps)
+             << FormatSeconds(static_cast<double>(suggested->lapSec))
+             << StrFormat(" crossing it at %.0f km/h)\n", static_cast<double>(suggested->speedKmh));
+    }
+
     const LapOptions& options_;
     Prompter& prompter_;
     CircuitIndex* index_;
+    std::ostream& err_;
 };
 
 CliSession::CliSession(const LapOptions& options, std::ostream& err)
@@ -280,7 +321,7 @@ CliSession::CliSession(const LapOptions& options, std::ostream& err)
             return;
         }
     }
-    dialog_ = std::make_unique<Dialog>(options, prompter_, index_ ? &*index_ : nullptr);
+    dialog_ = std::make_unique<Dialog>(options, prompter_, index_ ? &*index_ : nullptr, err);
     ready_ = true;
 }
 

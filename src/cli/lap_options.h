@@ -30,6 +30,7 @@ struct LapOptions {
     std::optional<int> minSats;
     std::string sciFile;
     bool autoCircuit = false;
+    bool suggestLine = false;
     bool diagnostics = false;
 };
 

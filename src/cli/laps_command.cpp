@@ -8,6 +8,7 @@
 #include "cli/progress_line.h"
 #include "core/display_format.h"
 #include "exchange/list_csv.h"
+#include "laps/lap_time_uncertainty.h"
 
 namespace qv::cli {
 
@@ -17,6 +18,9 @@ const char* const kLapsUsage =
     "Opens each log in turn as the program does (laps accumulate and number on),\n"
     "cuts the laps at the control line, or between the start and finish lines,\n"
     "and prints the lap list as CSV, sector and drift columns included.\n"
+    "\n"
+    "  --uncertainty   a last column \"Lap Time +- ms\": how far each lap time may be\n"
+    "                  from the true one at about 95 % confidence\n"
     "\n"
     "lap options:\n";
 
@@ -67,11 +71,18 @@ void TellCutLaps(const std::vector<CutLap>& cut, const Settings& settings, std::
 int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     LapOptions options;
     std::vector<std::string> files;
+    bool uncertainty = false;
     const auto operand = [&files](const std::string& file) {
         files.push_back(file);
         return true;
     };
-    if (const int code = ParseLapCommand(args, options, err, nullptr, operand))
+    const auto own = [&uncertainty](const std::vector<std::string>& a, size_t& k) {
+        if (a[k] != "--uncertainty")
+            return OptionParse::NotMine;
+        uncertainty = true;
+        return OptionParse::Taken;
+    };
+    if (const int code = ParseLapCommand(args, options, err, own, operand))
         return code;
     if (files.empty()) {
         err << "quorvane-cli: laps needs at least one FILE\n";
@@ -111,7 +122,29 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (anyOpened)
             TellCutLaps(cut, session.settings, err);
     }
-    out << ListCsvText(session.listHeader, session.laps.LapRows);
+    const std::string csv = ListCsvText(session.listHeader, session.laps.LapRows);
+    if (!uncertainty) {
+        out << csv;
+        return allOpened ? 0 : 1;
+    }
+    // One more column after each line: the header's, then each lap's band.
+    size_t line = 0, from = 0;
+    while (from < csv.size()) {
+        size_t end = csv.find('\n', from);
+        if (end == std::string::npos)
+            end = csv.size();
+        size_t text = end;
+        if (text > from && csv[text - 1] == '\r')
+            --text;
+        out << csv.substr(from, text - from) << ','
+            << (line == 0 ? std::string("Lap Time +- ms")
+                : line <= session.laps.LapList.size()
+                    ? UncertaintyMsText(session.laps.LapList[line - 1].lapTimeUncertaintyMs)
+                    : std::string())
+            << csv.substr(text, end - text) << '\n';
+        from = end + 1;
+        ++line;
+    }
     return allOpened ? 0 : 1;
 }
 

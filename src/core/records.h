@@ -134,6 +134,9 @@ struct TLapDtRec {
 struct TLapStrLstRec {
     Float80 Sec = 0;  // lap time, s
     Float80 MaxSpd = 0;
+    // ± around Sec at about 95 % confidence; negative when not known (laps
+    // loaded from files).
+    Float80 lapTimeUncertaintyMs = -1;
 };
 
 // The bounding box of the active fixes.

@@ -9,6 +9,7 @@
 #include "geometry/plane.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_rows.h"
+#include "laps/lap_time_uncertainty.h"
 #include "laps/log_block_rules.h"
 
 namespace qv {
@@ -30,6 +31,7 @@ struct Crossing {
     Float80 kmBefore = 0;  // from `before` to the crossing
     Float80 kmAfter = 0;   // from the crossing to `after`
     Float80 secAfter = 0;  // from the crossing to `after`
+    CrossingStep step;
 };
 
 std::optional<Crossing> CrossingOf(const Line& line, const TLogItem& before,
@@ -48,6 +50,10 @@ std::optional<Crossing> CrossingOf(const Line& line, const TLogItem& before,
     c.kmBefore = stepKm * r1;
     c.kmAfter = stepKm * r2;
     c.secAfter = stepDays * kSecondsPerDay * r2;
+    c.step.stepSec = static_cast<double>(stepDays * kSecondsPerDay);
+    c.step.ratio = static_cast<double>(r1);
+    c.step.kmhBefore = before.Spd;
+    c.step.kmhAfter = after.Spd;
     return c;
 }
 
@@ -101,11 +107,17 @@ struct LapStart {
     Float80 speed = 0;
     Float80 carriedSec = 0;  // crossing to the first fix
     Float80 carriedKm = 0;
+    std::optional<CrossingStep> crossing;  // none for a lap from the first fix
 };
 
 class LapWriter {
   public:
-    explicit LapWriter(LapSession& session) : session_(session) {}
+    explicit LapWriter(LapSession& session)
+        : session_(session), noise_(EstimateTimingNoise(session.log)) {}
+
+    Float80 UncertaintyMs(const LapStart& start, const std::optional<CrossingStep>& end) const {
+        return LapTimeUncertaintyMs(start.crossing, end, noise_);
+    }
 
     // Appends the active fixes from `start.index` to `lastIndex` to
     // `samples`, distance accumulated from `start.carriedKm`. Returns the
@@ -133,7 +145,7 @@ class LapWriter {
     // Writes the lap's temporary file and lists it. False when the file
     // could not be written.
     bool List(const std::vector<TLapElmRec>& samples, int firstFix, TDateTime start, TDateTime end,
-              Float80 topSpeed, ExtractionResult& result) {
+              Float80 topSpeed, Float80 uncertaintyMs, ExtractionResult& result) {
         const LogStore& log = session_.log;
         LapStore& laps = session_.laps;
         const WriteResult written = WriteLapFile(TempLapFilePath(session_.folders, laps.LapNum()),
@@ -151,6 +163,7 @@ class LapWriter {
         row.topSpeed = topSpeed;
         row.distKm = samples.back().Dist;
         row.fileName = session_.openLogName;
+        row.uncertaintyMs = uncertaintyMs;
         AppendLapRow(laps, session_.settings, row);
         ++result.lapsAdded;
         return true;
@@ -159,9 +172,9 @@ class LapWriter {
     // Records the lap as a candidate; true when it passes the plausibility
     // tests.
     bool Plausible(const std::vector<TLapElmRec>& samples, TDateTime start, TDateTime end,
-                   Float80 topSpeed, ExtractionResult& result) const {
+                   Float80 topSpeed, Float80 uncertaintyMs, ExtractionResult& result) const {
         const Settings& settings = session_.settings;
-        LapCandidate c = Candidate(samples, start, end, topSpeed);
+        LapCandidate c = Candidate(samples, start, end, topSpeed, uncertaintyMs);
         const Float80 days = static_cast<Float80>(end) - start;
         if (c.lapSec < settings.MinLapTime)
             c.drop = LapDrop::BelowMinLapTime;
@@ -176,8 +189,9 @@ class LapWriter {
     }
 
     static LapCandidate Candidate(const std::vector<TLapElmRec>& samples, TDateTime start,
-                                  TDateTime end, Float80 topSpeed) {
+                                  TDateTime end, Float80 topSpeed, Float80 uncertaintyMs) {
         LapCandidate c;
+        c.uncertaintyMs = uncertaintyMs;
         c.start = start;
         c.lapSec = (static_cast<Float80>(end) - start) * kSecondsPerDay;
         c.distKm = samples.back().Dist;
@@ -187,6 +201,7 @@ class LapWriter {
 
   private:
     LapSession& session_;
+    TimingNoise noise_;
 };
 
 struct FixRange {
@@ -218,6 +233,7 @@ LapStart StartAtCrossing(const Crossing& c, int index) {
     start.speed = c.speed;
     start.carriedSec = c.secAfter;
     start.carriedKm = c.kmAfter;
+    start.crossing = c.step;
     return start;
 }
 
@@ -270,8 +286,10 @@ ExtractionResult ExtractCircuitLaps(LapSession& session) {
         samples.push_back(PointSample(before, crossing->time, start.time, crossing->at,
                                       crossing->speed, dist + crossing->kmBefore));
         topSpeed = std::max(topSpeed, crossing->speed);
-        if (writer.Plausible(samples, start.time, crossing->time, topSpeed, result) &&
-            !writer.List(samples, start.index, start.time, crossing->time, topSpeed, result))
+        const Float80 uncertainty = writer.UncertaintyMs(start, crossing->step);
+        if (writer.Plausible(samples, start.time, crossing->time, topSpeed, uncertainty, result) &&
+            !writer.List(samples, start.index, start.time, crossing->time, topSpeed, uncertainty,
+                         result))
             return result;
         start = StartAtCrossing(*crossing, i);
         topSpeed = 0;
@@ -281,8 +299,9 @@ ExtractionResult ExtractCircuitLaps(LapSession& session) {
         beginSamples(start);
         writer.AppendFixes(start, range.last, true, samples, topSpeed);
         const TDateTime end = log.LogItems[range.last].DtTm;
-        if (writer.Plausible(samples, start.time, end, topSpeed, result))
-            writer.List(samples, start.index, start.time, end, topSpeed, result);
+        const Float80 uncertainty = writer.UncertaintyMs(start, std::nullopt);
+        if (writer.Plausible(samples, start.time, end, topSpeed, uncertainty, result))
+            writer.List(samples, start.index, start.time, end, topSpeed, uncertainty, result);
     }
     return result;
 }
@@ -322,6 +341,7 @@ ExtractionResult ExtractStartFinishRuns(LapSession& session) {
         if (atStart) {
             start = StartAtCrossing(*atStart, i);
             if (session.lines.Rally) {
+                start.crossing.reset();  // the whole minute is exact by definition
                 DateTimeParts parts = DecodeDateTime(fix.DtTm);
                 parts.second = 0;
                 parts.ms = 0;
@@ -343,9 +363,11 @@ ExtractionResult ExtractStartFinishRuns(LapSession& session) {
         samples.push_back(PointSample(before, atFinish->time, start.time, atFinish->at,
                                       atFinish->speed, dist + atFinish->kmBefore));
         topSpeed = std::max(topSpeed, atFinish->speed);
+        const Float80 uncertainty = writer.UncertaintyMs(start, atFinish->step);
         result.candidates.push_back(
-            LapWriter::Candidate(samples, start.time, atFinish->time, topSpeed));
-        if (!writer.List(samples, start.index, start.time, atFinish->time, topSpeed, result))
+            LapWriter::Candidate(samples, start.time, atFinish->time, topSpeed, uncertainty));
+        if (!writer.List(samples, start.index, start.time, atFinish->time, topSpeed, uncertainty,
+                         result))
             return result;
         started = false;
     }

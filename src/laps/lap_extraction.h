@@ -29,7 +29,8 @@ struct LapCandidate {
     TDateTime start = 0;
     Float80 lapSec = 0;
     Float80 distKm = 0;
-    Float80 topSpeed = 0;  // km/h
+    Float80 topSpeed = 0;       // km/h
+    Float80 uncertaintyMs = 0;  // ± around lapSec at about 95 % confidence
     LapDrop drop = LapDrop::None;
 };
 

@@ -21,6 +21,7 @@ int AppendLapRow(LapStore& laps, const Settings& settings, const NewLapRow& row)
     TLapStrLstRec& entry = laps.LapList.emplace_back();
     entry.Sec = static_cast<Float80>(row.lapTime) * 86400;
     entry.MaxSpd = row.topSpeed;
+    entry.lapTimeUncertaintyMs = row.uncertaintyMs;
     return lapNo;
 }
 

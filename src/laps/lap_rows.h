@@ -9,12 +9,13 @@
 namespace qv {
 
 struct NewLapRow {
-    std::string dataName;  // column 0: run title or file name
-    TDateTime start = 0;   // columns 2 and 3
-    TTime lapTime = 0;     // column 4, and LapList Sec
-    Float80 topSpeed = 0;  // km/h, column 5 and LapList MaxSpd
-    Float80 distKm = 0;    // column 6
-    std::string fileName;  // column 7: the source file without extension
+    std::string dataName;        // column 0: run title or file name
+    TDateTime start = 0;         // columns 2 and 3
+    TTime lapTime = 0;           // column 4, and LapList Sec
+    Float80 topSpeed = 0;        // km/h, column 5 and LapList MaxSpd
+    Float80 distKm = 0;          // column 6
+    std::string fileName;        // column 7: the source file without extension
+    Float80 uncertaintyMs = -1;  // LapList lapTimeUncertaintyMs
 };
 
 // Adds the row as lap number LapNum (column 1, "%.4d"), with LapGroupNo in

@@ -6,12 +6,14 @@
 
 #include "app/analysis.h"
 #include "laps/lap_list_marks.h"
+#include "laps/lap_time_uncertainty.h"
 #include "ui/grid_cell_delegate.h"
 
 namespace qv::ui {
 namespace {
 
 constexpr int kNameColumnWidth = 120;
+constexpr int kLapTimeColumn = 4;
 
 Qt::Alignment ToQtAlign(CellAlign align) {
     switch (align) {
@@ -59,6 +61,13 @@ QVariant LapListModel::data(const QModelIndex& index, int role) const {
     const LapRow& row = session_.laps.LapRows[static_cast<size_t>(lap)];
     if (role == Qt::DisplayRole)
         return QString::fromStdString(row[static_cast<size_t>(column)]);
+    if (role == Qt::ToolTipRole) {
+        const std::string band =
+            UncertaintyMsText(session_.laps.LapList[static_cast<size_t>(lap)].lapTimeUncertaintyMs);
+        if (column != kLapTimeColumn || band.empty())
+            return {};
+        return QString("±%1 ms at about 95 % confidence").arg(QString::fromStdString(band));
+    }
     if (role != Qt::ForegroundRole && role != Qt::BackgroundRole && role != Qt::TextAlignmentRole &&
         role != kCellInsetRole)
         return {};

@@ -8,8 +8,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/date_time.h"
 #include "laps/cln_file.h"
 #include "laps/log_block_track_map.h"
+#include "laps/suggest_line.h"
 #include "ui/edit_name_dialog.h"
 #include "ui/log_block_map.h"
 #include "ui/mark_dialog.h"
@@ -108,6 +110,7 @@ QWidget* LogBlockDialog::BuildToolBar() {
     connect(AddButton(bar, "SpeedButtonDel", "Erase", "Erase control line, start/finish"),
             &QToolButton::clicked, this, [this] {
                 editor_.EraseLines();
+                suggestionLabel_->hide();
                 map_->update();
             });
     connect(AddButton(bar, "SpeedButtonMark", "Mark", "mark"), &QToolButton::clicked, this, [this] {
@@ -234,6 +237,10 @@ QWidget* LogBlockDialog::BuildBottomBar() {
         row->addWidget(label);
         row->addSpacing(12);
     }
+    suggestionLabel_ = new QLabel(bar);
+    suggestionLabel_->setObjectName("LabelSuggestedLine");
+    suggestionLabel_->hide();
+    row->addWidget(suggestionLabel_);
     row->addStretch(1);
     auto* ok = new QPushButton("OK", bar);
     ok->setObjectName("OKBtn");
@@ -302,6 +309,24 @@ SelCircuitResult LogBlockDialog::RunCircuitSelection(bool manual) {
     return result;
 }
 
+bool LogBlockDialog::OfferSuggestedLine() {
+    const std::optional<SuggestedLine> suggested = SuggestControlLine(session_.log);
+    if (!suggested)
+        return false;
+    session_.lines.first = suggested->line;
+    session_.lines.controlLineSet = true;
+    editor_.SelectTool(LineTool::Control);
+    SyncControls();
+    suggestionLabel_->setText(
+        QString("Suggested control line: %1 laps of about %2. OK takes it; drag its ends to move "
+                "it, or draw another.")
+            .arg(suggested->laps)
+            .arg(QString::fromStdString(FormatSeconds(static_cast<double>(suggested->lapSec)))));
+    suggestionLabel_->show();
+    map_->update();
+    return true;
+}
+
 void LogBlockDialog::accept() {
     if (OnDialogOk(session_.lines, prompter_) == CloseDecision::CloseWithOk) {
         QDialog::accept();
@@ -315,7 +340,10 @@ void LogBlockDialog::showEvent(QShowEvent* event) {
     if (autoSelectionDone_)
         return;
     autoSelectionDone_ = true;
-    QTimer::singleShot(0, this, [this] { RunCircuitSelection(false); });
+    QTimer::singleShot(0, this, [this] {
+        if (ShouldSuggestLine(session_.lines, RunCircuitSelection(false).outcome))
+            OfferSuggestedLine();
+    });
 }
 
 }  // namespace qv::ui

@@ -36,6 +36,11 @@ class LogBlockDialog : public QDialog {
     // `ReqSelCircuit`; the dialog's map follows what it loaded.
     SelCircuitResult RunCircuitSelection(bool manual);
 
+    // With no line set and no circuit files near the log, lays the control
+    // line that the driving suggests, for the user to take, move or redraw.
+    // False when the driving suggests none.
+    bool OfferSuggestedLine();
+
     // OK: without any line set the user may choose to look for one first.
     void accept() override;
 
@@ -62,6 +67,7 @@ class LogBlockDialog : public QDialog {
     LogBlockMap* map_ = nullptr;
     RecordList* records_ = nullptr;
     QLabel* cursorLabel_ = nullptr;
+    QLabel* suggestionLabel_ = nullptr;
     QCheckBox* rallyBox_ = nullptr;
     QCheckBox* stopBox_ = nullptr;
     bool autoSelectionDone_ = false;

@@ -125,6 +125,80 @@ TEST_F(CliLapsTest, AutoCircuitFindsTheControlLineInTheUserFolders) {
     EXPECT_EQ(found.lines.size(), 4u);  // the same three laps as with --line
 }
 
+// m:ss.zzz of a lap-list row, in seconds.
+double LapSeconds(const std::string& row) {
+    const std::string time = Fields(row)[4];
+    return std::stoi(time.substr(0, time.find(':'))) * 60 +
+           std::stod(time.substr(time.find(':') + 1));
+}
+
+TEST_F(CliLapsTest, SuggestedLineOnlyWhenNoneIsGivenOrFound) {
+    test::TempDir shipped;
+    for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
+        std::filesystem::create_directories(shipped / sub);
+    test::TempDir home;
+    const std::string env = "QUORVANE_DATA_DIR='" + (home / "data").string() +
+                            "' QUORVANE_DOCUMENTS_DIR='" + (home / "docs").string() +
+                            "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    // Five laps without a break, so that most laps are whole at any line.
+    synth::DriveOptions five;
+    five.laps = 5;
+    five.noiseM = 0.5;
+    const synth::Drive plain = synth::SynthesizeDrive(circuit, five);
+    const std::string kart = (dir / "kart.bnx4").string();
+    test::WriteBytes(kart, synth::EncodeBnx4Image(plain.fixes));
+    const std::string options = " --auto-circuit --suggest-line --min-lap-dist 0.25";
+    const Output suggested = RunCli("laps " + Quoted(kart) + options, env);
+    ASSERT_EQ(suggested.status, 0) << suggested.err;
+    const std::string told = "suggested control line ";
+    const size_t at = suggested.err.find(told);
+    ASSERT_NE(at, std::string::npos) << suggested.err;
+    const std::string given = suggested.err.substr(
+        at + told.size(), suggested.err.find(' ', at + told.size()) - at - told.size());
+    // The laps are cut at the line told: the same laps as with it given.
+    const Output again =
+        RunCli("laps " + Quoted(kart) + " --line " + given + " --min-lap-dist 0.25");
+    ASSERT_EQ(again.status, 0) << again.err;
+    ASSERT_EQ(again.lines.size(), suggested.lines.size());
+    ASSERT_GE(suggested.lines.size(), 5u);
+    const double lapSec = (plain.crossingUtcMs[1] - plain.crossingUtcMs[0]) / 1000;
+    int flying = 0;
+    for (size_t k = 1; k < suggested.lines.size(); ++k) {
+        EXPECT_NEAR(LapSeconds(suggested.lines[k]), LapSeconds(again.lines[k]), 0.002);
+        flying += std::abs(LapSeconds(suggested.lines[k]) - lapSec) < 0.04;
+    }
+    EXPECT_GE(flying, 4);
+
+    // A control line near the log wins; nothing is suggested.
+    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok);
+    test::TempDir fresh;
+    const std::string withCircuit = "QUORVANE_DATA_DIR='" + (fresh / "data").string() +
+                                    "' QUORVANE_DOCUMENTS_DIR='" + (fresh / "docs").string() +
+                                    "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    const Output found = RunCli("laps " + Quoted(kart) + options, withCircuit);
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.err.find(told), std::string::npos);
+    EXPECT_EQ(found.lines.size(), 6u);  // the five laps at the circuit's own line, and the in-lap
+
+    EXPECT_EQ(RunCli("laps " + Quoted(kart) + " --suggest-line --line " + line).status, 2);
+
+    // One more column, the band of each lap, and nothing else changes.
+    const Output banded =
+        RunCli("laps " + Quoted(kart) + " --uncertainty --line " + given + " --min-lap-dist 0.25");
+    ASSERT_EQ(banded.status, 0) << banded.err;
+    ASSERT_EQ(banded.lines.size(), again.lines.size());
+    for (size_t k = 0; k < banded.lines.size(); ++k) {
+        const std::string& row = banded.lines[k];
+        const size_t comma = row.rfind(',');
+        EXPECT_EQ(row.substr(0, comma), again.lines[k]);
+        if (k == 0) {
+            EXPECT_EQ(row.substr(comma + 1), "Lap Time +- ms");
+        } else {
+            EXPECT_GT(std::stoi(row.substr(comma + 1)), 0);
+        }
+    }
+}
+
 TEST_F(CliLapsTest, LapDataFilesOpenAsLogs) {
     // The drive saved as one record file: info reads it, laps cuts it again.
     const std::string dtb = (dir / "record.dtb").string();

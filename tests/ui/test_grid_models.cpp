@@ -58,6 +58,13 @@ TEST_F(LapListModelTest, MarksTheBestLapTimesWhateverTheGroup) {
     EXPECT_EQ(Data(1, 4, Qt::BackgroundRole).value<QColor>(), QColor(224, 224, 224));
 }
 
+TEST_F(LapListModelTest, LapTimeTooltipGivesItsBand) {
+    session->laps.LapList[1].lapTimeUncertaintyMs = 12.3L;
+    EXPECT_EQ(Data(1, 4, Qt::ToolTipRole).toString(), "±13 ms at about 95 % confidence");
+    EXPECT_FALSE(Data(1, 5, Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(Data(0, 4, Qt::ToolTipRole).isValid());  // a lap loaded from a file
+}
+
 TEST_F(LapListModelTest, AlignsEachColumnWithItsInset) {
     EXPECT_TRUE(Data(0, 1, Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter);
     EXPECT_TRUE(Data(0, 4, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);

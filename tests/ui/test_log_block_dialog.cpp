@@ -15,9 +15,13 @@
 
 #include "decode/load_log.h"
 #include "laps/circuit_index.h"
+#include "laps/suggest_line.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
+#include "synth/circuit_files.h"
+#include "synth/drive.h"
+#include "synth/drive_log.h"
 #include "ui/circuit_dialog.h"
 #include "ui/edit_name_box.h"
 #include "ui/log_block_dialog.h"
@@ -253,6 +257,40 @@ TEST_F(LogBlockDialogTest, CancelAsksNothingAndOkWithALineAsksNothing) {
     dialog_->findChild<QPushButton*>("OKBtn")->click();
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
     EXPECT_TRUE(prompter_.shown.empty());
+}
+
+// Laps of a circuit with no files anywhere: the driving's own line is laid
+// and OK takes it without asking; with the circuit's line on disk, that one.
+TEST_F(LogBlockDialogTest, SuggestedLineWhenNoCircuitIsNear) {
+    const synth::Circuit circuit = synth::DemoCircuit();
+    synth::DriveOptions options;
+    options.laps = 3;
+    const synth::Drive drive = synth::SynthesizeDrive(circuit, options);
+    auto driven = [&] {
+        auto session = std::make_unique<Session>(25569.0);
+        synth::LoadDriveIntoLog(drive, session->log, 25569.0);
+        return session;
+    };
+    Open(driven());
+    const std::optional<SuggestedLine> expected = SuggestControlLine(session_->log);
+    ASSERT_TRUE(expected.has_value());
+    const LineState& lines = session_->lines;
+    ASSERT_TRUE(lines.controlLineSet);
+    EXPECT_EQ(lines.first[0].lat, expected->line[0].lat);
+    EXPECT_EQ(lines.first[1].lon, expected->line[1].lon);
+    EXPECT_TRUE(dialog_->Button("SpeedButtonCtrl")->isChecked());
+    EXPECT_TRUE(dialog_->findChild<QLabel*>("LabelSuggestedLine")->isVisible());
+    dialog_->findChild<QPushButton*>("OKBtn")->click();
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_TRUE(prompter_.shown.empty());
+
+    test::TempDir dir;
+    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, dir.path(), "home").ok);
+    index_.controlLines = BuildCircuitIndex(dir.path(), CircuitFileKind::ControlLine, 25569, 46000);
+    Open(driven());
+    ASSERT_TRUE(session_->lines.controlLineSet);
+    EXPECT_NEAR(static_cast<double>(session_->lines.first[0].lat), circuit.lineA.lat, 1e-6);
+    EXPECT_FALSE(dialog_->findChild<QLabel*>("LabelSuggestedLine")->isVisible());
 }
 
 TEST_F(LogBlockDialogTest, SavedRallyOptionPutsStartDown) {

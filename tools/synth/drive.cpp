@@ -192,6 +192,32 @@ Circuit DemoCircuit() {
     return circuit;
 }
 
+Circuit FigureEightCircuit() {
+    // x = a sin t, y = b sin 2t: the two branches cross at the origin at
+    // about 44 degrees, and the car is fastest there.
+    constexpr double a = 300, b = 60, kSpacingM = 2;
+    constexpr double t0 = 0.35;  // the start/finish line, 110 m from the crossing
+    auto at = [](double t) { return Vec2{a * std::sin(t), b * std::sin(2 * t)}; };
+    const LocalFrame frame({49.0, 16.5});
+    Circuit circuit;
+    circuit.name = "Figure Eight";
+    constexpr int kFine = 20000;
+    Vec2 last = at(t0);
+    circuit.points.push_back(frame.ToLatLon(last));
+    for (int k = 1; k < kFine; ++k) {
+        const Vec2 p = at(t0 + 2 * kPi * k / kFine);
+        if (Length(p - last) >= kSpacingM) {
+            circuit.points.push_back(frame.ToLatLon(p));
+            last = p;
+        }
+    }
+    const Vec2 along = at(t0 + 1e-4) - at(t0);
+    const Vec2 left = (1 / Length(along)) * Vec2{-along.y, along.x};
+    circuit.lineA = frame.ToLatLon(at(t0) + 15.0 * left);
+    circuit.lineB = frame.ToLatLon(at(t0) - 15.0 * left);
+    return circuit;
+}
+
 namespace {
 
 // ---------------------------------------------------------------------------

@@ -24,6 +24,10 @@ struct Circuit {
 // About 2.4 km with a long straight, a hairpin, fast sweepers and a chicane.
 Circuit DemoCircuit();
 
+// About 1.6 km over two loops whose branches cross, the fastest stretch
+// of the lap being the crossing.
+Circuit FigureEightCircuit();
+
 // Both kinds of stop happen 100 m past the line that ends lap `afterLap`
 // (0 = the out-lap, 1 = the first flying lap, ...; out of range is ignored).
 // On circuits shorter than 400 m this and the 200 m and 150 m below shrink in
