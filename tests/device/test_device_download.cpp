@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <map>
+
 #include "app/session.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
@@ -51,8 +54,9 @@ struct Outcome {
     int reopenedFixes = 0;
 };
 
+// `realClock`: the rig's clock follows real time (see SimRig).
 Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra,
-                 int slowLevel = 0) {
+                 int slowLevel = 0, bool realClock = false) {
     TempDir dir;
     test::WriteBytes(dir / "flash.img", flash.bytes);
     std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
@@ -67,8 +71,9 @@ Outcome Download(const std::string& model, const Flash& flash, std::vector<std::
     o.saved = dir / ("log" + ext);
     rig.prompter.files = {o.saved.string()};
     rig.controller().slowLevel = slowLevel;
+    rig.realClock = realClock;
     rig.controller().SpeedButtonLdGPSClick();
-    o.finished = rig.Run(60000);
+    o.finished = rig.Run(120000);
     o.messages = rig.prompter.Messages();
     o.fixes = rig.session().log.LogItemNum;
     o.savedExists = std::filesystem::exists(o.saved);
@@ -102,6 +107,75 @@ void ExpectSameBytes(const std::vector<uint8_t>& file, const std::vector<uint8_t
 void ExpectOpensWithItsCheckValue(const Outcome& o) {
     EXPECT_EQ(o.reopenedCheck, CheckValueOutcome::Passed);
     EXPECT_EQ(o.reopenedFixes, o.fixes);
+}
+
+// A short drive: the QV3 and generic logs fit in their first sector.
+Flash ShortFlash(const std::string& model) {
+    synth::DriveOptions drive = synth::FlashDriveOptions();
+    drive.laps = 1;
+    synth::FlashImage image = model == "qv4" ? synth::MakeQv4FlashImage(drive)
+                              : model == "qv3"
+                                  ? synth::MakeMtkFlashImage(drive)
+                                  : synth::MakeMtkFlashImage(drive, synth::kGenericFlashBytes);
+    return {std::move(image.bytes), image.usedBytes};
+}
+
+// Answers that come late: over a slow serial bridge (latency: each answer
+// leaves that long after its command came, while further commands are
+// taken meanwhile) and from a slow logger (late: each answer starts that
+// long after the logger took its command, one at a time, so that resends
+// pile up behind it). The rig's clock runs in real time, as the replies do,
+// and all the downloads run at once. The QV3 and generic logs are read
+// piece by piece, each piece waiting for its answer: past the first
+// `slowfor` answers (the probe, the status and the first pieces) some of
+// the loggers turn fast, so that the run stays short. A slow logger that
+// falls silent still ends in the watchdog.
+TEST(DeviceDownload, LateAnswersStillDownloadWhole) {
+    std::map<std::string, Flash> flashes;
+    for (const char* model : {"qv4", "qv3", "generic"})
+        flashes[model] = ShortFlash(model);
+    struct Case {
+        std::string model;
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> cases{
+        {"qv4", {"--faults", "latency=0"}},
+        {"qv3", {"--faults", "latency=0"}},
+        {"generic", {"--faults", "latency=0"}},
+        {"qv4", {"--faults", "latency=400"}},
+        {"qv3", {"--faults", "latency=400,slowfor=30"}},
+        {"generic", {"--faults", "latency=400,slowfor=30"}},
+        {"qv4", {"--faults", "latency=1500"}},
+        {"qv3", {"--faults", "latency=1500,slowfor=15"}},
+        {"generic", {"--faults", "latency=1500,slowfor=15"}},
+        {"qv4", {"--faults", "late=1,latems=400"}},
+        {"qv3", {"--faults", "late=1,latems=400"}},
+        {"generic", {"--faults", "late=1,latems=400,slowfor=30"}},
+        {"qv4", {"--faults", "latency=1500", "--mute-on", "PMTK182,7"}},
+    };
+    std::vector<std::future<Outcome>> outcomes;
+    for (const Case& c : cases) {
+        outcomes.push_back(std::async(std::launch::async, [&flashes, &c] {
+            return Download(c.model, flashes.at(c.model), c.args, 0, true);
+        }));
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.model + " " + c.args.back());
+        const Outcome o = outcomes[i].get();
+        EXPECT_TRUE(o.finished);
+        if (c.args.size() > 2) {
+            EXPECT_FALSE(o.savedExists);
+            ASSERT_FALSE(o.messages.empty());
+            EXPECT_EQ(o.messages.back(), kMsgCommTimeout);
+            continue;
+        }
+        EXPECT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        if (!o.savedExists)
+            continue;
+        ExpectSameBytes(o.file, flashes.at(c.model).bytes);
+        ExpectOpensWithItsCheckValue(o);
+    }
 }
 
 TEST(DeviceDownload, Qv4FullMemory) {
