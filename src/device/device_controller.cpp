@@ -90,6 +90,7 @@ void DeviceController::StartMTKGPS() {
     lateReleases_.clear();
     slowProbes_.clear();
     slowWalk_ = false;
+    lingered_ = false;
     OpenAndAskRelease(candidates_.back(), true);
     timerComm_ = timers_.Start(kProbeFirstMs, false, [this] { TimerCommTick(); });
 }
@@ -124,6 +125,13 @@ void DeviceController::TimerCommTick() {
         return;
     if (!slowWalk_ && !StepsAccepting(heard).empty())
         lateReleases_[portName_] = heard;
+    if (!slowWalk_ && !lingered_ && candidates_.size() <= 1 && link_.IsOpen()) {
+        // A slow logger's answers to the earlier steps may still be on the
+        // way: the last step listens a while longer before the walk ends.
+        lingered_ = true;
+        timerComm_ = timers_.Start(kProbeSlowMs, false, [this] { TimerCommTick(); });
+        return;
+    }
     link_.Close();
     if (!slowWalk_) {
         AdvanceStep(steps_);

@@ -160,6 +160,7 @@ class DeviceController {
     std::map<std::string, std::string> lateReleases_;
     std::deque<std::pair<std::string, StepFlags>> slowProbes_;
     bool slowWalk_ = false;
+    bool lingered_ = false;  // the first walk's last step listened longer
     std::string portName_;
     StepFlags steps_;
     std::string release_;
