@@ -79,6 +79,13 @@ class SimRig {
                 const int64_t passed =
                     duration_cast<milliseconds>(steady_clock::now() - clockAt).count();
                 clockAt += milliseconds(passed);
+                // What came while this thread was kept from running is
+                // delivered before the timers that fell due meanwhile.
+                for (const LinkMessage& m : queue.TakeAll()) {
+                    controller_.Deliver(m);
+                    if (done())
+                        return true;
+                }
                 timers.Advance(passed);
                 continue;
             }

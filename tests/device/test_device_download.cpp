@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <future>
+#include <iostream>
 #include <map>
+#include <random>
 
 #include "app/session.h"
 #include "decode/load_log.h"
@@ -175,6 +178,80 @@ TEST(DeviceDownload, LateAnswersStillDownloadWhole) {
             continue;
         ExpectSameBytes(o.file, flashes.at(c.model).bytes);
         ExpectOpensWithItsCheckValue(o);
+    }
+}
+
+int EnvNumber(const char* name, int otherwise) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::atoi(text) : otherwise;
+}
+
+// A random mix of what a line does to replies: lost, corrupt, glued, late
+// (up to 1.5 s, one at a time or over a slow bridge), duplicated, and
+// pieces missing the first time they are asked for.
+std::string RandomFaults(std::mt19937& rng) {
+    const auto share = [&rng](double most) {
+        return std::to_string(std::uniform_real_distribution<double>(0, most)(rng));
+    };
+    const auto upTo = [&rng](int least, int most) {
+        return std::to_string(std::uniform_int_distribution<int>(least, most)(rng));
+    };
+    std::string faults = "drop=" + share(0.04) + ",badsum=" + share(0.03) +
+                         ",lowersum=" + share(0.03) + ",glue=" + share(0.04) +
+                         ",dup=" + share(0.05) + ",late=" + share(0.05) +
+                         ",latems=" + upTo(50, 1500) + ",missfirst=" + upTo(0, 6);
+    if (rng() % 2 == 0)
+        faults += ",latency=" + upTo(0, 1500) + ",slowfor=" + upTo(5, 40);
+    return faults;
+}
+
+// Downloads under random fault mixes, one per model at once in each round:
+// every one ends with the flash byte for byte (the check value aside), or
+// with the program's failure message and no file. QUORVANE_SOAK_ROUNDS
+// (default 1) and QUORVANE_SOAK_SEED choose how many and which;
+// scripts/soak-download.sh runs many and prints what came out.
+TEST(DeviceDownload, RandomFaultMixesEndWholeOrToldAndUnsaved) {
+    const int rounds = EnvNumber("QUORVANE_SOAK_ROUNDS", 1);
+    const int seed = EnvNumber("QUORVANE_SOAK_SEED", 1);
+    std::map<std::string, Flash> flashes;
+    for (const char* model : {"qv4", "qv3", "generic"})
+        flashes[model] = ShortFlash(model);
+    std::map<std::string, std::map<std::string, int>> counts;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::string> faults;
+        std::vector<std::future<Outcome>> outcomes;
+        for (const auto& [model, flash] : flashes) {
+            std::mt19937 rng(static_cast<uint32_t>(seed * 7919 + round * 3 + faults.size()));
+            faults.push_back(RandomFaults(rng));
+            std::vector<std::string> args{"--faults", faults.back(), "--seed",
+                                          std::to_string(rng() % 100000)};
+            outcomes.push_back(std::async(std::launch::async, [&model, &flash, args] {
+                return Download(model, flash, args, 0, true);
+            }));
+        }
+        size_t i = 0;
+        for (const auto& [model, flash] : flashes) {
+            SCOPED_TRACE(model + " " + faults[i]);
+            const Outcome o = outcomes[i++].get();
+            EXPECT_TRUE(o.finished) << "neither saved nor failed in time";
+            if (o.savedExists) {
+                ExpectSameBytes(o.file, flash.bytes);
+                ++counts[model]["whole"];
+                continue;
+            }
+            ASSERT_FALSE(o.messages.empty()) << "no file and nothing said";
+            const std::string& told = o.messages.back();
+            EXPECT_TRUE(told == kMsgCommFailed || told == kMsgCommTimeout ||
+                        told == kMsgConnectFailed)
+                << told;
+            ++counts[model][told.substr(0, told.find('.'))];
+        }
+    }
+    for (const auto& [model, outcomes] : counts) {
+        std::cout << "[ soak     ] " << model;
+        for (const auto& [outcome, n] : outcomes)
+            std::cout << ", " << outcome << ": " << n;
+        std::cout << "\n";
     }
 }
 
