@@ -220,13 +220,13 @@ TEST(DeviceDownload, RandomFaultMixesEndWholeOrToldAndUnsaved) {
     for (int round = 0; round < rounds; ++round) {
         std::vector<std::string> faults;
         std::vector<std::future<Outcome>> outcomes;
-        for (const auto& [model, flash] : flashes) {
+        for (const auto& logger : flashes) {
             std::mt19937 rng(static_cast<uint32_t>(seed * 7919 + round * 3 + faults.size()));
             faults.push_back(RandomFaults(rng));
             std::vector<std::string> args{"--faults", faults.back(), "--seed",
                                           std::to_string(rng() % 100000)};
-            outcomes.push_back(std::async(std::launch::async, [&model, &flash, args] {
-                return Download(model, flash, args, 0, true);
+            outcomes.push_back(std::async(std::launch::async, [&logger, args] {
+                return Download(logger.first, logger.second, args, 0, true);
             }));
         }
         size_t i = 0;
