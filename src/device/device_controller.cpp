@@ -88,14 +88,18 @@ void DeviceController::StartMTKGPS() {
     DisGPSbutton();
     steps_ = StepFlags{};
     accepted_ = false;
-    OpenAndAskRelease(true);
+    lateReleases_.clear();
+    slowProbes_.clear();
+    slowWalk_ = false;
+    lingered_ = false;
+    OpenAndAskRelease(candidates_.back(), true);
     timerComm_ = timers_.Start(kProbeFirstMs, false, [this] { TimerCommTick(); });
 }
 
-void DeviceController::OpenAndAskRelease(bool wait) {
+void DeviceController::OpenAndAskRelease(const std::string& port, bool wait) {
     release_.clear();
     model_ = LoggerModel::Unknown;
-    portName_ = candidates_.back();
+    portName_ = port;
     ++connection_;
     if (!link_.Open(portName_, steps_))
         return;
@@ -116,20 +120,55 @@ void DeviceController::OpenAndAskRelease(bool wait) {
 
 void DeviceController::TimerCommTick() {
     timerComm_ = 0;
-    const std::string release = link_.Locked([](LinkState& s) { return s.release; });
+    const auto [release, heard] =
+        link_.Locked([](LinkState& s) { return std::make_pair(s.release, s.heardRelease); });
     if (accepted_ || StepAccepts(steps_, release))
         return;
-    AdvanceStep(steps_);
-    link_.Close();
-    if (!candidates_.empty())
-        candidates_.pop_back();
-    if (candidates_.empty()) {
-        EnaGPSbutton();
-        prompter_.Inform(kMsgConnectFailed, MessageIcon::Confirmation);
+    if (!slowWalk_ && !StepsAccepting(heard).empty())
+        lateReleases_[portName_] = heard;
+    if (!slowWalk_ && !lingered_ && candidates_.size() <= 1 && link_.IsOpen()) {
+        // A slow logger's answers to the earlier steps may still be on the
+        // way: the last step listens a while longer before the walk ends.
+        lingered_ = true;
+        timerComm_ = timers_.Start(kProbeSlowMs, false, [this] { TimerCommTick(); });
         return;
     }
-    OpenAndAskRelease(false);
-    timerComm_ = timers_.Start(kProbeNextMs, false, [this] { TimerCommTick(); });
+    link_.Close();
+    if (!slowWalk_) {
+        AdvanceStep(steps_);
+        if (!candidates_.empty())
+            candidates_.pop_back();
+        if (!candidates_.empty()) {
+            OpenAndAskRelease(candidates_.back(), false);
+            timerComm_ = timers_.Start(kProbeNextMs, false, [this] { TimerCommTick(); });
+            return;
+        }
+        // A logger that answered, but too late for the step that asked, is
+        // asked again at the steps that suit its release, each given longer.
+        slowWalk_ = true;
+        for (const auto& [port, late] : lateReleases_) {
+            for (const StepFlags& steps : StepsAccepting(late))
+                slowProbes_.emplace_back(port, steps);
+        }
+    }
+    if (!NextSlowProbe())
+        ConnectFailed();
+}
+
+bool DeviceController::NextSlowProbe() {
+    if (slowProbes_.empty())
+        return false;
+    const auto [port, steps] = slowProbes_.front();
+    slowProbes_.pop_front();
+    steps_ = steps;
+    OpenAndAskRelease(port, true);
+    timerComm_ = timers_.Start(kProbeSlowMs, false, [this] { TimerCommTick(); });
+    return true;
+}
+
+void DeviceController::ConnectFailed() {
+    EnaGPSbutton();
+    prompter_.Inform(kMsgConnectFailed, MessageIcon::Confirmation);
 }
 
 void DeviceController::OnReleaseReported() {
@@ -156,9 +195,12 @@ void DeviceController::OnLinkEvent(LinkEvent event, int wParam) {
             OnReleaseReported();
             break;
         case LinkEvent::LinkFailed:
-            (void)wParam;
             if (!link_.IsOpen())
                 break;
+            if (wParam == kPortLost) {
+                PortLost();
+                break;
+            }
             StopTimer(timerComm_);
             StopWatchdog();
             DownloadFailed();
@@ -169,6 +211,12 @@ void DeviceController::OnLinkEvent(LinkEvent event, int wParam) {
         case LinkEvent::DataArrived:
             if (watchdog_ != 0)
                 RestartWatchdog(kWatchdogMs);
+            break;
+        case LinkEvent::ReplyArrived:
+            // The watchdog waits for a logger that has gone silent, not for
+            // a long batch that a slow logger is still answering.
+            if (watchdog_ != 0)
+                RestartWatchdog(watchdogMs_);
             break;
         case LinkEvent::DownloadStarted:
             view_.progressShown = true;
@@ -368,10 +416,12 @@ void DeviceController::StartDownload() {
     });
     view_.progressBytes = 0;
     view_.progressTotalBytes = plan.readBytes;
-    QueueBatch(plan.commands);
     downloading_ = true;
     finished_ = false;
+    // Posted before the reads go out: a fast logger's last answer must not
+    // overtake it, or the progress dialog would never see the end.
     sink_.PostEvent(LinkEvent::DownloadStarted, 0);
+    QueueBatch(plan.commands);
 }
 
 void DeviceController::ProgressTick() {
@@ -433,6 +483,7 @@ void DeviceController::AbortDownload() {
 
 void DeviceController::RestartWatchdog(int ms) {
     StopTimer(watchdog_);
+    watchdogMs_ = ms;
     watchdog_ = timers_.Start(ms, false, [this] { TimerGpsCommSvTick(); });
 }
 
@@ -446,6 +497,19 @@ void DeviceController::TimerGpsCommSvTick() {
         return;
     DownloadFailed();
     link_.Close();
+    EnaGPSbutton();
+    prompter_.Inform(kMsgCommTimeout, MessageIcon::Confirmation);
+}
+
+void DeviceController::PortLost() {
+    // While the probe runs, its next step finds the port gone. Once the
+    // logger was found, a pulled cable ends the exchange as the watchdog
+    // would, without making the user wait for it.
+    link_.Close();
+    if (!accepted_)
+        return;
+    StopWatchdog();
+    DownloadFailed();
     EnaGPSbutton();
     prompter_.Inform(kMsgCommTimeout, MessageIcon::Confirmation);
 }

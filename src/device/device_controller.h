@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/diagnostic_list.h"
@@ -42,6 +44,9 @@ inline constexpr const char* kMsgNoTriggerSpeed = "This GPS module has no trigge
 
 inline constexpr int kProbeFirstMs = 650;
 inline constexpr int kProbeNextMs = 750;
+// A step of the second probe walk, for a logger whose release came too late
+// for the first: long enough for an answer that takes a few seconds.
+inline constexpr int kProbeSlowMs = 3500;
 inline constexpr int kProgressTickMs = 50;
 inline constexpr int kAbortWaitMs = 200;
 
@@ -121,8 +126,11 @@ class DeviceController {
   private:
     void RunAction(DeviceAction action);
     void StartMTKGPS();
-    void OpenAndAskRelease(bool wait);
+    void OpenAndAskRelease(const std::string& port, bool wait);
     void TimerCommTick();
+    bool NextSlowProbe();
+    void ConnectFailed();
+    void PortLost();
     void OnReleaseReported();
     void AcptMTKGPSreq();
     bool HandleShowRequest(DeviceRequest request);
@@ -150,6 +158,12 @@ class DeviceController {
     std::deque<DeviceRequest> requests_;
     DeviceRequest current_ = DeviceRequest::MTK_CHECK_STAT;
     std::vector<std::string> candidates_;
+    // Releases that came too late for the step that asked, by port, and the
+    // second walk they lead to.
+    std::map<std::string, std::string> lateReleases_;
+    std::deque<std::pair<std::string, StepFlags>> slowProbes_;
+    bool slowWalk_ = false;
+    bool lingered_ = false;  // the first walk's last step listened longer
     std::string portName_;
     StepFlags steps_;
     std::string release_;
@@ -162,6 +176,7 @@ class DeviceController {
 
     TimerService::TimerId timerComm_ = 0;
     TimerService::TimerId watchdog_ = 0;
+    int watchdogMs_ = kWatchdogMs;
     TimerService::TimerId progress_ = 0;
     TimerService::TimerId openDelay_ = 0;
     TimerService::TimerId abortWait_ = 0;

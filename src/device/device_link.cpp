@@ -32,8 +32,13 @@ bool DeviceLink::Open(const std::string& path, const StepFlags& steps) {
     {
         std::lock_guard lock(mutex_);
         std::span<uint8_t> image = state_.image;
+        // How slowly the logger answers outlasts one connection: the next
+        // starts out patient enough.
+        const ReplyTiming timing = state_.timing;
         state_ = LinkState{};
         state_.image = image;
+        state_.timing = timing;
+        state_.timing.unprovenMs = -1;
         state_.steps = steps;
     }
     stop_ = false;
@@ -75,9 +80,17 @@ void DeviceLink::Enqueue(const std::vector<std::string>& bodies) {
 
 void DeviceLink::TComRxThred() {
     std::vector<uint8_t> buffer(8192);
+    bool lost = false;
     while (!stop_.load()) {
-        const long n = port_.Read(buffer.data(), buffer.size(), kReadWaitMs);
+        const long n = lost ? 0 : port_.Read(buffer.data(), buffer.size(), kReadWaitMs);
         if (n < 0) {
+            // The device is gone (a pulled cable): say so once, then only
+            // wait to be stopped.
+            lost = true;
+            std::lock_guard lock(mutex_);
+            FailLink(state_, io_, kPortLost);
+        }
+        if (n <= 0 && lost) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kReadWaitMs));
             continue;
         }

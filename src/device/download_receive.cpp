@@ -1,6 +1,7 @@
 // The log data replies of a download, handled on the receive thread.
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "device/link_protocol.h"
 
@@ -8,7 +9,6 @@ namespace qv {
 namespace {
 
 constexpr uint32_t kEndMarkerAddress = 0xFFFFF0;
-constexpr const char* kEndMarkerRead = "PMTK182,7,FFFFF0,10";
 constexpr int kWalkReads = 4;
 
 std::string Format(const char* pattern, unsigned a) {
@@ -86,14 +86,11 @@ void EndMarkerWalk(LinkState& s, LinkIo& io) {
         ++sent;
     }
     if (sent > 0) {
-        s.currentCommand = kEndMarkerRead;
-        s.retryCount = 0;
-        s.currentAnswered = false;
-        SendCommand(s, io, s.currentCommand);
+        StartCommand(s, io, kEndMarkerRead);
         return;
     }
+    s.awaitingReply = false;
     s.busy = false;
-    s.currentAnswered = true;
     io.Sink().PostEvent(LinkEvent::QueueDrained, 0);
 }
 
@@ -120,19 +117,25 @@ void HandleLogDataLine(LinkState& s, LinkIo& io, std::string_view line, bool che
     const size_t n = line.size() >= 23 ? (line.size() - 23) / 2 : 0;
     uint32_t askedAddress = 0;
     uint32_t askedSize = 0;
-    const bool isRead = ReadOfCommand(s.currentCommand, askedAddress, askedSize);
     const bool qv3 = s.model == LoggerModel::QV3;
+    const bool qv4 = s.model == LoggerModel::QV4;
+    // A corrupt line cannot say whose it is: it is taken for the read that
+    // waits, whose piece is then read again.
+    const bool waitingRead =
+        !s.currentAnswered && ReadOfCommand(s.currentCommand, askedAddress, askedSize);
 
     if (!checksumGood) {
-        if (s.model == LoggerModel::QV4) {
+        if (qv4) {
             Show(io, "QV4 MTK checksum error.");
             return;
         }
         if (qv3) {
             // Its bytes are not stored: the re-read brings them.
-            if (isRead && !QueueReReads(s, io, askedAddress, askedSize))
+            if (waitingRead && !QueueReReads(s, io, askedAddress, askedSize))
                 return;
-            if (n < 2048 && TakeAnswer(s))
+            if (waitingRead && n >= 2048)
+                s.answerStarted = true;
+            else if (waitingRead && TakeAnswer(s, io))
                 SendNext(s, io);
             return;
         }
@@ -143,26 +146,21 @@ void HandleLogDataLine(LinkState& s, LinkIo& io, std::string_view line, bool che
         }
         if (!s.queue.empty() && s.queue.back() == d.restoreCommand)
             s.queue.pop_back();
-        s.queue.push_back(GenericRead(d.slowLevel, isRead ? askedAddress : address));
+        s.queue.push_back(GenericRead(d.slowLevel, waitingRead ? askedAddress : address));
         if (!d.restoreCommand.empty())
             s.queue.push_back(d.restoreCommand);
+        if (waitingRead)
+            s.answerStarted = true;
         return;
     }
 
-    // A line for another piece than the one asked (a late answer to an
-    // earlier read) is kept, but it does not answer the current read: that
-    // answer is still due, or the resend brings it.
-    const bool misplaced = qv3 && isRead && address != askedAddress;
-    // Only a line that is the whole answer ends the wait for it: a QV4
-    // stream line is followed by more, a full QV3 line by its
-    // acknowledgement. Lines arriving hold the resend off meanwhile.
-    if (s.model == LoggerModel::Generic || (qv3 && !misplaced && n < 2048))
-        s.awaitingReply = false;
     io.Sink().PostEvent(LinkEvent::DataArrived, 0);
     if (address % 65536 == 0)
         Show(io, Format("MTK log start. %.8X", address));
     if (n < 2048)
         Show(io, Format("MTK log start. %.8X,%X", address, static_cast<unsigned>(n)));
+    // A line holds the flash bytes at its own address, whichever read it
+    // answers: its bytes are kept even when it comes late.
     const bool fits = uint64_t{address} + n <= s.image.size();
     if (fits) {
         const size_t first = 20;
@@ -171,26 +169,34 @@ void HandleLogDataLine(LinkState& s, LinkIo& io, std::string_view line, bool che
             const char lo = line[first + 2 * i + 1];
             s.image[address + i] = static_cast<uint8_t>(HexValue(hi) << 4 | HexValue(lo));
         }
-        if (qv3 || s.model == LoggerModel::QV4)
+        if (qv3 || qv4)
             MarkReceived(d, address, n);
     }
 
-    if (s.model == LoggerModel::QV4) {
+    if (qv4) {
         if (n == 2048 && fits)
             ++d.receivedUnits;
         if (address == kEndMarkerAddress) {
-            if (TakeAnswer(s)) {
-                s.awaitingReply = false;
+            const Attribution a = AttributeReply(s, line);
+            if (a.owner == ReplyOwner::Current && TakeAnswer(s, io))
                 EndMarkerWalk(s, io);
-            }
-        } else if (!s.queue.empty()) {
-            // The end-marker read is written while the stream still runs; the
+            else if (a.owner != ReplyOwner::Current)
+                NoteLateReply(io, line, a.owner);
+        } else if (waitingRead && s.currentCommand != kEndMarkerRead) {
+            // Any line of the stream answers the read of the used memory; the
+            // end-marker read is written while the stream still runs, and the
             // logger answers it after the last line.
-            SendNext(s, io);
+            if (TakeAnswer(s, io))
+                SendNext(s, io);
         }
         return;
     }
-    if (qv3 && !misplaced && n < 2048 && TakeAnswer(s))
+    const Attribution a = AttributeReply(s, line);
+    if (a.owner != ReplyOwner::Current) {
+        NoteLateReply(io, line, a.owner);
+        return;
+    }
+    if (a.part == AnswerPart::End && TakeAnswer(s, io))
         SendNext(s, io);
 }
 
@@ -203,16 +209,26 @@ void HandleBinaryBlock(LinkState& s, LinkIo& io) {
         MarkReceived(d, b.receivedAddress, b.count);
     if (b.receivedAddress % 65536 == 0)
         Show(io, Format("MTK logbin start. %.8X", b.receivedAddress));
-    if (b.receivedAddress != b.expectedAddress) {
-        // Another block than the one asked: kept, and the reader waits on
-        // for the asked one (the resend brings it if it was lost).
-        b.state = 0;
+    const auto asks = [&b](const std::string& command) {
+        const size_t at = command.find("PTSI870,7,");
+        return at != std::string::npos && command.size() >= at + 18 &&
+               std::strtoul(command.c_str() + at + 10, nullptr, 10) == b.receivedAddress;
+    };
+    if (s.staleAnswers > 0 && asks(s.staleCommand)) {
+        --s.staleAnswers;
+        NoteStaleAnswer(s);
+        io.Sink().PostEvent(LinkEvent::ReplyArrived, 0);
+    } else if (!s.currentAnswered && b.receivedAddress == b.expectedAddress) {
+        b.on = false;
+        s.staleAnswers = 0;
+        if (TakeAnswer(s, io))
+            SendNext(s, io);
         return;
     }
-    b.on = false;
-    s.awaitingReply = false;
-    if (TakeAnswer(s))
-        SendNext(s, io);
+    // Another block than the one asked, kept where it belongs; the reader
+    // waits on for the asked one (the resend brings it if it was lost).
+    b.state = 0;
+    io.Sink().PostText(LinkTextList::Sentence, Format("Late block: %.8X", b.receivedAddress));
 }
 
 }  // namespace qv

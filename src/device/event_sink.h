@@ -15,6 +15,9 @@ enum class LinkEvent {
     DataArrived = 0x404,
     DownloadStarted = 0x405,
     DownloadFinished = 0x406,
+    // A reply to a command came, the waiting one's or a late one: the logger
+    // is there, however slowly it answers.
+    ReplyArrived = 0x407,
 };
 
 // The two hidden lists of the device page.
@@ -25,11 +28,15 @@ enum class LinkTextList {
 
 inline constexpr size_t kSentenceLines = 17;
 
+// LinkFailed's wParam when the port itself went away.
+inline constexpr int kPortLost = 3;
+
 class EventSink {
   public:
     virtual ~EventSink() = default;
     // `wParam` is 0 except for LinkFailed: 0 a reply without "*", 1 a bad
-    // checksum, 2 a piece that could not be had after its re-reads.
+    // checksum, 2 a piece that could not be had after its re-reads, 3 the
+    // port went away (the cable was pulled).
     virtual void PostEvent(LinkEvent event, int wParam) = 0;
     virtual void PostText(LinkTextList list, std::string text) = 0;
 };

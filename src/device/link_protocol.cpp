@@ -1,16 +1,17 @@
 #include "device/link_protocol.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/sentence_checksum.h"
 #include "core/text_utils.h"
+#include "device/device_requests.h"
 
 namespace qv {
 namespace {
 
 constexpr const char* kBlockReadKey = "PTSI870,7,";
-constexpr const char* kEraseCommand = "PMTK182,6,1";
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.rfind(prefix, 0) == 0;
@@ -47,52 +48,97 @@ void Show(LinkIo& io, std::string text) {
 }
 
 void Advance(LinkState& s, LinkIo& io, LinkEvent drained = LinkEvent::QueueDrained) {
-    if (TakeAnswer(s))
+    if (TakeAnswer(s, io))
         SendNext(s, io, drained);
+}
+
+bool IsHexDigit(uint8_t c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Replies that answer some command; anything else is only shown.
+bool IsAnswerKind(bool ptsi, std::string_view key) {
+    if (ptsi) {
+        return StartsWith(key, "009,") || StartsWith(key, "777,") || StartsWith(key, "999,") ||
+               StartsWith(key, "990,2,");
+    }
+    static constexpr std::string_view kKinds[] = {"001,", "705", "500", "182,3,", "501", "513",
+                                                  "592",  "530", "591", "514",    "590"};
+    for (std::string_view kind : kKinds) {
+        if (StartsWith(key, kind))
+            return true;
+    }
+    return false;
+}
+
+bool SendsNothing(std::string_view command) {
+    return command.find(kEraseCommand) != std::string_view::npos;
+}
+
+void SendCurrent(LinkState& s, LinkIo& io) {
+    if (s.sends++ == 0)
+        s.firstSendMs = io.NowMs();
+    SendCommand(s, io, s.currentCommand);
 }
 
 void HandleMtkReply(LinkState& s, LinkIo& io, std::string_view line) {
     const std::string_view key = line.substr(kKeyOffset);
-    const std::string shown(line);
     if (StartsWith(key, "182,8,")) {
         HandleLogDataLine(s, io, line, true);
         return;
     }
-    const bool answers = ReplyAnswers(s.currentCommand, false, key);
     if (StartsWith(key, "001")) {
-        std::string_view body = key.substr(0, key.find('*'));
-        const std::vector<std::string_view> parts = SplitCommas(body);
+        const std::vector<std::string_view> parts = SplitCommas(key.substr(0, key.find('*')));
         const bool logRead = parts.size() >= 3 && parts[1] == "182" && parts[2] == "7";
-        if (!logRead)
-            Show(io, shown);
         // A QV4 download is driven by its data lines and the end marker.
         if (logRead && s.download.kind == DownloadKind::Qv4Stream)
             return;
-        if (answers)
+        const Attribution a = AttributeReply(s, line);
+        if (a.owner != ReplyOwner::Current) {
+            NoteLateReply(io, line, a.owner);
+            return;
+        }
+        if (!logRead)
+            Show(io, std::string(line));
+        if (a.part == AnswerPart::End)
             Advance(s, io);
         return;
     }
-    if (StartsWith(key, "705")) {
-        s.release = ReleaseTextOf(line);
-        Show(io, shown);
-        if (answers)
-            Advance(s, io, LinkEvent::ReleaseReported);
+    if (!IsAnswerKind(false, key)) {
+        Show(io, std::string(line));
         return;
     }
-    const bool stored = StoreMtkStatus(s.status, line);
-    Show(io, shown);
-    // The 182,3 values are followed by an acknowledgement that moves the queue.
-    if (stored && !StartsWith(key, "182,3,") && answers)
-        Advance(s, io);
+    const bool release = StartsWith(key, "705");
+    if (release)
+        s.heardRelease = ReleaseTextOf(line);
+    const Attribution a = AttributeReply(s, line);
+    if (a.owner != ReplyOwner::Current) {
+        NoteLateReply(io, line, a.owner);
+        return;
+    }
+    if (release)
+        s.release = s.heardRelease;
+    else
+        StoreMtkStatus(s.status, line);
+    Show(io, std::string(line));
+    if (a.part == AnswerPart::End)
+        Advance(s, io, release ? LinkEvent::ReleaseReported : LinkEvent::QueueDrained);
 }
 
 void HandlePtsiReply(LinkState& s, LinkIo& io, std::string_view line) {
     const std::string_view key = line.substr(kKeyOffset);
+    if (!IsAnswerKind(true, key)) {
+        Show(io, std::string(line));
+        return;
+    }
+    const Attribution a = AttributeReply(s, line);
+    if (a.owner != ReplyOwner::Current) {
+        NoteLateReply(io, line, a.owner);
+        return;
+    }
     StorePtsiStatus(s.status, line);
     Show(io, std::string(line));
-    const bool drives = StartsWith(key, "009,") || StartsWith(key, "777,") ||
-                        StartsWith(key, "999,") || StartsWith(key, "990,2,");
-    if (drives && ReplyAnswers(s.currentCommand, true, key))
+    if (a.part == AnswerPart::End)
         Advance(s, io);
 }
 
@@ -129,8 +175,36 @@ void HandleLine(LinkState& s, LinkIo& io) {
     }
 }
 
+void ReceiveTextByte(LinkState& s, LinkIo& io, char c);
+
+// A sentence met while a block is awaited is a late reply to an earlier
+// command: the line reader takes it, and the block reader waits on.
+void ReceiveTextInBinary(LinkState& s, LinkIo& io, uint8_t byte) {
+    BinaryReadState& b = s.binary;
+    if (byte == '$') {
+        if (s.lineLength > 0 && !s.discardingLine)
+            Show(io, "<break>" + std::string(s.line.data(), s.lineLength));
+        b.text = false;
+        b.state = 1;
+        b.addressText.clear();
+        s.lineLength = 0;
+        s.discardingLine = false;
+        s.line[s.lineLength++] = '$';
+        return;
+    }
+    ReceiveTextByte(s, io, static_cast<char>(byte));
+    if (byte == '\r' && s.binary.on) {
+        b.text = false;
+        b.state = 0;
+    }
+}
+
 void ReceiveBinaryByte(LinkState& s, LinkIo& io, uint8_t byte) {
     BinaryReadState& b = s.binary;
+    if (b.text) {
+        ReceiveTextInBinary(s, io, byte);
+        return;
+    }
     if (s.lineLength < s.line.size())
         s.line[s.lineLength++] = static_cast<char>(byte);
     switch (b.state) {
@@ -138,7 +212,9 @@ void ReceiveBinaryByte(LinkState& s, LinkIo& io, uint8_t byte) {
             if (byte == '$') {
                 b.addressText.clear();
                 b.state = 1;
-            } else {
+                s.lineLength = 0;
+                s.line[s.lineLength++] = '$';
+            } else if (byte != '\r' && byte != '\n') {
                 b.state = 99;
             }
             break;
@@ -147,6 +223,9 @@ void ReceiveBinaryByte(LinkState& s, LinkIo& io, uint8_t byte) {
                 b.receivedAddress = static_cast<uint32_t>(HexToInt(b.addressText));
                 b.count = 0;
                 b.state = b.expectedLength == 0 ? 3 : 2;
+            } else if (!IsHexDigit(byte)) {
+                // "$P...": a sentence, already in the line buffer.
+                b.text = true;
             } else if (b.addressText.size() < 16) {
                 b.addressText += static_cast<char>(byte);
             } else {
@@ -229,40 +308,146 @@ ReplyCheck CheckReply(std::string_view line) {
                                                              : ReplyCheck::BadChecksum;
 }
 
-bool ReplyAnswers(std::string_view command, bool ptsi, std::string_view key) {
+AnswerPart PartOfAnswer(std::string_view command, std::string_view line, bool started,
+                        LoggerModel model) {
+    if (line.size() <= kKeyOffset)
+        return AnswerPart::None;
+    const bool ptsi = StartsWith(line, "$PTSI");
+    std::string_view key = line.substr(kKeyOffset);
+    key = key.substr(0, key.find('*'));
+    const std::vector<std::string_view> k = SplitCommas(key);
+    const std::vector<std::string_view> c = SplitCommas(command);
+    if (c[0].size() < 5)
+        return AnswerPart::None;
+    const std::string_view family = c[0].substr(0, 4);
+    const std::string_view number = c[0].substr(4);
     if (ptsi) {
-        if (!StartsWith(command, "PTSI"))
-            return false;
-        if (StartsWith(key, "009,"))
-            return true;
-        const std::string_view number = key.substr(0, 3);
-        return command.substr(4, 3) == number;
+        if (family != "PTSI")
+            return AnswerPart::None;
+        if (k[0] == "009")
+            return k.size() >= 2 && k[1] == number ? AnswerPart::End : AnswerPart::None;
+        if (k[0] != number)
+            return AnswerPart::None;
+        // The reply repeats the command's selector fields; its last field
+        // is the value.
+        for (size_t i = 1; i < c.size() && i + 1 < k.size(); ++i) {
+            if (k[i] != c[i])
+                return AnswerPart::None;
+        }
+        return AnswerPart::End;
     }
-    if (!StartsWith(command, "PMTK"))
-        return false;
-    const std::string_view commandNumber = command.substr(4, command.find(',') - 4);
-    if (StartsWith(key, "001,")) {
-        const std::string_view rest = key.substr(4);
-        const size_t end = rest.find_first_of(",*");
-        return rest.substr(0, end) == commandNumber;
+    if (family != "PMTK")
+        return AnswerPart::None;
+    const bool query = number == "182" && c.size() >= 3 && c[1] == "2";
+    const bool read = number == "182" && c.size() >= 4 && c[1] == "7";
+    if (k[0] == "001") {
+        if (k.size() < 3 || k[1] != number)
+            return AnswerPart::None;
+        if (number == "182" && (k.size() < 4 || c.size() < 2 || k[2] != c[1]))
+            return AnswerPart::None;
+        // "Done" ends a two-part answer only after its first part; a refusal
+        // has no first part.
+        const bool twoPart = query || (read && model != LoggerModel::QV4);
+        if (twoPart && !started && k.back() == "3")
+            return AnswerPart::None;
+        return AnswerPart::End;
     }
-    if (StartsWith(key, "182,8,"))
-        return StartsWith(command, "PMTK182,7,");
-    // Queries 4xx are answered by 5xx, the release query 605 by 705.
-    if (key.size() >= 3 && commandNumber.size() == 3) {
-        if (key[0] == '5' && commandNumber[0] == '4')
-            return key.substr(1, 2) == commandNumber.substr(1, 2);
-        if (key[0] == '7' && commandNumber[0] == '6')
-            return key.substr(1, 2) == commandNumber.substr(1, 2);
+    if (k.size() >= 3 && k[0] == "182" && k[1] == "3")
+        return query && k[2] == c[2] ? AnswerPart::First : AnswerPart::None;
+    if (k.size() >= 3 && k[0] == "182" && k[1] == "8") {
+        if (!read || UpperHexValue(k[2]) != UpperHexValue(c[2]))
+            return AnswerPart::None;
+        const size_t n = line.size() >= 23 ? (line.size() - 23) / 2 : 0;
+        if (model == LoggerModel::QV4 || (model == LoggerModel::QV3 && n < 2048))
+            return AnswerPart::End;
+        return AnswerPart::First;
     }
-    return false;
+    // Queries 4nn are answered by 5nn, the release query 605 by 705.
+    if (number.size() == 3 && k[0].size() == 3 && k[0].substr(1) == number.substr(1) &&
+        ((number[0] == '4' && k[0][0] == '5') || (number[0] == '6' && k[0][0] == '7')))
+        return AnswerPart::End;
+    return AnswerPart::None;
 }
 
-bool TakeAnswer(LinkState& s) {
+void NoteStaleAnswer(LinkState& s) {
+    if (s.timing.unprovenMs >= 0)
+        s.timing.Sample(s.timing.unprovenMs);
+    s.timing.unprovenMs = -1;
+}
+
+Attribution AttributeReply(LinkState& s, std::string_view line) {
+    if (s.staleAnswers > 0) {
+        const AnswerPart part = PartOfAnswer(s.staleCommand, line, s.staleStarted, s.model);
+        if (part != AnswerPart::None)
+            NoteStaleAnswer(s);
+        if (part == AnswerPart::First)
+            s.staleStarted = true;
+        if (part == AnswerPart::End) {
+            --s.staleAnswers;
+            s.staleStarted = false;
+        }
+        if (part != AnswerPart::None)
+            return {ReplyOwner::Stale, part};
+    }
+    if (!s.currentAnswered) {
+        const AnswerPart part = PartOfAnswer(s.currentCommand, line, s.answerStarted, s.model);
+        if (part != AnswerPart::None) {
+            // The logger answers in order: what was still due to the
+            // command before has come or is lost.
+            s.staleAnswers = 0;
+            s.staleStarted = false;
+            if (part == AnswerPart::First)
+                s.answerStarted = true;
+            return {ReplyOwner::Current, part};
+        }
+    }
+    return {};
+}
+
+void NoteLateReply(LinkIo& io, std::string_view line, ReplyOwner owner) {
+    if (owner == ReplyOwner::Stale)
+        io.Sink().PostEvent(LinkEvent::ReplyArrived, 0);
+    constexpr size_t kShown = 60;
+    std::string text = "Late reply: " + std::string(line.substr(0, kShown));
+    if (line.size() > kShown)
+        text += "...";
+    io.Sink().PostText(LinkTextList::Sentence, std::move(text));
+}
+
+void ReplyTiming::Sample(int64_t ms) {
+    ms = std::max<int64_t>(ms, 0);
+    smoothedMs = smoothedMs < 0 || ms > smoothedMs ? ms : (3 * smoothedMs + ms) / 4;
+    resendMs = static_cast<int>(
+        std::clamp<int64_t>(2 * smoothedMs + 100, kRetryIntervalMs, kMaxRetryIntervalMs));
+}
+
+bool TakeAnswer(LinkState& s, LinkIo& io) {
     if (s.currentAnswered)
         return false;
     s.currentAnswered = true;
+    const int64_t took = io.NowMs() - s.firstSendMs;
+    s.timing.unprovenMs = -1;
+    if (s.timesReply && s.sends == 1)
+        s.timing.Sample(took);
+    else if (s.timesReply && s.sends > 1)
+        s.timing.unprovenMs = took;
+    s.staleCommand = s.currentCommand;
+    s.staleAnswers = std::max(0, s.sends - 1);
+    s.staleStarted = false;
+    io.Sink().PostEvent(LinkEvent::ReplyArrived, 0);
     return true;
+}
+
+void StartCommand(LinkState& s, LinkIo& io, std::string body) {
+    s.currentCommand = std::move(body);
+    s.retryCount = 0;
+    s.sends = 0;
+    s.currentAnswered = false;
+    s.answerStarted = false;
+    // The erase takes its time, and the end marker of a streamed read waits
+    // for the stream: neither tells how fast the logger answers.
+    s.timesReply = !SendsNothing(s.currentCommand) && s.currentCommand != kEndMarkerRead;
+    SendCurrent(s, io);
 }
 
 void FailLink(LinkState& s, LinkIo& io, int wParam) {
@@ -324,11 +509,9 @@ void SendNext(LinkState& s, LinkIo& io, LinkEvent drained) {
         io.Sink().PostEvent(drained, 0);
         return;
     }
-    s.currentCommand = std::move(s.queue.front());
+    std::string body = std::move(s.queue.front());
     s.queue.pop_front();
-    s.retryCount = 0;
-    s.currentAnswered = false;
-    SendCommand(s, io, s.currentCommand);
+    StartCommand(s, io, std::move(body));
 }
 
 void TransmitRound(LinkState& s, LinkIo& io) {
@@ -336,11 +519,11 @@ void TransmitRound(LinkState& s, LinkIo& io) {
         return;
     const int64_t now = io.NowMs();
     const int64_t quietSince = std::max(s.lastSendMs, s.lastReceiveMs);
-    if (s.steps.Any() && s.awaitingReply && now - quietSince > kRetryIntervalMs) {
+    if (s.steps.Any() && s.awaitingReply && now - quietSince > s.timing.resendMs) {
         s.awaitingReply = false;
         if (s.retryCount < kMaxResends) {
             ++s.retryCount;
-            if (s.currentCommand.find(kEraseCommand) == std::string::npos) {
+            if (!SendsNothing(s.currentCommand)) {
                 s.resend = true;
                 Show(io, "R)" + s.currentCommand);
             }
@@ -350,15 +533,14 @@ void TransmitRound(LinkState& s, LinkIo& io) {
         s.resend = false;
         s.lineLength = 0;
         s.discardingLine = false;
-        SendCommand(s, io, s.currentCommand);
+        s.binary.text = false;
+        SendCurrent(s, io);
     } else if (s.start) {
         if (!s.queue.empty()) {
             s.busy = true;
-            s.currentCommand = std::move(s.queue.front());
+            std::string body = std::move(s.queue.front());
             s.queue.pop_front();
-            s.retryCount = 0;
-            s.currentAnswered = false;
-            SendCommand(s, io, s.currentCommand);
+            StartCommand(s, io, std::move(body));
         }
         s.start = false;
     }

@@ -39,19 +39,46 @@ ReplyCheck CheckReply(std::string_view line);
 // Hexadecimal with upper-case digits only; any other character counts as 0.
 uint32_t UpperHexValue(std::string_view text);
 
-// Whether a reply with `key` (the text after "$PMTK"/"$PTSI") answers `command`.
-bool ReplyAnswers(std::string_view command, bool ptsi, std::string_view key);
+// What a reply line is of the answer to `command`: no part of it, the
+// first part of a two-part answer (the value before the acknowledgement of
+// a status query, the data before that of a read), or its end. `started`
+// says the first part has come. The acknowledgement names the command and
+// its sub-command, a data line the address asked.
+enum class AnswerPart { None, First, End };
+AnswerPart PartOfAnswer(std::string_view command, std::string_view line, bool started,
+                        LoggerModel model);
+
+// Whose reply a line is: the waiting command's, a late one to the command
+// answered before it (its resends are answered too), or nobody's.
+enum class ReplyOwner { Current, Stale, Nobody };
+struct Attribution {
+    ReplyOwner owner = ReplyOwner::Nobody;
+    AnswerPart part = AnswerPart::None;
+};
+Attribution AttributeReply(LinkState& s, std::string_view line);
+// A late answer to the command answered before: its first answer was late,
+// not a resend's, and tells the reply time.
+void NoteStaleAnswer(LinkState& s);
+// A reply that answers no waiting command: it moves nothing, and the
+// sentence list notes it. A late answer to the command before still shows
+// that the logger is there.
+void NoteLateReply(LinkIo& io, std::string_view line, ReplyOwner owner);
 
 // Posts LinkFailed and stops sending.
 void FailLink(LinkState& s, LinkIo& io, int wParam);
+
+// Makes `body` the current command and sends it.
+void StartCommand(LinkState& s, LinkIo& io, std::string body);
 
 // Log data replies (download_receive.cpp).
 void HandleLogDataLine(LinkState& s, LinkIo& io, std::string_view line, bool checksumGood);
 void HandleBinaryBlock(LinkState& s, LinkIo& io);
 // The read command of one piece of the pending table, by download kind.
 std::string PieceReadCommand(const DownloadState& d, size_t entry);
-// A command that may drive the queue has been answered; true if it was
-// the first answer to the current command.
-bool TakeAnswer(LinkState& s);
+// The current command's answer has ended; true the first time. It learns
+// the reply time and how many late answers to expect.
+bool TakeAnswer(LinkState& s, LinkIo& io);
+
+inline constexpr const char* kEndMarkerRead = "PMTK182,7,FFFFF0,10";
 
 }  // namespace qv

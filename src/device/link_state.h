@@ -16,6 +16,9 @@ namespace qv {
 
 inline constexpr size_t kLineBufferSize = 32768;
 inline constexpr int kRetryIntervalMs = 300;
+// A slow logger stretches the resend interval up to this, short of the
+// 7-second watchdog, so that a lost reply is still asked for again.
+inline constexpr int kMaxRetryIntervalMs = 4000;
 inline constexpr int kMaxResends = 5;
 inline constexpr size_t kPendingEntries = 8192;
 // A piece is re-read at most this often before the download gives up.
@@ -25,6 +28,9 @@ inline constexpr int kMaxPieceReReads = 8;
 struct BinaryReadState {
     bool on = false;
     int state = 0;  // 0, 1, 2, 3, 4, or 99 (ignore until the next send)
+    // A "$" began a text sentence, not a block (a late reply to an earlier
+    // command): the line reader has it until its CR.
+    bool text = false;
     uint32_t expectedAddress = 0;
     uint32_t expectedLength = 4096;
     uint32_t receivedAddress = 0;
@@ -55,6 +61,19 @@ struct DownloadState {
     }
 };
 
+// How long the logger takes to answer, learnt from the replies: the resend
+// interval follows it, so that a slow logger is not asked again while its
+// answer is still on the way. It rises at once and falls slowly. An answer
+// to a command sent more than once says nothing by itself (a lost reply
+// and a late one look the same) until a second answer shows it was late.
+struct ReplyTiming {
+    int64_t smoothedMs = -1;  // none measured yet
+    int resendMs = kRetryIntervalMs;
+    int64_t unprovenMs = -1;  // from the first send to the answer of a resent command
+
+    void Sample(int64_t ms);
+};
+
 struct LinkState {
     StepFlags steps;
     LoggerModel model = LoggerModel::Unknown;  // set once the probe accepted the logger
@@ -62,8 +81,20 @@ struct LinkState {
     std::deque<std::string> queue;
     std::string currentCommand;
     // The current command has had the reply that moves the queue on; later
-    // replies to it only show.
+    // replies to it are late.
     bool currentAnswered = true;
+    // The first part of a two-part answer has come: the value before the
+    // acknowledgement of a status query, the data before that of a read.
+    bool answerStarted = false;
+    int sends = 0;  // writes of the current command
+    int64_t firstSendMs = 0;
+    bool timesReply = true;  // its answer measures the logger's reply time
+    // The command answered before the current one was written more often
+    // than answered: that many answers to it may still arrive.
+    std::string staleCommand;
+    int staleAnswers = 0;
+    bool staleStarted = false;
+    ReplyTiming timing;
     int retryCount = 0;
     bool resend = false;
     bool awaitingReply = false;
@@ -80,6 +111,7 @@ struct LinkState {
     BinaryReadState binary;
 
     std::string release;
+    std::string heardRelease;  // the last release reply, whether it answered or came late
     StatusFields status;
     DownloadState download;
     std::span<uint8_t> image;  // the raw-log buffer the download fills

@@ -54,4 +54,22 @@ void AdvanceStep(StepFlags& steps) {
         steps = StepFlags{};
 }
 
+std::vector<StepFlags> StepsAccepting(std::string_view release) {
+    constexpr StepFlags kStep1{true, true, true};
+    constexpr StepFlags kStep2{false, true, true};
+    constexpr StepFlags kStep3{false, false, true};
+    constexpr StepFlags kStep4{false, false, false};
+    switch (IdentifyModel(release)) {
+        case LoggerModel::QV4:
+            return {kStep1};
+        case LoggerModel::QV3:
+            return {kStep2, kStep3, kStep1};
+        case LoggerModel::Generic:
+            return {kStep4};
+        case LoggerModel::Unknown:
+            break;
+    }
+    return {};
+}
+
 }  // namespace qv

@@ -3,6 +3,7 @@
 // the probe steps that pick the baud rate.
 
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -29,5 +30,9 @@ int BaudOfStep(const StepFlags& steps);
 bool StepAccepts(const StepFlags& steps, std::string_view release);
 // Steps 1 to 4, then back to 1 for the next port.
 void AdvanceStep(StepFlags& steps);
+// The steps that accept the release text, for a second, slower walk after
+// the release came too late for its step: a QV3 logger at its own rates
+// first, as step 1's rate is the newer model's.
+std::vector<StepFlags> StepsAccepting(std::string_view release);
 
 }  // namespace qv

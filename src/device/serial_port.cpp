@@ -98,16 +98,15 @@ long SerialPort::Read(uint8_t* buffer, size_t capacity, int timeoutMs) {
         return errno == EINTR ? 0 : -1;
     if (ready == 0)
         return 0;
-    if ((p.revents & POLLIN) == 0) {
-        // A pseudo-terminal whose other side is gone reports a hang-up;
-        // waiting out the time-out keeps a reader from spinning on it.
-        if ((p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-            ::poll(nullptr, 0, std::max(timeoutMs, 0));
-        return 0;
-    }
+    // A device that went away (an unplugged adapter, a pseudo-terminal whose
+    // other side closed) reports a hang-up, and reads fail with EIO.
+    if ((p.revents & POLLIN) == 0)
+        return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 ? -1 : 0;
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n < 0)
-        return (errno == EAGAIN || errno == EINTR || errno == EIO) ? 0 : -1;
+        return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+    if (n == 0 && (p.revents & (POLLHUP | POLLERR)) != 0)
+        return -1;
     return static_cast<long>(n);
 }
 

@@ -26,7 +26,7 @@ class SerialPort {
     // Drops whatever waits in both directions.
     void Purge();
     // Up to `capacity` bytes, waiting at most `timeoutMs` for the first one.
-    // 0 on time-out, -1 when the port failed.
+    // 0 on time-out, -1 when the port failed or hung up.
     long Read(uint8_t* buffer, size_t capacity, int timeoutMs);
     // Writes all bytes unless `timeoutMs` passes first; the count written.
     size_t Write(std::string_view bytes, int timeoutMs);

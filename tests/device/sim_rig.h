@@ -45,6 +45,8 @@ class SimRig {
     ~SimRig() { controller_.Shutdown(); }
 
     DeviceController& controller() { return controller_; }
+    // The port the next scan finds: a logger plugged in again.
+    void SetPort(std::string port) { port_ = std::move(port); }
     Session& session() { return *session_; }
 
     // Delivers messages and moves the clock until the controller is idle
@@ -63,17 +65,32 @@ class SimRig {
         int64_t dueSent = -1;
         int64_t patientFor = -1;
         auto dueSince = steady_clock::now();
+        auto clockAt = steady_clock::now();
         while (steady_clock::now() < until) {
-            const bool posted = queue.Wait(milliseconds(quietMs));
+            const bool posted = queue.Wait(milliseconds(realClock ? kRealTickMs : quietMs));
             for (const LinkMessage& m : queue.TakeAll()) {
                 controller_.Deliver(m);
                 if (done())
                     return true;
             }
+            if (!posted && done())
+                return true;
+            if (realClock) {
+                const int64_t passed =
+                    duration_cast<milliseconds>(steady_clock::now() - clockAt).count();
+                clockAt += milliseconds(passed);
+                // What came while this thread was kept from running is
+                // delivered before the timers that fell due meanwhile.
+                for (const LinkMessage& m : queue.TakeAll()) {
+                    controller_.Deliver(m);
+                    if (done())
+                        return true;
+                }
+                timers.Advance(passed);
+                continue;
+            }
             if (posted)
                 continue;
-            if (done())
-                return true;
             // Each command whose reply is due gets some real time before the
             // clock runs on: on a loaded machine the simulated logger answers
             // late, and a jump would resend or give up too early.
@@ -106,8 +123,13 @@ class SimRig {
     int replyPatienceMs = 200;
 #endif
     int64_t jumpMs = 310;
+    // The clock follows real time instead of jumping: for a logger that
+    // answers late in real time, where a jump would make every reply late.
+    bool realClock = false;
 
   private:
+    static constexpr int kRealTickMs = 5;
+
     // When the command waiting for its reply was sent (rig clock), -1 when
     // none waits.
     int64_t DueSendMs() {

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <future>
+#include <iostream>
+#include <map>
+#include <random>
+
 #include "app/session.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
@@ -51,8 +57,9 @@ struct Outcome {
     int reopenedFixes = 0;
 };
 
+// `realClock`: the rig's clock follows real time (see SimRig).
 Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra,
-                 int slowLevel = 0) {
+                 int slowLevel = 0, bool realClock = false) {
     TempDir dir;
     test::WriteBytes(dir / "flash.img", flash.bytes);
     std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
@@ -67,8 +74,9 @@ Outcome Download(const std::string& model, const Flash& flash, std::vector<std::
     o.saved = dir / ("log" + ext);
     rig.prompter.files = {o.saved.string()};
     rig.controller().slowLevel = slowLevel;
+    rig.realClock = realClock;
     rig.controller().SpeedButtonLdGPSClick();
-    o.finished = rig.Run(60000);
+    o.finished = rig.Run(120000);
     o.messages = rig.prompter.Messages();
     o.fixes = rig.session().log.LogItemNum;
     o.savedExists = std::filesystem::exists(o.saved);
@@ -102,6 +110,149 @@ void ExpectSameBytes(const std::vector<uint8_t>& file, const std::vector<uint8_t
 void ExpectOpensWithItsCheckValue(const Outcome& o) {
     EXPECT_EQ(o.reopenedCheck, CheckValueOutcome::Passed);
     EXPECT_EQ(o.reopenedFixes, o.fixes);
+}
+
+// A short drive: the QV3 and generic logs fit in their first sector.
+Flash ShortFlash(const std::string& model) {
+    synth::DriveOptions drive = synth::FlashDriveOptions();
+    drive.laps = 1;
+    synth::FlashImage image = model == "qv4" ? synth::MakeQv4FlashImage(drive)
+                              : model == "qv3"
+                                  ? synth::MakeMtkFlashImage(drive)
+                                  : synth::MakeMtkFlashImage(drive, synth::kGenericFlashBytes);
+    return {std::move(image.bytes), image.usedBytes};
+}
+
+// Answers that come late: over a slow serial bridge (latency: each answer
+// leaves that long after its command came, while further commands are
+// taken meanwhile) and from a slow logger (late: each answer starts that
+// long after the logger took its command, one at a time, so that resends
+// pile up behind it). The rig's clock runs in real time, as the replies do,
+// and all the downloads run at once. The QV3 and generic logs are read
+// piece by piece, each piece waiting for its answer: past the first
+// `slowfor` answers (the probe, the status and the first pieces) some of
+// the loggers turn fast, so that the run stays short. A slow logger that
+// falls silent still ends in the watchdog.
+TEST(DeviceDownload, LateAnswersStillDownloadWhole) {
+    std::map<std::string, Flash> flashes;
+    for (const char* model : {"qv4", "qv3", "generic"})
+        flashes[model] = ShortFlash(model);
+    struct Case {
+        std::string model;
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> cases{
+        {"qv4", {"--faults", "latency=0"}},
+        {"qv3", {"--faults", "latency=0"}},
+        {"generic", {"--faults", "latency=0"}},
+        {"qv4", {"--faults", "latency=400"}},
+        {"qv3", {"--faults", "latency=400,slowfor=30"}},
+        {"generic", {"--faults", "latency=400,slowfor=30"}},
+        {"qv4", {"--faults", "latency=1500"}},
+        {"qv3", {"--faults", "latency=1500,slowfor=15"}},
+        {"generic", {"--faults", "latency=1500,slowfor=15"}},
+        {"qv4", {"--faults", "late=1,latems=400"}},
+        {"qv3", {"--faults", "late=1,latems=400"}},
+        {"generic", {"--faults", "late=1,latems=400,slowfor=30"}},
+        {"qv4", {"--faults", "latency=1500", "--mute-on", "PMTK182,7"}},
+    };
+    std::vector<std::future<Outcome>> outcomes;
+    for (const Case& c : cases) {
+        outcomes.push_back(std::async(std::launch::async, [&flashes, &c] {
+            return Download(c.model, flashes.at(c.model), c.args, 0, true);
+        }));
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.model + " " + c.args.back());
+        const Outcome o = outcomes[i].get();
+        EXPECT_TRUE(o.finished);
+        if (c.args.size() > 2) {
+            EXPECT_FALSE(o.savedExists);
+            ASSERT_FALSE(o.messages.empty());
+            EXPECT_EQ(o.messages.back(), kMsgCommTimeout);
+            continue;
+        }
+        EXPECT_TRUE(o.savedExists) << (o.messages.empty() ? "" : o.messages.back());
+        if (!o.savedExists)
+            continue;
+        ExpectSameBytes(o.file, flashes.at(c.model).bytes);
+        ExpectOpensWithItsCheckValue(o);
+    }
+}
+
+int EnvNumber(const char* name, int otherwise) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::atoi(text) : otherwise;
+}
+
+// A random mix of what a line does to replies: lost, corrupt, glued, late
+// (up to 1.5 s, one at a time or over a slow bridge), duplicated, and
+// pieces missing the first time they are asked for.
+std::string RandomFaults(std::mt19937& rng) {
+    const auto share = [&rng](double most) {
+        return std::to_string(std::uniform_real_distribution<double>(0, most)(rng));
+    };
+    const auto upTo = [&rng](int least, int most) {
+        return std::to_string(std::uniform_int_distribution<int>(least, most)(rng));
+    };
+    std::string faults = "drop=" + share(0.04) + ",badsum=" + share(0.03) +
+                         ",lowersum=" + share(0.03) + ",glue=" + share(0.04) +
+                         ",dup=" + share(0.05) + ",late=" + share(0.05) +
+                         ",latems=" + upTo(50, 1500) + ",missfirst=" + upTo(0, 6);
+    if (rng() % 2 == 0)
+        faults += ",latency=" + upTo(0, 1500) + ",slowfor=" + upTo(5, 40);
+    return faults;
+}
+
+// Downloads under random fault mixes, one per model at once in each round:
+// every one ends with the flash byte for byte (the check value aside), or
+// with the program's failure message and no file. QUORVANE_SOAK_ROUNDS
+// (default 1) and QUORVANE_SOAK_SEED choose how many and which;
+// scripts/soak-download.sh runs many and prints what came out.
+TEST(DeviceDownload, RandomFaultMixesEndWholeOrToldAndUnsaved) {
+    const int rounds = EnvNumber("QUORVANE_SOAK_ROUNDS", 1);
+    const int seed = EnvNumber("QUORVANE_SOAK_SEED", 1);
+    std::map<std::string, Flash> flashes;
+    for (const char* model : {"qv4", "qv3", "generic"})
+        flashes[model] = ShortFlash(model);
+    std::map<std::string, std::map<std::string, int>> counts;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::string> faults;
+        std::vector<std::future<Outcome>> outcomes;
+        for (const auto& logger : flashes) {
+            std::mt19937 rng(static_cast<uint32_t>(seed * 7919 + round * 3 + faults.size()));
+            faults.push_back(RandomFaults(rng));
+            std::vector<std::string> args{"--faults", faults.back(), "--seed",
+                                          std::to_string(rng() % 100000)};
+            outcomes.push_back(std::async(std::launch::async, [&logger, args] {
+                return Download(logger.first, logger.second, args, 0, true);
+            }));
+        }
+        size_t i = 0;
+        for (const auto& [model, flash] : flashes) {
+            SCOPED_TRACE(model + " " + faults[i]);
+            const Outcome o = outcomes[i++].get();
+            EXPECT_TRUE(o.finished) << "neither saved nor failed in time";
+            if (o.savedExists) {
+                ExpectSameBytes(o.file, flash.bytes);
+                ++counts[model]["whole"];
+                continue;
+            }
+            ASSERT_FALSE(o.messages.empty()) << "no file and nothing said";
+            const std::string& told = o.messages.back();
+            EXPECT_TRUE(told == kMsgCommFailed || told == kMsgCommTimeout ||
+                        told == kMsgConnectFailed)
+                << told;
+            ++counts[model][told.substr(0, told.find('.'))];
+        }
+    }
+    for (const auto& [model, outcomes] : counts) {
+        std::cout << "[ soak     ] " << model;
+        for (const auto& [outcome, n] : outcomes)
+            std::cout << ", " << outcome << ": " << n;
+        std::cout << "\n";
+    }
 }
 
 TEST(DeviceDownload, Qv4FullMemory) {

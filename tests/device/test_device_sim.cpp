@@ -127,6 +127,57 @@ TEST(DeviceSim, GenericLoggerIsFoundAtTheFourthStep) {
     EXPECT_EQ(rig.prompter.LastMessage(), kMsgNoTriggerSpeed);
 }
 
+// A cable pulled during a status read, an erase or a download, or a port
+// gone between the scan and the open: the failure is told with the
+// program's message (the erase's at once, not after its long wait), the
+// buttons are free, a file already on disk stays as it was, and the logger
+// plugged in again is read.
+TEST(DeviceSim, PulledCableFailsCleanlyAndTheNextConnectionWorks) {
+    TempDir dir;
+    const auto kept = dir / "kept.bnx4";
+    test::WriteBytes(kept, {1, 2, 3});
+    struct Case {
+        std::vector<std::string> extra;
+        void (DeviceController::*click)();
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--unplug-on", "PMTK182,2,10"}, &DeviceController::ButtonLogSpaceClick, kMsgCommTimeout},
+        {{"--unplug-on", "PMTK182,6,1"}, &DeviceController::ButtonLogEraseClick, kMsgCommTimeout},
+        {{"--faults", "unplug=40%"}, &DeviceController::SpeedButtonLdGPSClick, kMsgCommTimeout},
+        {{"--vanish"}, &DeviceController::ButtonLogSpaceClick, kMsgConnectFailed},
+    };
+    for (const Case& c : cases) {
+        const bool vanish = c.extra[0] == "--vanish";
+        SCOPED_TRACE(c.extra.back());
+        Logger pulled("qv4", Qv4Image(), vanish ? std::vector<std::string>{} : c.extra);
+        ASSERT_TRUE(pulled.sim->Started());
+        SimRig rig(pulled.Port());
+        if (vanish)
+            pulled.sim->Stop();
+        rig.prompter.answers = {true, true};  // erase, and replace the file
+        rig.prompter.files = {kept.string()};
+        (rig.controller().*c.click)();
+        ASSERT_TRUE(rig.Run());
+        EXPECT_EQ(rig.prompter.LastMessage(), c.message);
+        EXPECT_LT(rig.timers.NowMs(), kEraseWatchdogMs);
+        EXPECT_TRUE(rig.controller().Idle());
+        EXPECT_FALSE(rig.controller().Link().IsOpen());
+        EXPECT_FALSE(rig.controller().View().progressShown);
+        EXPECT_FALSE(rig.controller().View().logReady);
+        EXPECT_EQ(test::ReadBytes(kept), (std::vector<uint8_t>{1, 2, 3}));
+
+        Logger again("qv4", Qv4Image());
+        ASSERT_TRUE(again.sim->Started());
+        rig.SetPort(again.Port());
+        const size_t told = rig.prompter.Messages().size();
+        rig.controller().ButtonLogSpaceClick();
+        ASSERT_TRUE(rig.Run());
+        EXPECT_EQ(rig.prompter.Messages().size(), told);
+        EXPECT_EQ(rig.controller().View().labels.LabelCurrntMode.text, "10Hz (Standard mode)");
+    }
+}
+
 TEST(DeviceSim, NoLoggerAndNoPort) {
     SimRig none("");
     none.controller().ButtonLogSpaceClick();

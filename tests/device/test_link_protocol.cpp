@@ -99,6 +99,75 @@ TEST(LinkReceive, DuplicateAndForeignRepliesDoNotMoveTheQueueTwice) {
     EXPECT_EQ(l.Bodies().back(), "PMTK401");
 }
 
+TEST(LinkLateReplies, OnlyTheWaitingCommandsAnswerMovesTheQueue) {
+    Link l;
+    l.s.model = LoggerModel::QV3;
+    l.Start({"PMTK182,2,8", "PMTK182,2,3", "PMTK182,7,00000000,800", "PTSI999,9"});
+    // No answer in time: the query goes out again, and is then answered
+    // twice, the second time while the next query waits.
+    l.io.now += 301;
+    TransmitRound(l.s, l.io);
+    Feed(l.s, l.io, Reply("PMTK182,3,8,00000100") + Reply("PMTK001,182,2,3"));
+    ASSERT_EQ(l.Bodies().back(), "PMTK182,2,3");
+    Feed(l.s, l.io, Reply("PMTK182,3,8,00000200") + Reply("PMTK001,182,2,3"));
+    EXPECT_EQ(l.Bodies().back(), "PMTK182,2,3") << "the same acknowledgement, but not its own";
+    EXPECT_EQ(l.s.status.logNextAddress, "00000100");
+    EXPECT_EQ(l.io.sentences, (std::vector<std::string>{
+                                  "Late reply: " + ChecksummedSentence("PMTK182,3,8,00000200"),
+                                  "Late reply: $PMTK001,182,2,3*25"}));
+    Feed(l.s, l.io, Reply("PMTK182,3,3,2") + Reply("PMTK001,182,2,3"));
+    ASSERT_EQ(l.Bodies().back(), "PMTK182,7,00000000,800");
+    // The acknowledgement of a query, or of the read before its data came,
+    // does not answer the read; its data line, then its acknowledgement do.
+    Feed(l.s, l.io, Reply("PMTK001,182,2,3") + Reply("PMTK001,182,7,3"));
+    EXPECT_EQ(l.Bodies().back(), "PMTK182,7,00000000,800");
+    Feed(l.s, l.io, Reply("PMTK182,8,00000000," + std::string(4096, '5')));
+    EXPECT_EQ(l.Bodies().back(), "PMTK182,7,00000000,800");
+    EXPECT_EQ(l.image[2047], 0x55);
+    Feed(l.s, l.io, Reply("PMTK001,182,7,3"));
+    ASSERT_EQ(l.Bodies().back(), "PTSI999,9");
+    // A PTSI command is answered by its own number and selector.
+    Feed(l.s, l.io, Reply("PTSI009,777,0") + Reply("PTSI999,8,0"));
+    EXPECT_EQ(l.io.Count(LinkEvent::QueueDrained), 0);
+    Feed(l.s, l.io, Reply("PTSI999,9,0"));
+    EXPECT_EQ(l.io.Count(LinkEvent::QueueDrained), 1);
+    // The logger was heard at every answer, the late ones too.
+    EXPECT_EQ(l.io.Count(LinkEvent::ReplyArrived), 6);
+}
+
+TEST(LinkLateReplies, ResendIntervalGrowsOnlyWhenAnswersProveLate) {
+    // An answer to a resent command may be the resend's (the first reply
+    // was lost): nothing learnt.
+    Link lost;
+    lost.Start({"PMTK400", "PMTK401"});
+    lost.io.now += 301;
+    TransmitRound(lost.s, lost.io);
+    lost.io.now += 50;
+    Feed(lost.s, lost.io, Reply("PMTK500,100,0,0,0,0"));
+    lost.io.now += 301;
+    TransmitRound(lost.s, lost.io);
+    EXPECT_EQ(lost.Bodies(),
+              (std::vector<std::string>{"PMTK400", "PMTK400", "PMTK401", "PMTK401"}));
+
+    // A second answer proves the first came 400 ms after the first send:
+    // the next command waits longer before it goes out again.
+    Link slow;
+    slow.Start({"PMTK400", "PMTK401"});
+    slow.io.now += 301;
+    TransmitRound(slow.s, slow.io);
+    slow.io.now += 99;
+    Feed(slow.s, slow.io, Reply("PMTK500,100,0,0,0,0"));
+    slow.io.now += 301;
+    Feed(slow.s, slow.io, Reply("PMTK500,100,0,0,0,0"));
+    slow.io.now += 600;
+    TransmitRound(slow.s, slow.io);
+    EXPECT_EQ(slow.Bodies().size(), 3u) << "not yet resent";
+    slow.io.now += 301;
+    TransmitRound(slow.s, slow.io);
+    EXPECT_EQ(slow.Bodies().back(), "PMTK401");
+    EXPECT_EQ(slow.Bodies().size(), 4u);
+}
+
 TEST(LinkReceive, GluedSentencesShowBreakAndHandleOnlyTheSecond) {
     Link l;
     l.Start({"PMTK182,2,8"});
@@ -226,6 +295,14 @@ TEST(LinkBinary, BlockIsStoredAtItsAddressAndOutsideBlocksAreDropped) {
     TransmitRound(l.s, l.io);
     ASSERT_EQ(l.io.written.size(), 3u);
     EXPECT_EQ(l.Bodies().back(), "PTSI870,7,00065536,1024");
+
+    // A late sentence while the block is awaited is read as a sentence, not
+    // stored as block bytes; the block after it is.
+    Feed(l.s, l.io, Reply("PMTK001,182,2,3") + block + "\r\n");
+    EXPECT_EQ(l.image[65536 + 1], 1);
+    EXPECT_EQ(l.s.download.pending[64], 0);
+    EXPECT_EQ(l.io.Count(LinkEvent::QueueDrained), 2);
+    EXPECT_EQ(l.io.sentences.back(), "Late reply: $PMTK001,182,2,3*25");
 }
 
 }  // namespace

@@ -66,9 +66,14 @@ TEST(SimFaults, ListSyntax) {
     EXPECT_EQ(plan.unplugPieces, -1);
     EXPECT_EQ(Plan("unplug=12").unplugPieces, 12);
     EXPECT_EQ(Plan("").drop, 0);
-    for (const char* bad :
-         {"drop", "drop=1.5", "drop=-0.1", "drop=x", "flood=0.1", "unplug=0", "unplug=101%",
-          "unplug=%", "missfirst=-1", "latems=abc", "drop=0.1,", ",drop=0.1"}) {
+    EXPECT_EQ(Plan("").slowFor, -1);
+    const FaultPlan slow = Plan("dup=0.5,latency=1500,slowfor=30");
+    EXPECT_DOUBLE_EQ(slow.dup, 0.5);
+    EXPECT_EQ(slow.latencyMs, 1500);
+    EXPECT_EQ(slow.slowFor, 30);
+    for (const char* bad : {"drop", "drop=1.5", "drop=-0.1", "drop=x", "flood=0.1", "unplug=0",
+                            "unplug=101%", "unplug=%", "missfirst=-1", "latems=abc", "drop=0.1,",
+                            ",drop=0.1", "latency=-5", "latency=60001", "slowfor=x", "dup=2"}) {
         const FaultPlanResult result = ParseFaultPlan(bad);
         EXPECT_FALSE(result.plan.has_value()) << bad;
         EXPECT_FALSE(result.error.empty()) << bad;
@@ -154,6 +159,34 @@ TEST(SimFaults, EachFaultHasItsShape) {
     Answer digits;
     digits.replies = {Text("PMTK001,300,3")};
     EXPECT_EQ(Joined(low.Shape(digits, 0)), Framed("PMTK001,300,3"));
+}
+
+TEST(SimFaults, DuplicatesAndDelaysLeaveTheOtherFaultsAsTheyWere) {
+    // Every sentence twice, and otherwise the very bytes the same seed gives
+    // without duplicates.
+    const std::string others = "drop=0.2,badsum=0.2,glue=0.2,late=0.3";
+    FaultInjector plain(Plan(others), 9);
+    FaultInjector twice(Plan(others + ",dup=1"), 9);
+    for (int i = 0; i < 100; ++i) {
+        const Answer a = Stream(3);
+        const Transmission p = plain.Shape(a, 0);
+        const Transmission t = twice.Shape(a, 0);
+        ASSERT_EQ(t.chunks.size(), p.chunks.size());
+        for (size_t k = 0; k < p.chunks.size(); ++k) {
+            EXPECT_EQ(t.chunks[k].bytes, p.chunks[k].bytes + p.chunks[k].bytes);
+            EXPECT_EQ(t.chunks[k].delayMs, p.chunks[k].delayMs);
+        }
+    }
+    // Only the first `slowfor` answers are delayed.
+    FaultInjector slow(Plan("late=1,latems=300,latency=700,slowfor=2"), 1);
+    Answer ack;
+    ack.replies = {Text("PMTK001,300,3")};
+    for (int i = 0; i < 3; ++i) {
+        const Transmission t = slow.Shape(ack, 0);
+        ASSERT_EQ(t.chunks.size(), 1u);
+        EXPECT_EQ(t.chunks[0].delayMs, i < 2 ? 300 : 0) << i;
+        EXPECT_EQ(t.latencyMs, i < 2 ? 700 : 0) << i;
+    }
 }
 
 TEST(SimFaults, MissedPiecesComeTheSecondTime) {

@@ -123,5 +123,30 @@ TEST(SimProcess, UnplugEndsTheProcessMidDownload) {
     close(fd);
 }
 
+TEST(SimProcess, FallsSilentOrGoesAwayAtTheNamedCommand) {
+    const std::string release = Framed("PMTK705,QV4,V2.10,SIM");
+    SimLoggerProcess mute({"--model", "qv4", "--mute-on", "PMTK182,2"});
+    ASSERT_TRUE(mute.Started());
+    int fd = OpenSimulatedPort(mute.DevicePath());
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(Exchange(fd, "PMTK605", release.size()), release);
+    EXPECT_EQ(Exchange(fd, "PMTK182,2,8", 1, 400), "");
+    EXPECT_EQ(Exchange(fd, "PMTK605", 1, 400), "") << "silent from then on";
+    close(fd);
+    EXPECT_EQ(mute.Stop(), 0);
+
+    SimLoggerProcess away({"--model", "qv4", "--unplug-on", "PMTK182,6,1"});
+    ASSERT_TRUE(away.Started());
+    fd = OpenSimulatedPort(away.DevicePath());
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(Exchange(fd, "PMTK605", release.size()), release);
+    EXPECT_EQ(Exchange(fd, "PMTK182,6,1", 1, 400), "");
+    int status = -1;
+    for (int i = 0; i < 200 && !away.HasExited(status); ++i)
+        usleep(10000);
+    EXPECT_EQ(status, 3);
+    close(fd);
+}
+
 }  // namespace
 }  // namespace qv::test

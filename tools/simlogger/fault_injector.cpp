@@ -70,6 +70,7 @@ FaultPlanResult ParseFaultPlan(std::string_view list) {
                               : name == "lowersum" ? &plan.lowerSum
                               : name == "glue"     ? &plan.glue
                               : name == "late"     ? &plan.late
+                              : name == "dup"      ? &plan.dup
                                                    : nullptr;
         bool ok = false;
         if (probability != nullptr) {
@@ -82,6 +83,16 @@ FaultPlanResult ParseFaultPlan(std::string_view list) {
             ok = ms.has_value();
             if (ok)
                 plan.lateMs = static_cast<int>(*ms);
+        } else if (name == "latency") {
+            const std::optional<int64_t> ms = ParseCount(value, 60000);
+            ok = ms.has_value();
+            if (ok)
+                plan.latencyMs = static_cast<int>(*ms);
+        } else if (name == "slowfor") {
+            const std::optional<int64_t> n = ParseCount(value, INT64_MAX);
+            ok = n.has_value();
+            if (ok)
+                plan.slowFor = *n;
         } else if (name == "missfirst") {
             const std::optional<int64_t> n = ParseCount(value, 1 << 20);
             ok = n.has_value();
@@ -103,14 +114,18 @@ FaultPlanResult ParseFaultPlan(std::string_view list) {
 }
 
 FaultInjector::FaultInjector(const FaultPlan& plan, uint64_t seed)
-    : plan_(plan), rng_(seed ^ 0x5DEECE66Dull) {}
+    : plan_(plan), rng_(seed ^ 0x5DEECE66Dull), rngLater_(seed ^ 0x2545F4914F6CDD1Dull) {}
 
-uint64_t FaultInjector::Next() {
+uint64_t FaultInjector::Next(uint64_t& state) {
     // splitmix64: tiny, fast and the same on every platform.
-    uint64_t z = (rng_ += 0x9E3779B97F4A7C15ull);
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
+}
+
+uint64_t FaultInjector::Next() {
+    return Next(rng_);
 }
 
 double FaultInjector::Uniform() {
@@ -163,8 +178,10 @@ Transmission FaultInjector::Shape(const Answer& answer, uint64_t usedBytes) {
     Transmission out;
     if (unplugged_)
         return out;
-    const bool late = Uniform() < plan_.late;
+    const bool slow = plan_.slowFor < 0 || answers_++ < plan_.slowFor;
+    const bool late = Uniform() < plan_.late && slow;
     int delay = answer.delayMs + (late ? plan_.lateMs : 0);
+    out.latencyMs = slow ? plan_.latencyMs : 0;
     const bool withholdAll = answer.pieceRead && !answer.replies.empty() &&
                              answer.replies.front().flash &&
                              Withhold(answer.replies.front().address);
@@ -179,8 +196,11 @@ Transmission FaultInjector::Shape(const Answer& answer, uint64_t usedBytes) {
         if (reply.flash && !answer.pieceRead && Withhold(reply.address))
             continue;
         Chunk chunk = Frame(reply);
+        const bool twice = static_cast<double>(Next(rngLater_) >> 11) * 0x1.0p-53 < plan_.dup;
         if (chunk.bytes.empty())
             continue;
+        if (twice)
+            chunk.bytes += chunk.bytes;
         chunk.delayMs = delay;
         delay = 0;
         out.chunks.push_back(std::move(chunk));

@@ -23,6 +23,13 @@ struct FaultPlan {
     double glue = 0;      // CR LF left out
     double late = 0;      // the whole answer delayed by lateMs
     int lateMs = 450;
+    double dup = 0;  // a sentence or raw block sent twice
+    // Every answer leaves this long after its command came, while further
+    // commands are taken meanwhile: a slow serial bridge.
+    int latencyMs = 0;
+    // Only the first this many answers are delayed (late, latency), the
+    // rest come at once; negative: all.
+    int64_t slowFor = -1;
     int missFirst = 0;  // pieces withheld the first time they are due
     // Unplug once this share (0 to 100) of the used flash was sent, or
     // after this many flash pieces; negative when not planned.
@@ -36,7 +43,8 @@ struct FaultPlanResult {
 };
 
 // "drop=0.05,badsum=0.02,lowersum=0.02,glue=0.02,late=0.02,latems=450,
-// missfirst=3,unplug=40%" (any subset; empty means no faults).
+// dup=0.02,latency=400,slowfor=30,missfirst=3,unplug=40%" (any subset;
+// empty means no faults).
 FaultPlanResult ParseFaultPlan(std::string_view list);
 
 struct Chunk {
@@ -47,6 +55,7 @@ struct Chunk {
 struct Transmission {
     std::vector<Chunk> chunks;
     bool unplug = false;  // after the last chunk the logger goes away
+    int latencyMs = 0;    // from the command's arrival to the first chunk
 };
 
 class FaultInjector {
@@ -59,14 +68,19 @@ class FaultInjector {
   private:
     double Uniform();
     uint64_t Next();
+    static uint64_t Next(uint64_t& state);
     // Whether the piece at `address` is withheld this time.
     bool Withhold(uint64_t address);
     Chunk Frame(const Reply& reply);
 
     FaultPlan plan_;
     uint64_t rng_;
+    // Faults added later draw from their own sequence, so that a seed keeps
+    // giving the older faults the same bytes.
+    uint64_t rngLater_;
     std::set<uint64_t> asked_;
     int withheld_ = 0;
+    int64_t answers_ = 0;
     uint64_t flashBytesSent_ = 0;
     int64_t piecesSent_ = 0;
     bool unplugged_ = false;

@@ -32,6 +32,7 @@ void OnStopSignal(int) {
 constexpr const char* kUsage =
     "usage: quorvane-simlogger --model qv4|qv3|generic [--image FILE] [--faults LIST]\n"
     "                          [--seed N] [--erase-ms N] [--release TEXT] [--any-baud]\n"
+    "                          [--unplug-on TEXT] [--mute-on TEXT]\n"
     "\n"
     "Prints the path of its serial device on the first line of standard output,\n"
     "then answers as the logger until SIGTERM or SIGINT, or until its standard\n"
@@ -40,11 +41,15 @@ constexpr const char* kUsage =
     "  --image FILE    flash content; shorter files are padded with erased bytes\n"
     "                  (without it the flash is erased)\n"
     "  --faults LIST   comma-separated: drop=P badsum=P lowersum=P glue=P late=P\n"
-    "                  latems=MS missfirst=N unplug=P% unplug=N\n"
+    "                  latems=MS dup=P latency=MS missfirst=N unplug=P% unplug=N\n"
     "  --seed N        makes the faults reproducible (default 1)\n"
     "  --erase-ms N    time the erase takes (default 2000)\n"
     "  --release TEXT  release text instead of the model's own\n"
     "  --any-baud      answer at every line speed\n"
+    "  --unplug-on TEXT  go away, unanswering, at the first command beginning\n"
+    "                  with TEXT (e.g. PMTK182,6,1: during the erase)\n"
+    "  --mute-on TEXT  answer nothing more from the first command beginning\n"
+    "                  with TEXT on\n"
     "\n"
     "Exit status: 0 stopped, 3 unplugged by a fault, 2 bad arguments, 1 set-up failed.\n";
 
@@ -53,6 +58,8 @@ struct Arguments {
     std::string image;
     std::string faults;
     std::string release;
+    std::string unplugOn;
+    std::string muteOn;
     uint64_t seed = 1;
     int eraseMs = 2000;
     bool anyBaud = false;
@@ -81,6 +88,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& out) {
             out.faults = args[++i];
         } else if (a == "--release") {
             out.release = args[++i];
+        } else if (a == "--unplug-on" && !args[i + 1].empty()) {
+            out.unplugOn = args[++i];
+        } else if (a == "--mute-on" && !args[i + 1].empty()) {
+            out.muteOn = args[++i];
         } else if (a == "--seed" && ParseNumber(args[++i], 0, INT64_MAX, number)) {
             out.seed = static_cast<uint64_t>(number);
         } else if (a == "--erase-ms" && ParseNumber(args[++i], 0, 600000, number)) {
@@ -143,7 +154,7 @@ int main(int argc, char** argv) {
     std::cout << pty->SlavePath() << std::endl;
 
     qv::sim::FaultInjector faults(*plan.plan, args.seed);
-    const qv::sim::ServeOptions options{args.eraseMs, args.anyBaud};
+    const qv::sim::ServeOptions options{args.eraseMs, args.anyBaud, args.unplugOn, args.muteOn};
     bool stdinClosed = false;
     const qv::sim::ServeEnd end = qv::sim::Serve(*pty, state, faults, options, [&] {
         stdinClosed = stdinClosed || StdinClosed();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <thread>
 
 #include "simlogger/answer.h"
@@ -59,11 +60,47 @@ SendEnd SendAll(PseudoTerminal& pty, std::string_view bytes,
 
 ServeEnd Serve(PseudoTerminal& pty, LoggerState& state, FaultInjector& faults,
                const ServeOptions& options, const std::function<bool()>& stopRequested) {
+    using Clock = std::chrono::steady_clock;
+    struct Outgoing {
+        Clock::time_point due;
+        Transmission sent;
+    };
     CommandReader reader;
     std::string input;
+    // Answers on their way back, in the order their commands came.
+    std::deque<Outgoing> outbox;
+    bool muted = false;
+    const auto unplug = [&] {
+        // What went out before the plug was pulled reaches the program;
+        // closing the master at once would discard it.
+        SleepUnlessStopped(kUnplugSettleMs, stopRequested);
+        pty.Close();
+        return ServeEnd::Unplugged;
+    };
     while (!stopRequested()) {
+        while (!outbox.empty() && outbox.front().due <= Clock::now()) {
+            Transmission sent = std::move(outbox.front().sent);
+            outbox.pop_front();
+            for (const Chunk& chunk : sent.chunks) {
+                if (chunk.delayMs > 0 && !SleepUnlessStopped(chunk.delayMs, stopRequested))
+                    return ServeEnd::Stopped;
+                const SendEnd end = SendAll(pty, chunk.bytes, stopRequested);
+                if (end == SendEnd::Stopped)
+                    return ServeEnd::Stopped;
+                if (end == SendEnd::Abandoned)
+                    break;
+            }
+            if (sent.unplug)
+                return unplug();
+        }
+        int waitMs = kPollMs;
+        if (!outbox.empty()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                outbox.front().due - Clock::now());
+            waitMs = static_cast<int>(std::clamp<int64_t>(left.count(), 0, kPollMs));
+        }
         pollfd fd{pty.MasterFd(), POLLIN, 0};
-        const int ready = poll(&fd, 1, kPollMs);
+        const int ready = poll(&fd, 1, waitMs);
         if (ready <= 0)
             continue;
         input.clear();
@@ -81,24 +118,15 @@ ServeEnd Serve(PseudoTerminal& pty, LoggerState& state, FaultInjector& faults,
         for (const std::string& body : reader.Feed(input)) {
             if (!options.anyBaud && !AnswersAtBaud(state.model, pty.Baud()))
                 continue;
+            if (!options.unplugOn.empty() && body.rfind(options.unplugOn, 0) == 0)
+                return unplug();
+            muted = muted || (!options.muteOn.empty() && body.rfind(options.muteOn, 0) == 0);
+            if (muted)
+                continue;
             const Answer answer = AnswerCommand(state, body, options.eraseMs);
-            const Transmission sent = faults.Shape(answer, state.NextFreeAddress());
-            for (const Chunk& chunk : sent.chunks) {
-                if (chunk.delayMs > 0 && !SleepUnlessStopped(chunk.delayMs, stopRequested))
-                    return ServeEnd::Stopped;
-                const SendEnd end = SendAll(pty, chunk.bytes, stopRequested);
-                if (end == SendEnd::Stopped)
-                    return ServeEnd::Stopped;
-                if (end == SendEnd::Abandoned)
-                    break;
-            }
-            if (sent.unplug) {
-                // What went out before the plug was pulled reaches the
-                // program; closing the master at once would discard it.
-                SleepUnlessStopped(kUnplugSettleMs, stopRequested);
-                pty.Close();
-                return ServeEnd::Unplugged;
-            }
+            Transmission sent = faults.Shape(answer, state.NextFreeAddress());
+            const auto due = Clock::now() + std::chrono::milliseconds(sent.latencyMs);
+            outbox.push_back({due, std::move(sent)});
         }
     }
     return ServeEnd::Stopped;

@@ -3,6 +3,7 @@
 // after another, survive the program closing and reopening the port.
 
 #include <functional>
+#include <string>
 
 #include "simlogger/fault_injector.h"
 #include "simlogger/logger_state.h"
@@ -13,6 +14,12 @@ namespace qv::sim {
 struct ServeOptions {
     int eraseMs = 2000;
     bool anyBaud = false;  // answer whatever line speed the program chose
+    // The logger goes away, unanswering, when a command beginning with this
+    // arrives (a cable pulled during a status read or an erase); empty: never.
+    std::string unplugOn;
+    // From the first command beginning with this on, the logger answers
+    // nothing more; empty: never.
+    std::string muteOn;
 };
 
 enum class ServeEnd { Stopped, Unplugged, Failed };
