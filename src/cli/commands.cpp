@@ -214,7 +214,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             err << usage;
         return code;
     }
-    const std::string_view first = args.empty() ? "" : args[0];
+    const std::string_view first = args.empty() ? std::string_view() : std::string_view(args[0]);
     const char* usage = first == "info" ? kInfoUsage : first == "fixes" ? kFixesUsage : kUsage;
     if (std::any_of(args.begin(), args.end(), isHelp)) {
         out << usage;

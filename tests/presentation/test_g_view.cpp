@@ -85,7 +85,8 @@ TEST(GView, RingsLabelsAndRadiusScaleAgreeAtAStep) {
     // Step 4 rings in elevenths: 1.0 G is s x 100 / 550; "109m" names it.
     fx.state.gZoomStep = 4;
     const Scene step4 = GBackgroundScene(fx.Input(), fx.metrics, kBoxW, kBoxH);
-    const SceneText* r109 = FindText(ItemsOf<SceneText>(step4), "109m");
+    const std::vector<SceneText> step4Texts = ItemsOf<SceneText>(step4);
+    const SceneText* r109 = FindText(step4Texts, "109m");
     ASSERT_TRUE(r109);
     EXPECT_EQ(r109->at.y, geo.cy + 365 * 100 / 550);
 }
