@@ -350,10 +350,7 @@ std::optional<int> NearestSample(const TLapDtRec& lap, Float80 lon, Float80 lat)
 }
 
 Scene CourseMapScene(const CourseMapInput& in, const TextMetrics& metrics, int BW, int BH) {
-    Scene scene;
-    scene.width = BW;
-    scene.height = BH;
-    scene.background = kWhite;
+    Scene scene = BlankScene(BW, BH);
     const CourseMapFrame f = CourseMapFrameFor(in, BW, BH);
     const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
 
@@ -427,9 +424,7 @@ std::optional<Scene> GInspectorScene(const CourseMapInput& in, const TextMetrics
                                      int BH, int x, int y, int GW, int GH) {
     if (in.slots.empty() || in.state.playing)
         return std::nullopt;
-    Scene scene;
-    scene.width = GW;
-    scene.height = GH;
+    Scene scene = BlankScene(GW, GH);
     if (x <= kInspectInset || y <= kInspectInset || x >= BW - kInspectInset ||
         y >= BH - kInspectInset)
         return scene;

@@ -110,14 +110,6 @@ void AddCarItems(Scene& scene, const CourseOverviewInput& in, const OverviewFit&
     }
 }
 
-Scene Empty(int W, int H) {
-    Scene scene;
-    scene.width = W;
-    scene.height = H;
-    scene.background = kWhite;
-    return scene;
-}
-
 OverviewFit FitOf(const CourseOverviewInput& in, int W, int H) {
     return OverviewFitFor(in.state.extremes, in.state.mapOrigin, W, H);
 }
@@ -168,19 +160,19 @@ OverviewFit OverviewFitFor(const DisplayExtremes& extremes, Float80 originLat, i
 }
 
 Scene CourseOverviewBackground(const CourseOverviewInput& in, int W, int H) {
-    Scene scene = Empty(W, H);
+    Scene scene = BlankScene(W, H);
     AddBackgroundItems(scene, in, FitOf(in, W, H));
     return scene;
 }
 
 Scene CourseOverviewCars(const CourseOverviewInput& in, int W, int H) {
-    Scene scene = Empty(W, H);
+    Scene scene = BlankScene(W, H);
     AddCarItems(scene, in, FitOf(in, W, H));
     return scene;
 }
 
 Scene CourseOverviewPicture(const CourseOverviewInput& in, int W, int H) {
-    Scene scene = Empty(W, H);
+    Scene scene = BlankScene(W, H);
     scene.Add(MakeText({8, 8}, "Quorvane", kBlack));
     const OverviewFit fit = FitOf(in, W, H);
     AddBackgroundItems(scene, in, fit);

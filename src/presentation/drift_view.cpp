@@ -85,13 +85,6 @@ void AddSlot(Scene& scene, const DriftDial& d, const TextMetrics& metrics, int w
     scene.Add(TextOnWhite(angleX, y, std::move(angle), colour));
 }
 
-Scene EmptyScene(int width, int height) {
-    Scene scene;
-    scene.width = width;
-    scene.height = height;
-    return scene;
-}
-
 void AddDial(Scene& scene, const DriftDial& d, const TextMetrics& metrics) {
     scene.Add(
         SceneEllipse{d.cx - d.S, d.cy - d.S, d.cx + d.S, d.cy + d.S, std::nullopt, kDialGrey});
@@ -153,21 +146,21 @@ DriftReading DriftReadingOf(const CurSmp& smp, XAxisMode axis) {
 }
 
 Scene DriftBackgroundScene(const TextMetrics& metrics, int width, int height) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     AddDial(scene, DriftDialFor(metrics, width, height), metrics);
     return scene;
 }
 
 Scene DriftCursorScene(const DriftViewInput& in, const TextMetrics& metrics, int width,
                        int height) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     AddCursorLayer(scene, in, DriftDialFor(metrics, width, height), metrics);
     return scene;
 }
 
 Scene DriftPictureScene(const DriftViewInput& in, const TextMetrics& metrics, int width,
                         int height) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     if (Occupied(in) == 0)
         return scene;
     const DriftDial d = DriftDialFor(metrics, width, height);

@@ -259,13 +259,6 @@ PointerReading ReadPointer(const GViewGeometry& geo, ScenePoint mouse) {
     return r;
 }
 
-Scene EmptyScene(int width, int height) {
-    Scene scene;
-    scene.width = width;
-    scene.height = height;
-    return scene;
-}
-
 }  // namespace
 
 GViewGeometry GViewGeometryFor(int width, int height, int gZoomStep) {
@@ -365,7 +358,7 @@ GBarHeights GBarHeightsFor(int boxHeight, int gZoomStep, Float80 lateG, Float80 
 }
 
 Scene GBackgroundScene(const GViewInput& in, const TextMetrics& metrics, int width, int height) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     AddBackground(scene, in, GViewGeometryFor(width, height, in.state.gZoomStep), metrics);
     return scene;
 }
@@ -373,7 +366,7 @@ Scene GBackgroundScene(const GViewInput& in, const TextMetrics& metrics, int wid
 GCursorLayer GCursorScene(const GViewInput& in, const TextMetrics& metrics, int width, int height,
                           std::optional<ScenePoint> mouse) {
     GCursorLayer layer;
-    layer.scene = EmptyScene(width, height);
+    layer.scene = BlankScene(width, height);
     Scene& scene = layer.scene;
     const GViewGeometry geo = GViewGeometryFor(width, height, in.state.gZoomStep);
     const int occupied = Occupied(in);
@@ -402,7 +395,7 @@ GCursorLayer GCursorScene(const GViewInput& in, const TextMetrics& metrics, int 
 
 Scene GMouseReadoutScene(const GViewInput& in, const TextMetrics& metrics, int width, int height,
                          ScenePoint mouse) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     const GViewGeometry geo = GViewGeometryFor(width, height, in.state.gZoomStep);
     const PointerReading r = ReadPointer(geo, mouse);
     scene.Add(ReadoutText(
@@ -416,7 +409,7 @@ Scene GMouseReadoutScene(const GViewInput& in, const TextMetrics& metrics, int w
 }
 
 Scene GPictureScene(const GViewInput& in, const TextMetrics& metrics, int width, int height) {
-    Scene scene = EmptyScene(width, height);
+    Scene scene = BlankScene(width, height);
     const int occupied = Occupied(in);
     if (occupied == 0)
         return scene;

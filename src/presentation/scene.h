@@ -125,6 +125,14 @@ struct Scene {
     }
 };
 
+// A white box with nothing on it yet.
+inline Scene BlankScene(int width, int height) {
+    Scene scene;
+    scene.width = width;
+    scene.height = height;
+    return scene;
+}
+
 // The size of a text in the view's font at a point size, in pixels; lets
 // the geometry follow the font the painter will use.
 class TextMetrics {

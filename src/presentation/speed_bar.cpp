@@ -12,10 +12,7 @@ namespace {
 
 SceneText Upward(ScenePoint at, std::string text, Rgb colour,
                  std::optional<SceneClip> clip = std::nullopt) {
-    SceneText t;
-    t.at = at;
-    t.text = std::move(text);
-    t.colour = colour;
+    SceneText t = MakeText(at, std::move(text), colour);
     t.upwards = true;
     t.clip = clip;
     return t;
@@ -44,10 +41,7 @@ Float80 SpeedBarG(const CurSmp& cursor, XAxisMode axis, GGraphItem item) {
 
 Scene SpeedBarScene(const SpeedBarInput& in, const TextMetrics& metrics, int boxWidth,
                     int boxHeight) {
-    Scene scene;
-    scene.width = boxWidth;
-    scene.height = boxHeight;
-    scene.background = kWhite;
+    Scene scene = BlankScene(boxWidth, boxHeight);
     const Float80 lowest = in.state.extremes.MinSpd, highest = in.state.extremes.MaxSpd;
     if (highest == lowest)
         return scene;

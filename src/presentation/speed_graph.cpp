@@ -488,10 +488,7 @@ std::string XGridLabel(XAxisMode mode, bool distInKm, Float80 step, Float80 valu
 
 Scene SpeedGraphScene(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth,
                       int boxHeight) {
-    Scene scene;
-    scene.width = boxWidth;
-    scene.height = boxHeight;
-    scene.background = kWhite;
+    Scene scene = BlankScene(boxWidth, boxHeight);
     Frame f = FrameFor(in, metrics, boxWidth, boxHeight);
     if (in.slots.empty() || f.highest == f.lowest || f.longestDist == 0)
         return scene;
@@ -529,9 +526,7 @@ Scene SpeedGraphScene(const SpeedGraphInput& in, const TextMetrics& metrics, int
 
 Scene SpeedGraphCursor(const SpeedGraphInput& in, const TextMetrics& metrics, int boxWidth,
                        int boxHeight) {
-    Scene scene;
-    scene.width = boxWidth;
-    scene.height = boxHeight;
+    Scene scene = BlankScene(boxWidth, boxHeight);
     if (in.slots.empty())
         return scene;
     const Frame f = FrameFor(in, metrics, boxWidth, boxHeight);

@@ -159,16 +159,23 @@ QFont QtTextMetrics::Font(int fontSize) const {
     return TahomaFont(px, px);
 }
 
+const QFontMetrics& QtTextMetrics::MetricsAt(int fontSize) const {
+    auto found = metrics_.find(fontSize);
+    if (found == metrics_.end())
+        found = metrics_.emplace(fontSize, QFontMetrics(Font(fontSize))).first;
+    return found->second;
+}
+
 int QtTextMetrics::Height(std::string_view, int fontSize) const {
-    return QFontMetrics(Font(fontSize)).height();
+    return MetricsAt(fontSize).height();
 }
 
 int QtTextMetrics::Width(std::string_view text, int fontSize) const {
-    return QFontMetrics(Font(fontSize)).horizontalAdvance(ToQString(text));
+    return MetricsAt(fontSize).horizontalAdvance(ToQString(text));
 }
 
 int QtTextMetrics::Ascent(int fontSize) const {
-    return QFontMetrics(Font(fontSize)).ascent();
+    return MetricsAt(fontSize).ascent();
 }
 
 const QtTextMetrics& ViewTextMetrics() {

@@ -3,8 +3,10 @@
 // screen and into exported pictures, so both show the same pixels.
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QSize>
+#include <map>
 
 #include "presentation/scene.h"
 
@@ -20,6 +22,12 @@ class QtTextMetrics final : public TextMetrics {
     int Width(std::string_view text, int fontSize) const override;
     QFont Font(int fontSize) const;
     int Ascent(int fontSize) const;
+
+  private:
+    // Every paint measures its texts; the fonts of the few sizes in use are
+    // built once. Views paint on the window's thread only.
+    const QFontMetrics& MetricsAt(int fontSize) const;
+    mutable std::map<int, QFontMetrics> metrics_;
 };
 
 const QtTextMetrics& ViewTextMetrics();
