@@ -4,7 +4,10 @@ SAN_BUILD ?= build-san
 TSAN_BUILD ?= build-tsan
 JOBS      ?= $(shell nproc)
 FUZZ_SECONDS ?= 8
-# `make fuzz-long` runs each target 10 minutes unless FUZZ_SECONDS is given.
+# `make fuzz-long` runs each target 10 minutes unless FUZZ_SECONDS is given;
+# FUZZ_TARGETS="nmea gpx" limits it to some targets, so that two runs can
+# share the cores.
+FUZZ_TARGETS ?=
 FUZZ_LONG_SECONDS := $(if $(filter command line environment,$(origin FUZZ_SECONDS)),$(FUZZ_SECONDS),600)
 DEMO_LOG  := data/shipped/Raw/demo.bnx4
 # The demo runs with its own data and documents folders, so that it never
@@ -133,7 +136,7 @@ FUZZ_LONG_WIDE_TARGETS := bnx4 mtk run_file dtb lap_file link_reply log_line
 FUZZ_LONG_WIDE_MAX_LEN := 8192
 fuzz-long: $(SAN_BUILD)/CMakeCache.txt
 	cmake --build $(SAN_BUILD) -j $(JOBS) --target fuzz_targets
-	@failed=; for target in $(SAN_BUILD)/fuzz/fuzz_*; do \
+	@failed=; for target in $(if $(FUZZ_TARGETS),$(addprefix $(SAN_BUILD)/fuzz/fuzz_,$(FUZZ_TARGETS)),$(SAN_BUILD)/fuzz/fuzz_*); do \
 	  name=$$(basename $$target); short=$${name#fuzz_}; corpus=fuzz/corpus/$$short; \
 	  maxlen=$(FUZZ_LONG_MAX_LEN); \
 	  case " $(FUZZ_LONG_WIDE_TARGETS) " in *" $$short "*) maxlen=$(FUZZ_LONG_WIDE_MAX_LEN);; esac; \
