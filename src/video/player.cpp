@@ -118,6 +118,7 @@ struct Player::Impl {
     int audioStream = -1;
     int64_t startTime = 0;
     int64_t duration = 0;
+    int64_t frameUs = 0;  // the usual gap between frames; 0 when unknown
     LiveFilterValues* live = nullptr;
     int applied[4] = {0, 0, 0, 0};
 
@@ -195,6 +196,12 @@ struct Player::Impl {
 
     void ReaderLoop();
     void DoSeek(int64_t target);
+    // The times of the next video packet, which is read and dropped.
+    struct PacketTimes {
+        int64_t pts = AV_NOPTS_VALUE;
+        int64_t dts = AV_NOPTS_VALUE;
+    };
+    PacketTimes NextVideoPacketTimes();
     void DecodeVideo(const AVPacket* packet, int mySerial, bool& markNext, int64_t discardBefore,
                      FramePtr& held);
     void DecodeAudio(const AVPacket* packet);
@@ -321,6 +328,9 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
     }
     startTime = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
     const AVStream* vs = format->streams[videoStream];
+    const AVRational rate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+    if (rate.num > 0 && rate.den > 0)
+        frameUs = av_rescale(1000000, rate.den, rate.num);
     if (format->duration > 0)
         duration = format->duration;
     else if (vs->duration > 0)
@@ -426,7 +436,25 @@ void Player::Impl::ReaderLoop() {
 void Player::Impl::DoSeek(int64_t target) {
     const AVStream* st = format->streams[videoStream];
     const int64_t ts = av_rescale_q(target + startTime, AV_TIME_BASE_Q, st->time_base);
-    if (av_seek_frame(format.get(), videoStream, ts, AVSEEK_FLAG_BACKWARD) < 0)
+    // Containers index key frames by decoding time, which runs ahead of the
+    // showing time when there are B-frames, so the key frame found may show
+    // after the target: step back a key frame until it shows at or before.
+    int64_t seekTs = ts;
+    bool placed = false;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (av_seek_frame(format.get(), videoStream, seekTs, AVSEEK_FLAG_BACKWARD) < 0)
+            break;
+        placed = true;
+        const PacketTimes key = NextVideoPacketTimes();
+        if (key.pts == AV_NOPTS_VALUE || key.pts <= ts || key.dts == AV_NOPTS_VALUE)
+            break;
+        const int64_t earlier = std::min(key.dts, key.pts) - 1;
+        if (earlier >= seekTs)
+            break;
+        seekTs = earlier;
+    }
+    // The probing read packets: go back to where decoding starts.
+    if (!placed || av_seek_frame(format.get(), videoStream, seekTs, AVSEEK_FLAG_BACKWARD) < 0)
         avformat_seek_file(format.get(), videoStream, std::numeric_limits<int64_t>::min(), ts, ts,
                            0);
     avcodec_flush_buffers(videoCodec.get());
@@ -437,8 +465,32 @@ void Player::Impl::DoSeek(int64_t target) {
     audioClockValid = false;
 }
 
+Player::Impl::PacketTimes Player::Impl::NextVideoPacketTimes() {
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    while (packet && av_read_frame(format.get(), packet.get()) >= 0) {
+        const bool video = packet->stream_index == videoStream;
+        const PacketTimes times{packet->pts, packet->dts};
+        av_packet_unref(packet.get());
+        if (video)
+            return times;
+    }
+    return {};
+}
+
 void Player::Impl::DecodeVideo(const AVPacket* packet, int mySerial, bool& markNext,
                                int64_t discardBefore, FramePtr& held) {
+    if (packet != nullptr) {
+        // On the way to a precise seek's target, frames that nothing refers
+        // to need not be decoded, which roughly halves the work. The margin
+        // of a few frames keeps the frame showing at the target decoded when
+        // the frame rate varies.
+        constexpr int kMarginFrames = 4;
+        const bool farBefore = discardBefore != std::numeric_limits<int64_t>::min() &&
+                               frameUs > 0 && packet->pts != AV_NOPTS_VALUE &&
+                               ToUs(packet->pts, format->streams[videoStream]->time_base) <
+                                   discardBefore - kMarginFrames * frameUs;
+        videoCodec->skip_frame = farBefore ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    }
     if (avcodec_send_packet(videoCodec.get(), packet) < 0 && packet != nullptr)
         return;
     for (;;) {

@@ -29,9 +29,10 @@ inline bool MakeTestVideo(const std::filesystem::path& out, const std::string& v
     return std::system(command.c_str()) == 0 && std::filesystem::exists(out);
 }
 
-// Key frames only every second, not at scene changes.
-inline const char* kH264 = "-c:v libx264 -preset ultrafast -crf 10 -sc_threshold 0";
-inline const char* kMpeg4 = "-c:v mpeg4 -q:v 2 -sc_threshold 1000000000";
+// Key frames about every second, not at scene changes; B-frames, so that
+// frames come out of the decoder in another order than they go in.
+inline const char* kH264 = "-c:v libx264 -preset ultrafast -crf 10 -sc_threshold 0 -bf 3";
+inline const char* kMpeg4 = "-c:v mpeg4 -q:v 2 -sc_threshold 1000000000 -bf 2";
 
 // The frame number read back from the stripes at mid-height.
 inline int FrameNumberOf(const VideoImage& image) {
