@@ -1,7 +1,9 @@
 // The video player on a 1080p60 H.264 file the benchmark makes with ffmpeg:
 // frames decoded, converted and handed over per second (stepping through
 // the file, native size and panel size), precise seek latency (median and
-// worst of 50 random seeks) and the latency of one frame step.
+// worst of 50 random seeks), the latency of one frame step, and playing
+// at 1x to 8x: frames shown and dropped, how far the picture trails the
+// clock, and how late a 66 ms tick on the window's thread runs.
 
 #include <benchmark/benchmark.h>
 
@@ -54,8 +56,11 @@ bool NextFrame(PlayerEventQueue& queue) {
 }
 
 bool OpenQuiet(Player& player, PlayerEventQueue& queue, int screenWidth, int screenHeight) {
+    // Live values at 0, as the Video tab keeps them.
+    static LiveFilterValues live;
     player.audioDriver = AudioDriver::adNone;
     player.vfilters = VideoFilterText(0, 0, 0, 0);
+    player.liveFilters = &live;
     player.UpdateScreenPosition(screenWidth, screenHeight);
     return !Video().empty() && player.Open(Video(), true) && NextFrame(queue);
 }
@@ -120,6 +125,73 @@ void BM_PreciseSeek(benchmark::State& state) {
     state.counters["median_ms"] = ms[ms.size() / 2];
     state.counters["worst_ms"] = ms.back();
 }
+// Plays the file at `rate` while this thread takes the events every 66 ms,
+// as the window's playback tick does.
+void BM_Playback(benchmark::State& state) {
+    const double rate = static_cast<double>(state.range(0));
+    const int width = static_cast<int>(state.range(1));
+    const int height = static_cast<int>(state.range(2));
+    for (auto _ : state) {
+        PlayerEventQueue queue;
+        Player player(queue);
+        player.playRate = rate;
+        if (!OpenQuiet(player, queue, width, height)) {
+            state.SkipWithError("could not make or open the video");
+            return;
+        }
+        constexpr auto kTick = std::chrono::milliseconds(66);
+        const Clock::time_point start = Clock::now();
+        player.Resume();
+        Clock::time_point tick = start;
+        int shown = 0;
+        double worstLagMs = 0;
+        double worstTickLateMs = 0;
+        bool ended = false;
+        while (!ended && Clock::now() - start < std::chrono::seconds(4 * kSeconds)) {
+            tick += kTick;
+            std::this_thread::sleep_until(tick);
+            worstTickLateMs =
+                std::max(worstTickLateMs,
+                         std::chrono::duration<double, std::milli>(Clock::now() - tick).count());
+            const double clockMs =
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count() * rate;
+            for (const PlayerEvent& e : queue.TakeAll()) {
+                if (e.kind == PlayerEventKind::kState && e.state == PlayerState::psEnd)
+                    ended = true;
+                if (e.kind != PlayerEventKind::kPosition || !e.image)
+                    continue;
+                ++shown;
+                // How far a frame trails the clock beyond the tick that
+                // takes it, which alone accounts for 66 ms x rate.
+                if (clockMs > 500 * rate && clockMs < kSeconds * 1000.0)
+                    worstLagMs = std::max(worstLagMs, clockMs - e.time / 1000.0 - 66.0 * rate);
+            }
+        }
+        if (!ended) {
+            state.SkipWithError("playing never reached the end");
+            return;
+        }
+        const int frames = kFps * kSeconds;
+        state.counters["shown"] = shown;
+        state.counters["dropped"] = frames - 1 - shown;
+        state.counters["shown_per_s"] =
+            shown / std::chrono::duration<double>(Clock::now() - start).count();
+        state.counters["trail_ms"] = worstLagMs;
+        state.counters["worst_tick_late_ms"] = worstTickLateMs;
+    }
+}
+BENCHMARK(BM_Playback)
+    ->ArgNames({"rate", "w", "h"})
+    ->Args({1, 0, 0})
+    ->Args({2, 0, 0})
+    ->Args({1, 455, 340})
+    ->Args({2, 455, 340})
+    ->Args({4, 455, 340})
+    ->Args({8, 455, 340})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_PreciseSeek)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_FrameStepLatency(benchmark::State& state) {

@@ -34,6 +34,16 @@ constexpr size_t kFrameQueueFrames = 6;
 constexpr int64_t kAudioQueueMaxUs = 4000000;  // older sound is dropped beyond this
 constexpr int64_t kAudioClockFreshUs = 250000;
 constexpr int64_t kNoFloor = std::numeric_limits<int64_t>::max();
+constexpr int64_t kNone = std::numeric_limits<int64_t>::min();
+// While playing, frames that are this late are decoded only as far as later
+// frames need them, and not converted: the picture skips rather than lags.
+constexpr int64_t kLateUs = 40000;
+// ... but one frame is still shown this often, so that the picture moves.
+constexpr auto kShowEvery = std::chrono::milliseconds(100);
+// Further behind than this, decoding jumps to the key frame before the clock
+// plus a lead, when that key frame lies ahead of what was read.
+constexpr int64_t kJumpLagUs = 500000;
+constexpr int64_t kJumpLeadUs = 200000;
 
 int64_t UsSince(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::microseconds>(to - from).count();
@@ -75,6 +85,19 @@ struct QueuedFrame {
     int serial = 0;
     bool seekResult = false;  // shown at once, paused or not
     bool end = false;
+};
+
+// What the reader thread carries from one packet to the next.
+struct ReadState {
+    int serial = 0;
+    bool markNext = true;           // the next frame answers an open or a seek
+    int64_t discardBefore = kNone;  // a precise seek's target
+    int64_t dropBefore = kNone;     // frames before it are late
+    int64_t lastPts = kNone;        // of the last frame decoded
+    int64_t lastDts = kNone;        // of the last video packet, in the stream's units
+    bool atEnd = false;
+    FramePtr held;  // a precise seek's best candidate so far
+    Clock::time_point lastEmitted;
 };
 
 struct AudioBlock {
@@ -121,6 +144,8 @@ struct Player::Impl {
     int64_t frameUs = 0;  // the usual gap between frames; 0 when unknown
     LiveFilterValues* live = nullptr;
     int applied[4] = {0, 0, 0, 0};
+    bool neutralGraph = false;  // built from the text for all values 0
+    double rate = 1.0;
 
     // Shared between the window, reader and presenter threads.
     mutable std::mutex mutex;
@@ -185,7 +210,7 @@ struct Player::Impl {
                 return clockBasePts;
             }
         }
-        return clockBasePts + UsSince(clockBaseWall, now);
+        return clockBasePts + static_cast<int64_t>(UsSince(clockBaseWall, now) * rate);
     }
 
     bool OpenFile(const std::string& file, const std::string& filters, AudioDriver driver);
@@ -195,6 +220,7 @@ struct Player::Impl {
     void CloseFile();
 
     void ReaderLoop();
+    void CatchUp(ReadState& r, int64_t clock);
     void DoSeek(int64_t target);
     // The times of the next video packet, which is read and dropped.
     struct PacketTimes {
@@ -202,10 +228,12 @@ struct Player::Impl {
         int64_t dts = AV_NOPTS_VALUE;
     };
     PacketTimes NextVideoPacketTimes();
-    void DecodeVideo(const AVPacket* packet, int mySerial, bool& markNext, int64_t discardBefore,
-                     FramePtr& held);
+    void DecodeVideo(const AVPacket* packet, ReadState& r);
     void DecodeAudio(const AVPacket* packet);
-    bool Emit(AVFrame* frame, int mySerial, bool& markNext);
+    // Sends changed live values to the filters; true when they would leave
+    // the picture unchanged.
+    bool PassFiltersBy();
+    bool Emit(AVFrame* frame, ReadState& r);
     std::shared_ptr<const VideoImage> Convert(AVFrame* frame);
     bool PushFrame(QueuedFrame frame, int mySerial);
 
@@ -343,6 +371,7 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
     }
     if (!filters.empty() && !BuildFilters(filters))
         return false;
+    neutralGraph = filters == VideoFilterText(0, 0, 0, 0);
     if (driver != AudioDriver::adNone)
         OpenAudio();
     if (device == 0 && audioStream >= 0) {
@@ -380,57 +409,78 @@ void Player::Impl::CloseFile() {
 
 void Player::Impl::ReaderLoop() {
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    int mySerial;
-    bool markNext = true;  // the first frame after opening or a seek
-    int64_t discardBefore = std::numeric_limits<int64_t>::min();
-    bool atEnd = false;
-    FramePtr held;  // a precise seek's best candidate so far
+    ReadState r;
     {
         std::lock_guard lock(mutex);
-        mySerial = serial;
+        r.serial = serial;
     }
     for (;;) {
+        int64_t clock = kNone;
         {
             std::unique_lock lock(mutex);
             readerWake.wait(lock, [&] {
-                return stopping || seekRequested || (!atEnd && frames.size() < kFrameQueueFrames);
+                return stopping || seekRequested || (!r.atEnd && frames.size() < kFrameQueueFrames);
             });
             if (stopping)
                 return;
             if (seekRequested) {
                 seekRequested = false;
-                mySerial = serial;
+                r.serial = serial;
                 const int64_t target = seekTarget;
                 const bool precise = seekFlag == SeekFlag::kPrecise;
                 lock.unlock();
                 DoSeek(target);
-                markNext = true;
-                discardBefore = precise ? target : std::numeric_limits<int64_t>::min();
-                held.reset();
-                atEnd = false;
+                r.markNext = true;
+                r.discardBefore = precise ? target : kNone;
+                r.held.reset();
+                r.atEnd = false;
+                r.lastPts = r.lastDts = kNone;
                 continue;
             }
+            if (!paused)
+                clock = ClockNow();
         }
+        CatchUp(r, clock);
         const int rc = av_read_frame(format.get(), packet.get());
         if (rc < 0) {
-            DecodeVideo(nullptr, mySerial, markNext, discardBefore, held);
-            if (held)
-                Emit(held.get(), mySerial, markNext);
-            held.reset();
+            DecodeVideo(nullptr, r);
+            if (r.held)
+                Emit(r.held.get(), r);
+            r.held.reset();
             QueuedFrame end;
             end.end = true;
-            end.seekResult = markNext;
-            markNext = false;
-            PushFrame(std::move(end), mySerial);
-            atEnd = true;
+            end.seekResult = r.markNext;
+            r.markNext = false;
+            PushFrame(std::move(end), r.serial);
+            r.atEnd = true;
             continue;
         }
-        if (packet->stream_index == videoStream)
-            DecodeVideo(packet.get(), mySerial, markNext, discardBefore, held);
-        else if (packet->stream_index == audioStream)
+        if (packet->stream_index == videoStream) {
+            if (packet->dts != AV_NOPTS_VALUE)
+                r.lastDts = packet->dts;
+            DecodeVideo(packet.get(), r);
+        } else if (packet->stream_index == audioStream) {
             DecodeAudio(packet.get());
+        }
         av_packet_unref(packet.get());
     }
+}
+
+void Player::Impl::CatchUp(ReadState& r, int64_t clock) {
+    r.dropBefore = clock == kNone || r.markNext ? kNone : clock - kLateUs;
+    if (r.dropBefore == kNone || r.lastPts == kNone || clock - r.lastPts < kJumpLagUs)
+        return;
+    // Far behind: jump ahead when the key frame before the clock is later
+    // than what was read, so that the picture catches up at once.
+    AVStream* st = format->streams[videoStream];
+    const int64_t to = std::min(clock + kJumpLeadUs, duration);
+    const int64_t ts = av_rescale_q(to + startTime, AV_TIME_BASE_Q, st->time_base);
+    const int at = av_index_search_timestamp(st, ts, AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* key = at >= 0 ? avformat_index_get_entry(st, at) : nullptr;
+    if (key == nullptr || r.lastDts == kNone || key->timestamp <= r.lastDts)
+        return;
+    DoSeek(to);
+    r.lastPts = r.lastDts = kNone;
 }
 
 void Player::Impl::DoSeek(int64_t target) {
@@ -477,19 +527,21 @@ Player::Impl::PacketTimes Player::Impl::NextVideoPacketTimes() {
     return {};
 }
 
-void Player::Impl::DecodeVideo(const AVPacket* packet, int mySerial, bool& markNext,
-                               int64_t discardBefore, FramePtr& held) {
+void Player::Impl::DecodeVideo(const AVPacket* packet, ReadState& r) {
     if (packet != nullptr) {
-        // On the way to a precise seek's target, frames that nothing refers
-        // to need not be decoded, which roughly halves the work. The margin
-        // of a few frames keeps the frame showing at the target decoded when
-        // the frame rate varies.
+        // Frames that nothing refers to need not be decoded on the way to a
+        // precise seek's target, which roughly halves the work, nor when
+        // they are late. The margin of a few frames keeps the frame showing
+        // at the target decoded when the frame rate varies.
         constexpr int kMarginFrames = 4;
-        const bool farBefore = discardBefore != std::numeric_limits<int64_t>::min() &&
-                               frameUs > 0 && packet->pts != AV_NOPTS_VALUE &&
-                               ToUs(packet->pts, format->streams[videoStream]->time_base) <
-                                   discardBefore - kMarginFrames * frameUs;
-        videoCodec->skip_frame = farBefore ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        bool skip = false;
+        if (packet->pts != AV_NOPTS_VALUE) {
+            const int64_t at = ToUs(packet->pts, format->streams[videoStream]->time_base);
+            skip = (r.discardBefore != kNone && frameUs > 0 &&
+                    at < r.discardBefore - kMarginFrames * frameUs) ||
+                   (r.dropBefore != kNone && at < r.dropBefore);
+        }
+        videoCodec->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     }
     if (avcodec_send_packet(videoCodec.get(), packet) < 0 && packet != nullptr)
         return;
@@ -499,44 +551,56 @@ void Player::Impl::DecodeVideo(const AVPacket* packet, int mySerial, bool& markN
             return;
         const int64_t pts =
             ToUs(frame->best_effort_timestamp, format->streams[videoStream]->time_base);
-        if (discardBefore != std::numeric_limits<int64_t>::min()) {
+        r.lastPts = pts;
+        if (r.discardBefore != kNone) {
             // The frame showing at the target is the last one that starts at
             // or before it: hold each such frame until a later one arrives.
-            if (pts <= discardBefore) {
-                held = std::move(frame);
+            if (pts <= r.discardBefore) {
+                r.held = std::move(frame);
                 continue;
             }
-            if (held) {
-                if (!Emit(held.get(), mySerial, markNext))
+            if (r.held) {
+                if (!Emit(r.held.get(), r))
                     return;
-                held.reset();
+                r.held.reset();
             }
         }
-        if (!Emit(frame.get(), mySerial, markNext))
+        if (!r.markNext && r.dropBefore != kNone && pts < r.dropBefore &&
+            Clock::now() - r.lastEmitted < kShowEvery)
+            continue;
+        if (!Emit(frame.get(), r))
             return;
     }
 }
 
-bool Player::Impl::Emit(AVFrame* frame, int mySerial, bool& markNext) {
+bool Player::Impl::PassFiltersBy() {
+    if (live == nullptr)
+        return false;
+    const int now[4] = {live->brightness.load(), live->contrast.load(), live->hue.load(),
+                        live->saturation.load()};
+    // With every value at 0 the filters leave the picture as it is; passing
+    // them by saves a third of the work for a large frame.
+    if (neutralGraph && std::all_of(now, now + 4, [](int v) { return v == 0; }))
+        return true;
+    if (!std::equal(now, now + 4, applied)) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%g", now[0] / 100.0);
+        avfilter_graph_send_command(graph.get(), "eq", "brightness", value, nullptr, 0, 0);
+        std::snprintf(value, sizeof value, "%g", 1.0 + now[1] / 100.0);
+        avfilter_graph_send_command(graph.get(), "eq", "contrast", value, nullptr, 0, 0);
+        std::snprintf(value, sizeof value, "%d", now[2]);
+        avfilter_graph_send_command(graph.get(), "hue", "h", value, nullptr, 0, 0);
+        std::snprintf(value, sizeof value, "%g", 1.0 + now[3] / 100.0);
+        avfilter_graph_send_command(graph.get(), "hue", "s", value, nullptr, 0, 0);
+        std::copy(now, now + 4, applied);
+    }
+    return false;
+}
+
+bool Player::Impl::Emit(AVFrame* frame, ReadState& r) {
     AVFrame* shown = frame;
     FramePtr filtered;
-    if (graph) {
-        if (live != nullptr) {
-            const int now[4] = {live->brightness.load(), live->contrast.load(), live->hue.load(),
-                                live->saturation.load()};
-            if (!std::equal(now, now + 4, applied)) {
-                char value[32];
-                std::snprintf(value, sizeof value, "%g", now[0] / 100.0);
-                avfilter_graph_send_command(graph.get(), "eq", "brightness", value, nullptr, 0, 0);
-                std::snprintf(value, sizeof value, "%g", 1.0 + now[1] / 100.0);
-                avfilter_graph_send_command(graph.get(), "eq", "contrast", value, nullptr, 0, 0);
-                std::snprintf(value, sizeof value, "%d", now[2]);
-                avfilter_graph_send_command(graph.get(), "hue", "h", value, nullptr, 0, 0);
-                std::snprintf(value, sizeof value, "%g", 1.0 + now[3] / 100.0);
-                avfilter_graph_send_command(graph.get(), "hue", "s", value, nullptr, 0, 0);
-                std::copy(now, now + 4, applied);
-            }
-        }
+    if (graph && !PassFiltersBy()) {
         const int64_t pts = frame->best_effort_timestamp;
         frame->pts = pts;
         if (av_buffersrc_add_frame_flags(source, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
@@ -551,9 +615,10 @@ bool Player::Impl::Emit(AVFrame* frame, int mySerial, bool& markNext) {
     queued.image = Convert(shown);
     if (!queued.image)
         return true;
-    queued.seekResult = markNext;
-    markNext = false;
-    return PushFrame(std::move(queued), mySerial);
+    queued.seekResult = r.markNext;
+    r.markNext = false;
+    r.lastEmitted = Clock::now();
+    return PushFrame(std::move(queued), r.serial);
 }
 
 std::shared_ptr<const VideoImage> Player::Impl::Convert(AVFrame* frame) {
@@ -731,9 +796,10 @@ void Player::Impl::PresenterLoop() {
         const int64_t now = ClockNow();
         const int64_t due = front.image->pts;
         if (due <= now + 2000) {
-            // Late frames give way to a later one that is also due.
+            // A frame gives way to a later one only when that one is late
+            // too: a moment's delay shows both rather than drop one.
             if (frames.size() > 1 && !frames[1].end && frames[1].serial == serial &&
-                frames[1].image->pts <= now) {
+                frames[1].image->pts < now - kLateUs) {
                 frames.pop_front();
                 continue;
             }
@@ -759,8 +825,9 @@ bool Player::Open(const std::string& file, bool paused) {
     Impl& m = *impl_;
     m.live = liveFilters;
     m.hook = onAudioHook;
+    m.rate = playRate > 0 ? playRate : 1.0;
     std::fill(m.applied, m.applied + 4, 0);
-    if (!m.OpenFile(file, vfilters, audioDriver)) {
+    if (!m.OpenFile(file, vfilters, m.rate == 1.0 ? audioDriver : AudioDriver::adNone)) {
         m.CloseFile();
         return false;
     }

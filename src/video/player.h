@@ -52,6 +52,8 @@ class Player {
     VideoDriver videoDriver = VideoDriver::vdDefault;
     AudioDriver audioDriver = AudioDriver::adDefault;
     AudioHook onAudioHook;
+    // How many seconds of video play in a second; sound plays only at 1.
+    double playRate = 1.0;
 
     // Closes what is open, then opens `file`. False, with nothing open, when
     // it is not a video that can be decoded. Posts the file-open event and

@@ -68,6 +68,7 @@ class PlayerTest : public ::testing::Test {
     static std::string mpeg4_;
     static bool made_;
     PlayerEventQueue queue_;
+    LiveFilterValues live_;  // outlives the player, which reads it
     Player player_{queue_};
     std::shared_ptr<const VideoImage> image_;
     std::vector<PlayerState> states_;
@@ -120,6 +121,26 @@ TEST_F(PlayerTest, PreciseSeekLandsOnTheFrameShowingAtTheTimeAndAnyOnTheKeyFrame
     EXPECT_EQ(SeekTo(SeekFlag::sfAny, 37 * kFrameUs), 25);
     EXPECT_EQ(SeekTo(SeekFlag::sfAny, 24 * kFrameUs), 0);
     EXPECT_EQ(SeekTo(SeekFlag::sfAny, 50 * kFrameUs), 50);
+}
+
+TEST_F(PlayerTest, LiveFilterValuesShowOnTheNextFrameAndZeroShowsItAsDecoded) {
+    LiveFilterValues& live = live_;
+    player_.vfilters = VideoFilterText(0, 0, 0, 0);
+    player_.liveFilters = &live;
+    OpenPaused(h264_);
+    // Frame 1 has stripe 0 white and the other stripes black.
+    const auto blackLevel = [&] {
+        const VideoImage& im = *image_;
+        return im.pixels[static_cast<size_t>(im.height / 2) * im.stride + (im.width * 7 / 8) * 4];
+    };
+    ASSERT_EQ(SeekTo(SeekFlag::kPrecise, kFrameUs), 1);
+    const int asDecoded = blackLevel();
+    live.brightness = 30;
+    ASSERT_EQ(SeekTo(SeekFlag::kPrecise, kFrameUs), 1);
+    EXPECT_GT(blackLevel(), asDecoded + 40);
+    live.brightness = 0;
+    ASSERT_EQ(SeekTo(SeekFlag::kPrecise, kFrameUs), 1);
+    EXPECT_EQ(blackLevel(), asDecoded);
 }
 
 TEST_F(PlayerTest, FrameStepAdvancesByExactlyOneFrame) {
