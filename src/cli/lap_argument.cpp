@@ -17,17 +17,22 @@ int LapArgumentResolver::Row(const std::string& lap) {
         const std::string log = lap.substr(0, colon);
         auto found = logs_.find(log);
         if (found == logs_.end()) {
-            const int before = laps_.session().laps.LapNum();
-            laps_.OpenLog(log);
-            found = logs_.emplace(log, std::pair{before, laps_.session().laps.LapNum()}).first;
+            LogLaps laps;
+            laps.first = laps_.session().laps.LapNum();
+            laps.opened = laps_.OpenLog(log);
+            laps.end = laps_.session().laps.LapNum();
+            found = logs_.emplace(log, laps).first;
         }
-        const auto [first, end] = found->second;
-        if (first + n >= end) {
-            err_ << "quorvane-cli: " << log << " has " << end - first << " laps, no lap " << n
-                 << "\n";
+        const LogLaps& laps = found->second;
+        if (laps.first + n >= laps.end) {
+            // A log that failed to open has been explained; its count would
+            // only mislead.
+            if (laps.opened)
+                err_ << "quorvane-cli: " << log << " has " << laps.end - laps.first
+                     << " laps, no lap " << n << "\n";
             return -1;
         }
-        return first + n + 1;
+        return laps.first + n + 1;
     }
     if (LapListLoadOf(lap) == LapListLoad::MotecCsv) {
         const MotecImportResult imported = LoadLapFileToGrigMotecCsv(laps_.session(), lap);

@@ -5,7 +5,6 @@
 #include <iosfwd>
 #include <map>
 #include <string>
-#include <utility>
 
 #include "cli/lap_options.h"
 
@@ -23,7 +22,12 @@ class LapArgumentResolver {
   private:
     CliSession& laps_;
     std::ostream& err_;
-    std::map<std::string, std::pair<int, int>> logs_;  // log -> [first lap, end)
+    struct LogLaps {
+        int first = 0;  // the log's laps are rows [first, end) from 0
+        int end = 0;
+        bool opened = false;  // false: why was told when it was opened
+    };
+    std::map<std::string, LogLaps> logs_;
 };
 
 }  // namespace qv::cli

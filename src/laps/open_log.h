@@ -48,7 +48,7 @@ struct OpenLogOutcome {
     // columns) and shows the lap-list page.
     int lapsAdded = 0;
     std::vector<LapCandidate> candidates;  // the laps cut, listed or not
-    std::string error;                     // a lap file that could not be written, and why
+    std::string error;  // a lap file that could not be written, and why; already told
 };
 
 // "Load log data": asks for the file, then opens it.

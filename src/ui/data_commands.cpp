@@ -38,7 +38,7 @@ OpenLogContext DataCommands::LogContext() {
 }
 
 void DataCommands::AfterLog(const OpenLogOutcome& outcome, const GateTable& gatesBefore) {
-    Tell(outcome.error);
+    // Opening has told the user of its error already.
     const AfterOpenLog after = StepsAfterOpenLog(session_, outcome, gatesBefore);
     if (hooks_.runSteps)
         hooks_.runSteps(after.steps);

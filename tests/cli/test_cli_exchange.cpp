@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -123,6 +126,32 @@ TEST_F(CliExchangeTest, NmeaOfALapReadsBackWithGpsbabel) {
                            std::stod(time.substr(6));
     const double trueSeconds = std::fmod(drive.crossingUtcMs[1] / 1000, 86400);
     EXPECT_NEAR(seconds, trueSeconds, 0.1) << line;
+}
+
+TEST_F(CliExchangeTest, AnExportThatCannotBeWrittenKeepsThePreviousFileAndSaysWhy) {
+    const std::filesystem::path folder = dir / "out";
+    std::filesystem::create_directories(folder);
+    const std::string out = (folder / "laps.kml").string();
+    test::WriteBytes(out, {'o', 'l', 'd'});
+    const std::string args = "export kml '" + log + ":1' -o '" + out + "'" + lineOptions;
+    // Files stop at 512 bytes, as on a full disk: the laps cut from the log
+    // cannot be kept, which is told once.
+    const test::CliOutput full = test::RunCliProcess(args, "", "trap '' XFSZ; ulimit -f 1");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, std::string(std::strerror(EFBIG)) + "\n");
+    EXPECT_EQ(Text(out), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+    // The output itself cannot be written.
+    const std::string nowhere = (dir / "gone" / "laps.kml").string();
+    const test::CliOutput missing =
+        test::RunCliProcess("export kml '" + log + ":1' -o '" + nowhere + "'" + lineOptions);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("quorvane-cli: " + nowhere + ": ", 0), 0u) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
+    ASSERT_EQ(test::RunCliProcess(args).status, 0);
+    EXPECT_GT(Text(out).size(), 512u);
 }
 
 TEST_F(CliExchangeTest, ImportMotecPrintsTheRowAndWritesTheLapFile) {

@@ -35,12 +35,14 @@ inline void SplitLines(CliOutput& result) {
 }
 
 // `args` are quoted for the shell by the caller; `env` goes before the
-// command ("NAME=value ...").
-inline CliOutput RunCliProcess(const std::string& args, const std::string& env = "") {
+// command ("NAME=value ..."), and the shell runs `setup` (limits, traps)
+// first.
+inline CliOutput RunCliProcess(const std::string& args, const std::string& env = "",
+                               const std::string& setup = "") {
     TempDir dir;
     const std::string errPath = (dir / "stderr").string();
-    const std::string command =
-        "TZ=UTC " + env + " '" + CliPath() + "' " + args + " 2>'" + errPath + "'";
+    const std::string command = setup + (setup.empty() ? "" : "; ") + "TZ=UTC " + env + " '" +
+                                CliPath() + "' " + args + " 2>'" + errPath + "'";
     CliOutput result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

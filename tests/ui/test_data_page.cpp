@@ -200,6 +200,17 @@ TEST_F(DataPageTest, BadFilesAreToldAndLeaveTheButtonsWorking) {
     EXPECT_TRUE(Child<QToolButton>("SpeedButtonLdLogFile")->isEnabled());
     EXPECT_EQ(step.shown, 0);
 
+    // Laps that cannot be written to the temporary folder are told once.
+    const std::filesystem::path temp = session->folders.TempFolder;
+    std::filesystem::rename(temp, dir / "temp-aside");
+    WriteBytes(temp, {'x'});
+    const size_t before = prompter.Messages().size();
+    OpenDemoLog();
+    EXPECT_EQ(prompter.Messages().size(), before + 1);
+    EXPECT_EQ(session->laps.LapNum(), 0);
+    std::filesystem::remove(temp);
+    std::filesystem::rename(dir / "temp-aside", temp);
+
     // A temporary lap file that vanished cannot be shown, silently.
     OpenDemoLog();
     std::filesystem::remove(TempLapFilePath(session->folders, 2));
