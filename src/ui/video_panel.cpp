@@ -70,12 +70,7 @@ class VideoPanel::Picture : public QWidget {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, frame);
     }
-    void resizeEvent(QResizeEvent*) override {
-        int w = 0;
-        int h = 0;
-        panel_.ScreenSize(w, h);
-        panel_.commands().player().UpdateScreenPosition(w, h);
-    }
+    void resizeEvent(QResizeEvent*) override { panel_.UpdateScreenPosition(); }
 
   private:
     VideoPanel& panel_;
@@ -185,6 +180,7 @@ VideoPanel::VideoPanel(Session& session, PlaybackController& playback, Prompter&
     port.tabShowing = [this] { return TabShowing(); };
     port.run = [this](const Step& step) { commands_->RunStep(step); };
     port.shutDown = [this] { commands_->Shutdown(); };
+    port.screenMoved = [this] { UpdateScreenPosition(); };
     playback_.AttachVideo(std::move(port));
 
     auto* column = new QVBoxLayout(this);
@@ -274,6 +270,13 @@ SlotALap VideoPanel::SlotA() const {
     lap.startDtTm = a.Elm.front().DtTm;
     lap.lastSec = static_cast<double>(static_cast<Float80>(a.Elm.back().Sec));
     return lap;
+}
+
+void VideoPanel::UpdateScreenPosition() {
+    int w = 0;
+    int h = 0;
+    ScreenSize(w, h);
+    commands_->player().UpdateScreenPosition(w, h);
 }
 
 void VideoPanel::ScreenSize(int& width, int& height) const {

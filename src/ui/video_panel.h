@@ -30,6 +30,9 @@ class VideoPanel : public QWidget {
     bool TabShowing() const;
     // Shows the commands' view: buttons, labels, bar, G indicator, picture.
     void ShowView();
+    // Tells the player the picture's size in device pixels, which changes
+    // with a resize and with a move to a screen of another pixel ratio.
+    void UpdateScreenPosition();
 
   Q_SIGNALS:
     void viewChanged();
