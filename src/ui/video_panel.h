@@ -4,6 +4,7 @@
 // player live in VideoCommands; the player's events come back here through
 // queued calls. The panel ties itself to the playback controller.
 
+#include <QIcon>
 #include <QWidget>
 #include <memory>
 
@@ -61,6 +62,8 @@ class VideoPanel : public QWidget {
     QToolButton* openSync_ = nullptr;
     QToolButton* saveSync_ = nullptr;
     QToolButton* reload_ = nullptr;
+    QIcon tiedIcon_;
+    QIcon freeIcon_;
     Picture* picture_ = nullptr;
     Bar* bar_ = nullptr;
     GIndicator* g_ = nullptr;
