@@ -6,8 +6,11 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMoveEvent>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/session_lifetime.h"
@@ -241,6 +244,22 @@ bool MainWindow::OpenFile(const std::filesystem::path& file) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     ShutDown();
     event->accept();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    playback_->VideoScreenMoved();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The native window exists only once shown; another screen may have
+    // another pixel ratio, and so another picture size in device pixels.
+    if (windowHandle() != nullptr && windowHandle() != watchedWindow_) {
+        watchedWindow_ = windowHandle();
+        connect(watchedWindow_, &QWindow::screenChanged, this,
+                [this] { playback_->VideoScreenMoved(); });
+    }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -4,6 +4,7 @@
 // engine and runs the steps the engine returns.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 #include "app/folders.h"
@@ -15,6 +16,7 @@
 #include "ui/window_services.h"
 
 class QTabWidget;
+class QWindow;
 
 namespace qv::ui {
 
@@ -64,6 +66,8 @@ class MainWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void BuildMenus();
@@ -87,6 +91,7 @@ class MainWindow : public QMainWindow {
     GateCommands* gateCommands_ = nullptr;
     TrackMapCommands* trackMapCommands_ = nullptr;
     std::unique_ptr<StepScreen> screen_;
+    QPointer<QWindow> watchedWindow_;
 };
 
 }  // namespace qv::ui

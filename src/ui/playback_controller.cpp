@@ -58,6 +58,11 @@ void PlaybackController::VideoMovedCursor() {
     Finish(qv::VideoMovedCursor(session_.presentation, PlaybackEnd(), Context()));
 }
 
+void PlaybackController::VideoScreenMoved() {
+    if (video_.screenMoved)
+        video_.screenMoved();
+}
+
 void PlaybackController::ShutDownVideo() {
     if (video_.shutDown)
         video_.shutDown();

@@ -30,6 +30,7 @@ class PlaybackController {
         std::function<bool()> tabShowing;
         std::function<void(const Step&)> run;
         std::function<void()> shutDown;
+        std::function<void()> screenMoved;  // the window moved or changed screen
     };
 
     PlaybackController(Session& session, TimerService& timers, std::function<TDateTime()> now,
@@ -59,6 +60,8 @@ class PlaybackController {
     void RunVideoSteps(const StepList& steps);
     // The one-shot video timer fired: the cursor goes to the video's position.
     void VideoMovedCursor();
+    // The player is told where its picture now is on the screen.
+    void VideoScreenMoved();
     // Stops the player before anything else goes; its events are dropped.
     void ShutDownVideo();
     TimerService& timers() { return timers_; }

@@ -1,11 +1,13 @@
 #include "ui/video_panel.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -25,6 +27,36 @@ constexpr int kGHeight = 49;
 
 QColor ButtonFaceOf(const QWidget* w) {
     return w->palette().color(QPalette::Button);
+}
+
+// The "Sync/Free" glyph: two links of a chain along the diagonal, joined
+// while the video is tied to the laps and parted while it runs free.
+QIcon ChainIcon(bool tied, const QColor& ink) {
+    QIcon icon;
+    for (const int side : {16, 24, 32}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(side / 16.0, side / 16.0);
+        painter.translate(8, 8);
+        painter.rotate(-45);
+        painter.setPen(QPen(ink, 1.4));
+        painter.setBrush(Qt::NoBrush);
+        if (tied) {
+            painter.drawRoundedRect(QRectF(-8.5, -2.25, 10, 4.5), 2.25, 2.25);
+            painter.drawRoundedRect(QRectF(-1.5, -2.25, 10, 4.5), 2.25, 2.25);
+        } else {
+            painter.drawRoundedRect(QRectF(-8.5, -2.25, 7, 4.5), 2.25, 2.25);
+            painter.drawRoundedRect(QRectF(1.5, -2.25, 7, 4.5), 2.25, 2.25);
+            painter.setPen(QPen(ink, 1.1));
+            painter.drawLine(QPointF(-0.6, -3.4), QPointF(-1.2, -5.4));
+            painter.drawLine(QPointF(0.6, 3.4), QPointF(1.2, 5.4));
+        }
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 }  // namespace
@@ -70,12 +102,7 @@ class VideoPanel::Picture : public QWidget {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, frame);
     }
-    void resizeEvent(QResizeEvent*) override {
-        int w = 0;
-        int h = 0;
-        panel_.ScreenSize(w, h);
-        panel_.commands().player().UpdateScreenPosition(w, h);
-    }
+    void resizeEvent(QResizeEvent*) override { panel_.UpdateScreenPosition(); }
 
   private:
     VideoPanel& panel_;
@@ -185,6 +212,7 @@ VideoPanel::VideoPanel(Session& session, PlaybackController& playback, Prompter&
     port.tabShowing = [this] { return TabShowing(); };
     port.run = [this](const Step& step) { commands_->RunStep(step); };
     port.shutDown = [this] { commands_->Shutdown(); };
+    port.screenMoved = [this] { UpdateScreenPosition(); };
     playback_.AttachVideo(std::move(port));
 
     auto* column = new QVBoxLayout(this);
@@ -207,8 +235,9 @@ VideoPanel::VideoPanel(Session& session, PlaybackController& playback, Prompter&
                       &VideoCommands::ForwardVideoFrame);
     backward_ = Button("SpeedButtonVideoBWD", "backward video frame", QStyle::SP_MediaSeekBackward,
                        &VideoCommands::BackwardVideoFrame);
+    tiedIcon_ = ChainIcon(true, palette().color(QPalette::ButtonText));
+    freeIcon_ = ChainIcon(false, palette().color(QPalette::ButtonText));
     sync_ = Button("SpeedButtonVideoSync", "Sync/Free", -1, &VideoCommands::SyncFree);
-    sync_->setText(QStringLiteral("Sync"));
     openSync_ = Button("SpeedButtonVideoInfoOpen", "Open sync information", QStyle::SP_DirOpenIcon,
                        &VideoCommands::OpenSyncInfo);
     saveSync_ = Button("SpeedButtonVideoInfoSave", "Save sync information",
@@ -276,6 +305,13 @@ SlotALap VideoPanel::SlotA() const {
     return lap;
 }
 
+void VideoPanel::UpdateScreenPosition() {
+    int w = 0;
+    int h = 0;
+    ScreenSize(w, h);
+    commands_->player().UpdateScreenPosition(w, h);
+}
+
 void VideoPanel::ScreenSize(int& width, int& height) const {
     const qreal dpr = picture_ != nullptr ? picture_->devicePixelRatioF() : 1;
     const QSize size = picture_ != nullptr ? picture_->size() : QSize();
@@ -297,6 +333,7 @@ void VideoPanel::ShowView() {
     for (QToolButton* b : {open_, reset_, play_, forward_, backward_, openSync_})
         b->setEnabled(v.free);
     saveSync_->setEnabled(v.saveSyncEnabled);
+    sync_->setIcon(v.free ? freeIcon_ : tiedIcon_);
     bar_->setToolTip(v.barHint ? QString::fromUtf8("クリック : 再生位置指定") : QString());
     play_->setIcon(
         style()->standardIcon(v.pausedGlyph ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));

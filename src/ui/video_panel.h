@@ -4,6 +4,7 @@
 // player live in VideoCommands; the player's events come back here through
 // queued calls. The panel ties itself to the playback controller.
 
+#include <QIcon>
 #include <QWidget>
 #include <memory>
 
@@ -30,6 +31,9 @@ class VideoPanel : public QWidget {
     bool TabShowing() const;
     // Shows the commands' view: buttons, labels, bar, G indicator, picture.
     void ShowView();
+    // Tells the player the picture's size in device pixels, which changes
+    // with a resize and with a move to a screen of another pixel ratio.
+    void UpdateScreenPosition();
 
   Q_SIGNALS:
     void viewChanged();
@@ -58,6 +62,8 @@ class VideoPanel : public QWidget {
     QToolButton* openSync_ = nullptr;
     QToolButton* saveSync_ = nullptr;
     QToolButton* reload_ = nullptr;
+    QIcon tiedIcon_;
+    QIcon freeIcon_;
     Picture* picture_ = nullptr;
     Bar* bar_ = nullptr;
     GIndicator* g_ = nullptr;

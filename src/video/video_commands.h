@@ -25,6 +25,10 @@ inline bool ShowsPicture(PlayerState s) {
     return s <= PlayerState::psStep;
 }
 
+// The open-video dialog's filter. Each extension is listed in upper and in
+// lower case: file dialogs on Linux match the patterns case-sensitively.
+std::string VideoFileFilter();
+
 // The audio hook: the sound passes through as decoded.
 void PassAudioThrough(int64_t time, int16_t* samples, int bytes, int sampleRate, int channels);
 
