@@ -356,9 +356,10 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
     }
     startTime = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
     const AVStream* vs = format->streams[videoStream];
-    const AVRational rate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
-    if (rate.num > 0 && rate.den > 0)
-        frameUs = av_rescale(1000000, rate.den, rate.num);
+    const AVRational frameRate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+    frameUs = frameRate.num > 0 && frameRate.den > 0
+                  ? av_rescale(1000000, frameRate.den, frameRate.num)
+                  : 0;
     if (format->duration > 0)
         duration = format->duration;
     else if (vs->duration > 0)
