@@ -963,8 +963,14 @@ bool Player::HasAudio() const {
 }
 
 void Player::UpdateScreenPosition(int width, int height) {
-    impl_->screenWidth = std::max(0, width);
-    impl_->screenHeight = std::max(0, height);
+    width = std::max(0, width);
+    height = std::max(0, height);
+    const bool changed = (impl_->screenWidth.exchange(width) != width) |
+                         (impl_->screenHeight.exchange(height) != height);
+    // The frames queued were made for the old size: a paused picture is
+    // decoded again for the new one.
+    if (changed && Paused() && State() != PlayerState::psStop)
+        Seek(SeekFlag::kPrecise, CurrentPTS());
 }
 
 }  // namespace qv

@@ -77,7 +77,8 @@ class Player {
     bool HasAudio() const;
     // The screen window's size in device pixels, which changes when the
     // window is resized or moved to another screen: frames are scaled down
-    // to fit it with their aspect kept; 0 keeps their own size.
+    // to fit it with their aspect kept; 0 keeps their own size. A paused
+    // picture is shown again at the new size.
     void UpdateScreenPosition(int width, int height);
 
   private:

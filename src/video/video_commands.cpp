@@ -97,6 +97,13 @@ void VideoCommands::PrepareOpen() {
     player_->videoDriver = VideoDriver::vdDefault;
     player_->audioDriver = AudioDriver::adDefault;
     player_->onAudioHook = PassAudioThrough;
+    // Known before opening, so that the first frame is made at the size
+    // it is shown at.
+    if (host_.screenSize) {
+        int width = 0, height = 0;
+        host_.screenSize(width, height);
+        player_->UpdateScreenPosition(width, height);
+    }
 }
 
 bool VideoCommands::OpenPaused(const std::string& file) {

@@ -96,6 +96,14 @@ TEST_F(PlayerTest, OpensPausedOnTheFirstFrameWithItsDurationAndSize) {
         EXPECT_TRUE(player_.Paused());
         EXPECT_EQ(player_.State(), PlayerState::psPause);
         EXPECT_TRUE(AVLibLoaded());
+        // A smaller picture gets the same frame again, scaled to fit it.
+        image_.reset();
+        player_.UpdateScreenPosition(160, 160);
+        ASSERT_TRUE(PumpUntil([&] { return image_ != nullptr; }));
+        EXPECT_EQ(image_->width, 160);
+        EXPECT_EQ(image_->height, 120);
+        EXPECT_EQ(Shown(), 0);
+        player_.UpdateScreenPosition(0, 0);
     }
 }
 
