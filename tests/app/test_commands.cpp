@@ -65,8 +65,9 @@ class CommandsTest : public ::testing::Test {
         session->gates = synth::CircuitGates(circuit, 2);
         EXPECT_EQ(ExtractLaps(*session).lapsAdded, 3);
         RefreshLapList(*session);
-        ShowLapInSlot(*session, 0);
-        ShowLapInSlot(*session, 1);
+        // Grid rows: row k + 1 is lap k.
+        EXPECT_EQ(ShowLapInSlot(*session, 1).kind, SlotChange::Kind::Loaded);
+        EXPECT_EQ(ShowLapInSlot(*session, 2).kind, SlotChange::Kind::Loaded);
     }
     GateButtonContext Buttons(bool playing) {
         return GateButtonContext{*session, prompter, dialogs, chooser, index, playing};
