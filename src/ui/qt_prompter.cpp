@@ -43,7 +43,16 @@ QString QtNameFilters(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        // The program reads names in either case, but Qt's dialogs match
+        // patterns case-sensitively on Linux: each pattern brings its other
+        // case, so that LAP1.DTB shows beside lap1.dtb.
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            for (const QString& p : {pattern, pattern.toUpper(), pattern.toLower()}) {
+                if (!patterns.contains(p))
+                    patterns << p;
+            }
+        }
         filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return filters.join(QStringLiteral(";;"));

@@ -1,8 +1,6 @@
 #include "video/video_commands.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <system_error>
 
 #include "core/save_path.h"
@@ -17,9 +15,6 @@ constexpr int64_t kFirstPositionNudge = 66000;
 constexpr int kGlyphWaitMs = 10;
 constexpr int kReloadWaitMs = 200;
 
-constexpr std::array kVideoExtensions = {"3GP", "ASF",  "AVI", "AVM",  "AVS", "DAT", "FLV",
-                                         "MKV", "MOV",  "MP4", "MPEG", "MPG", "NSV", "OGM",
-                                         "RM",  "RMVB", "TP",  "TS",   "VOB", "WMV"};
 const char* const kVsyFilter = "Video Info Files|*.vsy";
 
 bool IsPlaying(PlayerState s) {
@@ -36,18 +31,6 @@ bool FileExists(const std::string& path) {
 }
 
 }  // namespace
-
-std::string VideoFileFilter() {
-    std::string patterns;
-    for (const char* ext : kVideoExtensions) {
-        const std::string upper = ext;
-        std::string lower = upper;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        patterns += "*." + upper + ";*." + lower + ";";
-    }
-    return "Video Files|" + patterns + "|Any Files|*.*";
-}
 
 // Where the program hears the video's sound; it is played as decoded.
 void PassAudioThrough(int64_t, int16_t*, int, int, int) {}
@@ -125,7 +108,7 @@ bool VideoCommands::OpenPaused(const std::string& file) {
 void VideoCommands::OpenVideo() {
     if (!LoadAVLib("LibAV"))
         return;
-    FileDialogRequest request{"Open video", VideoFileFilter(), videoFolder_.string(), ""};
+    FileDialogRequest request{"Open video", kVideoFilter, videoFolder_.string(), ""};
     const std::optional<std::string> chosen = prompter_.ChooseOpenFile(request);
     if (!chosen)
         return;

@@ -25,9 +25,9 @@ inline bool ShowsPicture(PlayerState s) {
     return s <= PlayerState::psStep;
 }
 
-// The open-video dialog's filter. Each extension is listed in upper and in
-// lower case: file dialogs on Linux match the patterns case-sensitively.
-std::string VideoFileFilter();
+inline constexpr const char* kVideoFilter =
+    "Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;"
+    "*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;|Any Files|*.*";
 
 // The audio hook: the sound passes through as decoded.
 void PassAudioThrough(int64_t time, int16_t* samples, int bytes, int sampleRate, int channels);

@@ -9,23 +9,24 @@
 namespace {
 
 TEST(QtPrompter, TurnsOurFiltersIntoQtNameFilters) {
-    EXPECT_EQ(qv::ui::QtNameFilters("CSV files|*.csv|All|*.a;*.b"),
-              QStringLiteral("CSV files (*.csv);;All (*.a *.b)"));
+    // Each pattern in both cases, as Linux's dialogs tell the cases apart.
+    EXPECT_EQ(qv::ui::QtNameFilters("CSV files|*.csv|All|*.a;*.B;*.*"),
+              QStringLiteral("CSV files (*.csv *.CSV);;All (*.a *.A *.B *.b *.*)"));
     // The open-log filter has eight entries; each keeps all its patterns.
     const QStringList filters = qv::ui::QtNameFilters(qv::OpenLogFilter()).split(";;");
     ASSERT_EQ(filters.size(), 8);
-    EXPECT_EQ(filters[6], QStringLiteral("Quorvane GPS ble Z files (*.bnz4 *.bonz)"));
-    EXPECT_EQ(filters[7],
-              QStringLiteral("Other GPS logs (NMEA, GPX, VBO) (*.nmea *.txt *.log *.gpx *.vbo)"));
+    EXPECT_EQ(filters[6], QStringLiteral("Quorvane GPS ble Z files (*.bnz4 *.BNZ4 *.bonz *.BONZ)"));
+    EXPECT_EQ(filters[7], QStringLiteral("Other GPS logs (NMEA, GPX, VBO) (*.nmea *.NMEA *.txt "
+                                         "*.TXT *.log *.LOG *.gpx *.GPX *.vbo *.VBO)"));
     EXPECT_TRUE(qv::ui::QtNameFilters("").isEmpty());
     // A dangling description without patterns is dropped, not shown empty.
-    EXPECT_EQ(qv::ui::QtNameFilters("Text|*.txt|Odd"), QStringLiteral("Text (*.txt)"));
+    EXPECT_EQ(qv::ui::QtNameFilters("Text|*.txt|Odd"), QStringLiteral("Text (*.txt *.TXT)"));
 }
 
 // The dialog matches names against the patterns case-sensitively, as Qt's
 // file dialogs do on Linux.
 TEST(QtPrompter, TheVideoFilterShowsVideoNamesInEitherCase) {
-    const QStringList filters = qv::ui::QtNameFilters(qv::VideoFileFilter()).split(";;");
+    const QStringList filters = qv::ui::QtNameFilters(qv::kVideoFilter).split(";;");
     ASSERT_EQ(filters.size(), 2);
     EXPECT_EQ(filters[1], QStringLiteral("Any Files (*.*)"));
     ASSERT_TRUE(filters[0].startsWith(QStringLiteral("Video Files (")));
