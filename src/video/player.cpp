@@ -173,8 +173,8 @@ bool Player::Open(const std::string& file, bool paused) {
     PlayerEvent opened;
     opened.kind = PlayerEventKind::kFileOpen;
     opened.time = m.duration;
-    opened.frameWidth = m.videoCodec->width;
-    opened.frameHeight = m.videoCodec->height;
+    opened.frameWidth = m.shownWidth;
+    opened.frameHeight = m.shownHeight;
     m.sink.Post(std::move(opened));
     m.PostState(paused ? PlayerState::psPause : PlayerState::psPlay);
     if (m.device != 0)

@@ -126,7 +126,9 @@ struct Player::Impl {
     int64_t frameUs = 0;  // the usual gap between frames; 0 when unknown
     LiveFilterValues* live = nullptr;
     int applied[4] = {0, 0, 0, 0};
-    bool neutralGraph = false;  // built from the text for all values 0
+    bool neutralGraph = false;  // built from the text for all values 0, nothing turned
+    int shownWidth = 0;         // the frame's size upright
+    int shownHeight = 0;
     double rate = 1.0;
 
     // Shared between the window, reader and presenter threads.

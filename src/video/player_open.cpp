@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "video/player_impl.h"
@@ -6,6 +7,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 }
 
@@ -18,6 +20,29 @@ namespace {
 bool AudioSubsystem() {
     static const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     return started;
+}
+
+// The filters that turn the stored picture upright: a quarter turn either
+// way, a half turn, or none. Other angles are rare and left as stored.
+std::string TurnFilters(const AVStream& stream) {
+    const auto* matrix = reinterpret_cast<const int32_t*>(
+        av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (matrix == nullptr)
+        return "";
+    // The matrix's angle is counter-clockwise; the picture is turned back
+    // clockwise by it.
+    const double clockwise = -av_display_rotation_get(matrix);
+    const long degrees = ((std::lround(clockwise) % 360) + 360) % 360;
+    switch (degrees) {
+        case 90:
+            return "transpose=clock";
+        case 180:
+            return "hflip,vflip";
+        case 270:
+            return "transpose=cclock";
+        default:
+            return "";
+    }
 }
 
 }  // namespace
@@ -149,9 +174,17 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
         if (static_cast<int>(k) != videoStream && static_cast<int>(k) != audioStream)
             format->streams[k]->discard = AVDISCARD_ALL;
     }
-    if (!filters.empty() && !BuildFilters(filters))
+    // Phones and some cameras store the picture turned and say so; it is
+    // turned back, as every player shows it.
+    const std::string turn = TurnFilters(*vs);
+    const std::string chain =
+        turn.empty() || filters.empty() ? turn + filters : turn + "," + filters;
+    if (!chain.empty() && !BuildFilters(chain))
         return false;
-    neutralGraph = filters == VideoFilterText(0, 0, 0, 0);
+    neutralGraph = turn.empty() && filters == VideoFilterText(0, 0, 0, 0);
+    const bool sideways = turn.rfind("transpose", 0) == 0;
+    shownWidth = sideways ? videoCodec->height : videoCodec->width;
+    shownHeight = sideways ? videoCodec->width : videoCodec->height;
     if (driver != AudioDriver::adNone)
         OpenAudio();
     if (device == 0 && audioStream >= 0) {

@@ -131,6 +131,29 @@ TEST_F(PlayerTest, PreciseSeekLandsOnTheFrameShowingAtTheTimeAndAnyOnTheKeyFrame
     EXPECT_EQ(SeekTo(SeekFlag::sfAny, 50 * kFrameUs), 50);
 }
 
+TEST_F(PlayerTest, AVideoStoredTurnedIsShownUpright) {
+    const std::filesystem::path half = *dir_ / "half.mp4";
+    const std::filesystem::path quarter = *dir_ / "quarter.mp4";
+    ASSERT_TRUE(TurnedCopy(h264_, half, 2) && TurnedCopy(h264_, quarter, 1));
+    // Frame 1 has only stripe 0 white, at the left of the stored picture:
+    // half a turn puts it at the right, where the stripes read 128.
+    OpenPaused(half.string());
+    EXPECT_EQ(SeekTo(SeekFlag::kPrecise, kFrameUs), 128);
+    // A quarter turn clockwise stands the picture up, stripe 0 at the top.
+    OpenPaused(quarter.string());
+    ASSERT_TRUE(opened_.has_value());
+    EXPECT_EQ(opened_->frameWidth, 240);
+    EXPECT_EQ(opened_->frameHeight, 320);
+    SeekTo(SeekFlag::kPrecise, kFrameUs);
+    ASSERT_EQ(image_->width, 240);
+    ASSERT_EQ(image_->height, 320);
+    const auto green = [&](int x, int y) {
+        return image_->pixels[static_cast<size_t>(y) * image_->stride + x * 4 + 1];
+    };
+    EXPECT_GT(green(120, 20), 128);
+    EXPECT_LT(green(120, 300), 128);
+}
+
 TEST_F(PlayerTest, LiveFilterValuesShowOnTheNextFrameAndZeroShowsItAsDecoded) {
     LiveFilterValues& live = live_;
     player_.vfilters = VideoFilterText(0, 0, 0, 0);

@@ -4,8 +4,11 @@
 // into the picture as eight black or white stripes 40 pixels wide (stripe k
 // is bit k), and a two-channel 440 Hz tone.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "video/player_events.h"
@@ -33,6 +36,32 @@ inline bool MakeTestVideo(const std::filesystem::path& out, const std::string& v
 // frames come out of the decoder in another order than they go in.
 inline const char* kH264 = "-c:v libx264 -preset ultrafast -crf 10 -sc_threshold 0 -bf 3";
 inline const char* kMpeg4 = "-c:v mpeg4 -q:v 2 -sc_threshold 1000000000 -bf 2";
+
+// A copy of `from` whose first track says its picture is to be shown turned
+// clockwise by `quarters` quarter turns, as phones record: the track
+// header's matrix is rewritten.
+inline bool TurnedCopy(const std::filesystem::path& from, const std::filesystem::path& to,
+                       int quarters) {
+    std::ifstream in(from, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    const size_t at = bytes.find("tkhd");
+    if (at == std::string::npos || at + 4 + 52 + 36 > bytes.size())
+        return false;
+    // a b u / c d v / x y w, 16.16 fixed point (u v w 2.30).
+    constexpr int32_t kOne = 0x10000;
+    const int32_t turns[4][4] = {
+        {kOne, 0, 0, kOne}, {0, kOne, -kOne, 0}, {-kOne, 0, 0, -kOne}, {0, -kOne, kOne, 0}};
+    const int32_t* t = turns[quarters & 3];
+    const int32_t matrix[9] = {t[0], t[1], 0, t[2], t[3], 0, 0, 0, 0x40000000};
+    size_t pos = at + 4 + (bytes[at + 4] == 1 ? 52 : 40);
+    for (int32_t v : matrix) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes[pos++] = static_cast<char>((static_cast<uint32_t>(v) >> shift) & 0xFF);
+    }
+    std::ofstream out(to, std::ios::binary);
+    out << bytes;
+    return static_cast<bool>(out);
+}
 
 // The frame number read back from the stripes at mid-height.
 inline int FrameNumberOf(const VideoImage& image) {
