@@ -123,7 +123,8 @@ struct Player::Impl {
     int audioStream = -1;
     int64_t startTime = 0;
     int64_t duration = 0;
-    int64_t frameUs = 0;  // the usual gap between frames; 0 when unknown
+    std::unique_ptr<AVPacket, PacketFreer> pending;  // read first after a seek
+    int64_t frameUs = 0;                             // the usual gap between frames; 0 when unknown
     LiveFilterValues* live = nullptr;
     int applied[4] = {0, 0, 0, 0};
     bool neutralGraph = false;  // built from the text for all values 0, nothing turned
@@ -206,12 +207,13 @@ struct Player::Impl {
     void ReaderLoop();
     void CatchUp(ReadState& r, int64_t clock);
     void DoSeek(int64_t target);
-    // The times of the next video packet, which is read and dropped.
-    struct PacketTimes {
-        int64_t pts = AV_NOPTS_VALUE;
-        int64_t dts = AV_NOPTS_VALUE;
-    };
-    PacketTimes NextVideoPacketTimes();
+    // The next key frame of the video, the packets before it dropped; none
+    // at the end of the file.
+    std::unique_ptr<AVPacket, PacketFreer> NextKeyPacket();
+    bool SeekToStart();
+    // The key frame that shows at or before `ts` (in the video stream's
+    // units), read, with the file placed after it; none when not found.
+    std::unique_ptr<AVPacket, PacketFreer> KeyAtOrBefore(int64_t ts);
     void DecodeVideo(const AVPacket* packet, ReadState& r);
     void DecodeAudio(const AVPacket* packet);
     // Sends changed live values to the filters; true when they would leave

@@ -158,14 +158,19 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
         audioStream = -1;
         audioCodec.reset();
     }
-    startTime = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
     const AVStream* vs = format->streams[videoStream];
+    // Video time 0 is the first picture, even where the sound starts a
+    // little earlier (its first samples are then not played).
+    const int64_t fileStart = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
+    startTime = vs->start_time != AV_NOPTS_VALUE
+                    ? av_rescale_q(vs->start_time, vs->time_base, AV_TIME_BASE_Q)
+                    : fileStart;
     const AVRational frameRate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
     frameUs = frameRate.num > 0 && frameRate.den > 0
                   ? av_rescale(1000000, frameRate.den, frameRate.num)
                   : 0;
     if (format->duration > 0)
-        duration = format->duration;
+        duration = format->duration - (startTime - fileStart);
     else if (vs->duration > 0)
         duration = av_rescale_q(vs->duration, vs->time_base, AV_TIME_BASE_Q);
     if (duration <= 0)
@@ -215,6 +220,7 @@ void Player::Impl::CloseFile() {
     format.reset();
     videoStream = audioStream = -1;
     duration = 0;
+    pending.reset();
     frames.clear();
 }
 

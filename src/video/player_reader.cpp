@@ -45,7 +45,12 @@ void Player::Impl::ReaderLoop() {
                 clock = ClockNow();
         }
         CatchUp(r, clock);
-        const int rc = av_read_frame(format.get(), packet.get());
+        int rc = 0;
+        if (pending)
+            av_packet_move_ref(packet.get(), pending.get());
+        else
+            rc = av_read_frame(format.get(), packet.get());
+        pending.reset();
         if (rc < 0) {
             DecodeVideo(nullptr, r);
             if (r.held)
@@ -90,25 +95,8 @@ void Player::Impl::CatchUp(ReadState& r, int64_t clock) {
 void Player::Impl::DoSeek(int64_t target) {
     const AVStream* st = format->streams[videoStream];
     const int64_t ts = av_rescale_q(target + startTime, AV_TIME_BASE_Q, st->time_base);
-    // Containers index key frames by decoding time, which runs ahead of the
-    // showing time when there are B-frames, so the key frame found may show
-    // after the target: step back a key frame until it shows at or before.
-    int64_t seekTs = ts;
-    bool placed = false;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        if (av_seek_frame(format.get(), videoStream, seekTs, AVSEEK_FLAG_BACKWARD) < 0)
-            break;
-        placed = true;
-        const PacketTimes key = NextVideoPacketTimes();
-        if (key.pts == AV_NOPTS_VALUE || key.pts <= ts || key.dts == AV_NOPTS_VALUE)
-            break;
-        const int64_t earlier = std::min(key.dts, key.pts) - 1;
-        if (earlier >= seekTs)
-            break;
-        seekTs = earlier;
-    }
-    // The probing read packets: go back to where decoding starts.
-    if (!placed || av_seek_frame(format.get(), videoStream, seekTs, AVSEEK_FLAG_BACKWARD) < 0)
+    pending = KeyAtOrBefore(ts);
+    if (!pending)
         avformat_seek_file(format.get(), videoStream, std::numeric_limits<int64_t>::min(), ts, ts,
                            0);
     avcodec_flush_buffers(videoCodec.get());
@@ -119,16 +107,72 @@ void Player::Impl::DoSeek(int64_t target) {
     audioClockValid = false;
 }
 
-Player::Impl::PacketTimes Player::Impl::NextVideoPacketTimes() {
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    while (packet && av_read_frame(format.get(), packet.get()) >= 0) {
-        const bool video = packet->stream_index == videoStream;
-        const PacketTimes times{packet->pts, packet->dts};
-        av_packet_unref(packet.get());
-        if (video)
-            return times;
+std::unique_ptr<AVPacket, PacketFreer> Player::Impl::KeyAtOrBefore(int64_t ts) {
+    // Containers seek by decoding time, which runs ahead of the showing time
+    // when there are B-frames, and some (transport streams) land anywhere:
+    // the key frame found after a seek may show after the target, so the
+    // seek goes back further until it does not.
+    const AVStream* st = format->streams[videoStream];
+    const int64_t second = av_rescale_q(1000000, AV_TIME_BASE_Q, st->time_base);
+    const int64_t first = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    const auto showsAt = [](const AVPacket& p) { return p.pts != AV_NOPTS_VALUE ? p.pts : p.dts; };
+    int64_t seekTs = ts;
+    int64_t step = 1;
+    int64_t lastKey = kNone;
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        std::unique_ptr<AVPacket, PacketFreer> key;
+        if (av_seek_frame(format.get(), videoStream, std::max(seekTs, first),
+                          AVSEEK_FLAG_BACKWARD) >= 0)
+            key = NextKeyPacket();
+        const int64_t shows = key ? showsAt(*key) : kNone;
+        if (key && (shows == AV_NOPTS_VALUE || shows <= ts))
+            return key;
+        if (seekTs <= first) {
+            // Timestamps go no further back; the first byte may. Failing
+            // that, the earliest key frame found is the best there is.
+            if (SeekToStart()) {
+                std::unique_ptr<AVPacket, PacketFreer> start = NextKeyPacket();
+                if (start && (showsAt(*start) == AV_NOPTS_VALUE || showsAt(*start) <= ts))
+                    return start;
+            }
+            return key;
+        }
+        if (!key) {
+            step = std::max(step, second);
+            seekTs -= step;
+            step *= 2;
+            continue;
+        }
+        // The same key frame again: step back by more.
+        if (shows == lastKey)
+            step = std::max(step * 2, second);
+        lastKey = shows;
+        const int64_t decodes = key->dts != AV_NOPTS_VALUE ? std::min(key->dts, shows) : shows;
+        seekTs = std::min(seekTs, decodes) - step;
     }
-    return {};
+    return nullptr;
+}
+
+bool Player::Impl::SeekToStart() {
+    // Where timestamps cannot go back far enough, the first byte can.
+    if ((format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0 &&
+        av_seek_frame(format.get(), -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+        return true;
+    return avformat_seek_file(format.get(), -1, std::numeric_limits<int64_t>::min(), 0, 0, 0) >= 0;
+}
+
+std::unique_ptr<AVPacket, PacketFreer> Player::Impl::NextKeyPacket() {
+    // A group of pictures is a few seconds at most; past this many packets
+    // there is no key frame to find.
+    constexpr int kMostPackets = 20000;
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    for (int k = 0; packet && k < kMostPackets && av_read_frame(format.get(), packet.get()) >= 0;
+         ++k) {
+        if (packet->stream_index == videoStream && (packet->flags & AV_PKT_FLAG_KEY) != 0)
+            return packet;
+        av_packet_unref(packet.get());
+    }
+    return nullptr;
 }
 
 void Player::Impl::DecodeVideo(const AVPacket* packet, ReadState& r) {

@@ -20,7 +20,12 @@ class PlayerTest : public ::testing::Test {
         dir_ = new TempDir;
         h264_ = (*dir_ / "counter.mp4").string();
         mpeg4_ = (*dir_ / "counter_mpeg4.mp4").string();
-        made_ = MakeTestVideo(h264_, kH264) && MakeTestVideo(mpeg4_, kMpeg4);
+        // Transport streams seek anywhere, not to key frames; in both
+        // these containers the sound starts before the first picture.
+        ts_ = (*dir_ / "counter.ts").string();
+        mkv_ = (*dir_ / "counter.mkv").string();
+        made_ = MakeTestVideo(h264_, kH264) && MakeTestVideo(mpeg4_, kMpeg4) &&
+                MakeTestVideo(ts_, kH264) && MakeTestVideo(mkv_, kMpeg4);
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -66,6 +71,8 @@ class PlayerTest : public ::testing::Test {
     static TempDir* dir_;
     static std::string h264_;
     static std::string mpeg4_;
+    static std::string ts_;
+    static std::string mkv_;
     static bool made_;
     PlayerEventQueue queue_;
     LiveFilterValues live_;  // outlives the player, which reads it
@@ -79,10 +86,12 @@ class PlayerTest : public ::testing::Test {
 TempDir* PlayerTest::dir_ = nullptr;
 std::string PlayerTest::h264_;
 std::string PlayerTest::mpeg4_;
+std::string PlayerTest::ts_;
+std::string PlayerTest::mkv_;
 bool PlayerTest::made_ = false;
 
 TEST_F(PlayerTest, OpensPausedOnTheFirstFrameWithItsDurationAndSize) {
-    for (const std::string* file : {&h264_, &mpeg4_}) {
+    for (const std::string* file : {&h264_, &mpeg4_, &ts_, &mkv_}) {
         SCOPED_TRACE(*file);
         states_.clear();
         OpenPaused(*file);
@@ -108,7 +117,7 @@ TEST_F(PlayerTest, OpensPausedOnTheFirstFrameWithItsDurationAndSize) {
 }
 
 TEST_F(PlayerTest, PreciseSeekLandsOnTheFrameShowingAtTheTimeAndAnyOnTheKeyFrameBefore) {
-    for (const std::string* file : {&h264_, &mpeg4_}) {
+    for (const std::string* file : {&h264_, &mpeg4_, &ts_, &mkv_}) {
         SCOPED_TRACE(*file);
         OpenPaused(*file);
         // Every frame, on its start and inside it, going back and forth
