@@ -92,6 +92,17 @@ struct ReadState {
     bool atEnd = false;
     FramePtr held;  // a precise seek's best candidate so far
     Clock::time_point lastEmitted;
+    // Since decoding last started at a key frame: the last frame decoded,
+    // and whether every frame was decoded, so that a precise seek a little
+    // ahead can go on from here instead of starting again.
+    FramePtr last = NewFrame();
+    bool whole = true;
+
+    void DecodingRestarted() {
+        lastPts = lastDts = kNone;
+        av_frame_unref(last.get());
+        whole = true;
+    }
 };
 
 struct AudioBlock {
@@ -215,6 +226,12 @@ struct Player::Impl {
     // units), read, with the file placed after it; none when not found.
     std::unique_ptr<AVPacket, PacketFreer> KeyAtOrBefore(int64_t ts);
     void DecodeVideo(const AVPacket* packet, ReadState& r);
+    // Takes the frames the decoder has ready; false when a seek or stop
+    // cut it short.
+    bool ReceiveFrames(ReadState& r);
+    // True when a precise seek to `target` is quicker by decoding on from
+    // where the reader is than by starting again at a key frame.
+    bool GoesOnTo(const ReadState& r, int64_t target) const;
     void DecodeAudio(const AVPacket* packet);
     // Sends changed live values to the filters; true when they would leave
     // the picture unchanged.

@@ -33,12 +33,18 @@ void Player::Impl::ReaderLoop() {
                 const int64_t target = seekTarget;
                 const bool precise = seekFlag == SeekFlag::kPrecise;
                 lock.unlock();
-                DoSeek(target);
                 r.markNext = true;
                 r.discardBefore = precise ? target : kNone;
                 r.held.reset();
+                if (precise && GoesOnTo(r, target)) {
+                    // The last frame decoded may be the one showing there.
+                    r.held = NewFrame();
+                    av_frame_ref(r.held.get(), r.last.get());
+                    continue;
+                }
+                DoSeek(target);
                 r.atEnd = false;
-                r.lastPts = r.lastDts = kNone;
+                r.DecodingRestarted();
                 continue;
             }
             if (!paused)
@@ -89,7 +95,7 @@ void Player::Impl::CatchUp(ReadState& r, int64_t clock) {
     if (key == nullptr || r.lastDts == kNone || key->timestamp <= r.lastDts)
         return;
     DoSeek(to);
-    r.lastPts = r.lastDts = kNone;
+    r.DecodingRestarted();
 }
 
 void Player::Impl::DoSeek(int64_t target) {
@@ -190,16 +196,32 @@ void Player::Impl::DecodeVideo(const AVPacket* packet, ReadState& r) {
                    (r.dropBefore != kNone && at < r.dropBefore);
         }
         videoCodec->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        r.whole = r.whole && !skip;
     }
-    if (avcodec_send_packet(videoCodec.get(), packet) < 0 && packet != nullptr)
-        return;
+    int sent = avcodec_send_packet(videoCodec.get(), packet);
+    if (sent == AVERROR(EAGAIN)) {
+        // Frames left from a take that a seek cut short come first.
+        if (!ReceiveFrames(r)) {
+            r.whole = false;
+            return;
+        }
+        sent = avcodec_send_packet(videoCodec.get(), packet);
+    }
+    if (sent < 0 && packet != nullptr)
+        r.whole = false;
+    ReceiveFrames(r);
+}
+
+bool Player::Impl::ReceiveFrames(ReadState& r) {
     for (;;) {
         FramePtr frame = NewFrame();
         if (avcodec_receive_frame(videoCodec.get(), frame.get()) < 0)
-            return;
+            return true;
         const int64_t pts =
             ToUs(frame->best_effort_timestamp, format->streams[videoStream]->time_base);
         r.lastPts = pts;
+        av_frame_unref(r.last.get());
+        av_frame_ref(r.last.get(), frame.get());
         if (r.discardBefore != kNone) {
             // The frame showing at the target is the last one that starts at
             // or before it: hold each such frame until a later one arrives.
@@ -209,7 +231,7 @@ void Player::Impl::DecodeVideo(const AVPacket* packet, ReadState& r) {
             }
             if (r.held) {
                 if (!Emit(r.held.get(), r))
-                    return;
+                    return false;
                 r.held.reset();
             }
         }
@@ -217,8 +239,24 @@ void Player::Impl::DecodeVideo(const AVPacket* packet, ReadState& r) {
             Clock::now() - r.lastEmitted < kShowEvery)
             continue;
         if (!Emit(frame.get(), r))
-            return;
+            return false;
     }
+}
+
+bool Player::Impl::GoesOnTo(const ReadState& r, int64_t target) const {
+    if (r.atEnd || !r.whole || pending || r.lastPts == kNone || r.last->buf[0] == nullptr ||
+        target < r.lastPts)
+        return false;
+    // On when the key frame before the target has been read already; with
+    // no index to tell, when the target is near.
+    AVStream* st = format->streams[videoStream];
+    const int64_t ts = av_rescale_q(target + startTime, AV_TIME_BASE_Q, st->time_base);
+    const int at = av_index_search_timestamp(st, ts, AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* key = at >= 0 ? avformat_index_get_entry(st, at) : nullptr;
+    if (key != nullptr)
+        return r.lastDts != kNone && key->timestamp <= r.lastDts;
+    constexpr int64_t kNearUs = 500000;
+    return target - r.lastPts < kNearUs;
 }
 
 bool Player::Impl::PassFiltersBy() {
