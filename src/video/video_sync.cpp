@@ -127,10 +127,17 @@ std::optional<TDateTime> ParseVideoStart(const std::string& text) {
     }
     while (*rest == ' ')
         ++rest;
-    if (*rest != '\0' || p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour < 0 ||
-        p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59)
+    // The text ends at its end, not at a NUL inside it; the year is one the
+    // file can write back; the day exists in its month.
+    if (*rest != '\0' || rest != text.c_str() + text.size() || p.year < 1 || p.year > 9999 ||
+        p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour < 0 || p.hour > 23 ||
+        p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59)
         return std::nullopt;
-    return EncodeDateTime(p);
+    const TDateTime start = EncodeDateTime(p);
+    const DateTimeParts back = DecodeDateTime(start);
+    if (back.year != p.year || back.month != p.month || back.day != p.day)
+        return std::nullopt;
+    return start;
 }
 
 VideoStatus StatusOf(const VideoSyncState& s, int64_t currentPts, bool playing, bool paused) {

@@ -69,6 +69,11 @@ TEST(VideoSync, VsyTextAndItsReading) {
     EXPECT_FALSE(ParseVsyLines(SplitTextLines(text + "extra\r\n")).has_value());
     EXPECT_FALSE(ParseVideoStart("18.05.2024 09:59").has_value());
     EXPECT_FALSE(ParseVideoStart("2024/13/18 09:59:27").has_value());
+    // A day its month does not have, a year no file holds, a NUL inside.
+    EXPECT_FALSE(ParseVideoStart("2023/02/29 09:59:27").has_value());
+    EXPECT_TRUE(ParseVideoStart("2024/02/29 09:59:27").has_value());
+    EXPECT_FALSE(ParseVideoStart("20202444/11/03 08:23:49.3").has_value());
+    EXPECT_FALSE(ParseVideoStart(std::string("2024/11/03 08:23:49.3\0\0", 23)).has_value());
 }
 
 TEST(VideoSync, TheAudioHookLeavesBothChannelsAsDecoded) {
