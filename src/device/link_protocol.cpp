@@ -71,7 +71,7 @@ bool IsAnswerKind(bool ptsi, std::string_view key) {
     return false;
 }
 
-bool SendsNothing(std::string_view command) {
+bool IsErase(std::string_view command) {
     return command.find(kEraseCommand) != std::string_view::npos;
 }
 
@@ -446,7 +446,7 @@ void StartCommand(LinkState& s, LinkIo& io, std::string body) {
     s.answerStarted = false;
     // The erase takes its time, and the end marker of a streamed read waits
     // for the stream: neither tells how fast the logger answers.
-    s.timesReply = !SendsNothing(s.currentCommand) && s.currentCommand != kEndMarkerRead;
+    s.timesReply = !IsErase(s.currentCommand) && s.currentCommand != kEndMarkerRead;
     SendCurrent(s, io);
 }
 
@@ -523,7 +523,7 @@ void TransmitRound(LinkState& s, LinkIo& io) {
         s.awaitingReply = false;
         if (s.retryCount < kMaxResends) {
             ++s.retryCount;
-            if (!SendsNothing(s.currentCommand)) {
+            if (!IsErase(s.currentCommand)) {
                 s.resend = true;
                 Show(io, "R)" + s.currentCommand);
             }
