@@ -219,8 +219,8 @@ struct Player::Impl {
     void CatchUp(ReadState& r, int64_t clock);
     void DoSeek(int64_t target);
     // The next key frame of the video, the packets before it dropped; none
-    // at the end of the file.
-    std::unique_ptr<AVPacket, PacketFreer> NextKeyPacket();
+    // at the end of the file (`reachedEnd`) or when none comes for long.
+    std::unique_ptr<AVPacket, PacketFreer> NextKeyPacket(bool& reachedEnd);
     bool SeekToStart();
     // The key frame that shows at or before `ts` (in the video stream's
     // units), read, with the file placed after it; none when not found.

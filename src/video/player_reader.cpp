@@ -127,9 +127,10 @@ std::unique_ptr<AVPacket, PacketFreer> Player::Impl::KeyAtOrBefore(int64_t ts) {
     int64_t lastKey = kNone;
     for (int attempt = 0; attempt < 12; ++attempt) {
         std::unique_ptr<AVPacket, PacketFreer> key;
+        bool reachedEnd = true;
         if (av_seek_frame(format.get(), videoStream, std::max(seekTs, first),
                           AVSEEK_FLAG_BACKWARD) >= 0)
-            key = NextKeyPacket();
+            key = NextKeyPacket(reachedEnd);
         const int64_t shows = key ? showsAt(*key) : kNone;
         if (key && (shows == AV_NOPTS_VALUE || shows <= ts))
             return key;
@@ -137,12 +138,14 @@ std::unique_ptr<AVPacket, PacketFreer> Player::Impl::KeyAtOrBefore(int64_t ts) {
             // Timestamps go no further back; the first byte may. Failing
             // that, the earliest key frame found is the best there is.
             if (SeekToStart()) {
-                std::unique_ptr<AVPacket, PacketFreer> start = NextKeyPacket();
+                std::unique_ptr<AVPacket, PacketFreer> start = NextKeyPacket(reachedEnd);
                 if (start && (showsAt(*start) == AV_NOPTS_VALUE || showsAt(*start) <= ts))
                     return start;
             }
             return key;
         }
+        if (!key && !reachedEnd)
+            return nullptr;  // no key frames marked: the container seeks alone
         if (!key) {
             step = std::max(step, second);
             seekTs -= step;
@@ -167,13 +170,17 @@ bool Player::Impl::SeekToStart() {
     return avformat_seek_file(format.get(), -1, std::numeric_limits<int64_t>::min(), 0, 0, 0) >= 0;
 }
 
-std::unique_ptr<AVPacket, PacketFreer> Player::Impl::NextKeyPacket() {
+std::unique_ptr<AVPacket, PacketFreer> Player::Impl::NextKeyPacket(bool& reachedEnd) {
     // A group of pictures is a few seconds at most; past this many packets
     // there is no key frame to find.
     constexpr int kMostPackets = 20000;
+    reachedEnd = false;
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    for (int k = 0; packet && k < kMostPackets && av_read_frame(format.get(), packet.get()) >= 0;
-         ++k) {
+    for (int k = 0; packet && k < kMostPackets; ++k) {
+        if (av_read_frame(format.get(), packet.get()) < 0) {
+            reachedEnd = true;
+            return nullptr;
+        }
         if (packet->stream_index == videoStream && (packet->flags & AV_PKT_FLAG_KEY) != 0)
             return packet;
         av_packet_unref(packet.get());
