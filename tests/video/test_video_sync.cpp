@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include "core/text_file.h"
 #include "presentation/playback.h"
+#include "support/child_run.h"
 #include "support/manual_timers.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -229,6 +232,33 @@ TEST_F(VideoCommandsTest, SyncInformationRoundTripsThroughAVsyFile) {
     // From two date-times, each good to about a microsecond.
     EXPECT_NEAR(static_cast<double>(s.syncStart), kFrameUs - 1'000'000 + 10'000'000, 1);
     EXPECT_TRUE(prompter_.Messages().empty());
+}
+
+TEST_F(VideoCommandsTest, ASyncFileThatCannotBeWrittenWholeLeavesThePreviousOne) {
+    const std::filesystem::path folder = *dir_ / "full-disk";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path vsy = folder / "tie.vsy";
+    WriteText(vsy, "the previous tie\r\n");
+    // In a child, where the file-size limit stays; the player starts there.
+    const test::ChildRun run = test::RunInChild([&] {
+        OpenVideo();
+        state_.playTime = 1.0L;
+        commands_->SyncFree();
+        test::LimitFileSize(8);
+        prompter_.files.push_back(vsy.string());
+        prompter_.answers = {true};  // replace it
+        commands_->SaveSyncInfo();
+        test::LiftFileSizeLimit();
+        std::string files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files += entry.path().filename().string() + "\n";
+        return std::vector<std::string>{prompter_.LastMessage(), files, ReadText(vsy)};
+    });
+    ASSERT_TRUE(run.exitedNormally);
+    ASSERT_EQ(run.fields.size(), 3u);
+    EXPECT_NE(run.fields[0].find(std::strerror(EFBIG)), std::string::npos) << run.fields[0];
+    EXPECT_EQ(run.fields[1], "tie.vsy\n");
+    EXPECT_EQ(run.fields[2], "the previous tie\r\n");
 }
 
 TEST_F(VideoCommandsTest, BadSyncFilesAreIgnoredOrExplained) {
