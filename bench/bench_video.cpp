@@ -101,103 +101,9 @@ BENCHMARK(BM_StepThroughFile)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-void BM_PreciseSeek(benchmark::State& state) {
-    PlayerEventQueue queue;
-    Player player(queue);
-    if (!OpenQuiet(player, queue, 455, 340)) {
-        state.SkipWithError("could not make or open the video");
-        return;
-    }
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int64_t> when(0, kSeconds * 1000000 - 1);
-    std::vector<double> ms;
-    for (auto _ : state) {
-        for (int k = 0; k < 50; ++k) {
-            const Clock::time_point start = Clock::now();
-            player.Seek(SeekFlag::kPrecise, when(random));
-            if (!NextFrame(queue)) {
-                state.SkipWithError("a seek showed nothing");
-                return;
-            }
-            ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        }
-    }
-    std::sort(ms.begin(), ms.end());
-    state.counters["median_ms"] = ms[ms.size() / 2];
-    state.counters["worst_ms"] = ms.back();
-}
-// Plays the file at `rate` while this thread takes the events every 66 ms,
-// as the window's playback tick does.
-void BM_Playback(benchmark::State& state) {
-    const double rate = static_cast<double>(state.range(0));
-    const int width = static_cast<int>(state.range(1));
-    const int height = static_cast<int>(state.range(2));
-    for (auto _ : state) {
-        PlayerEventQueue queue;
-        Player player(queue);
-        player.playRate = rate;
-        if (!OpenQuiet(player, queue, width, height)) {
-            state.SkipWithError("could not make or open the video");
-            return;
-        }
-        constexpr auto kTick = std::chrono::milliseconds(66);
-        const Clock::time_point start = Clock::now();
-        player.Resume();
-        Clock::time_point tick = start;
-        int shown = 0;
-        double worstLagMs = 0;
-        double worstTickLateMs = 0;
-        bool ended = false;
-        while (!ended && Clock::now() - start < std::chrono::seconds(4 * kSeconds)) {
-            tick += kTick;
-            std::this_thread::sleep_until(tick);
-            worstTickLateMs =
-                std::max(worstTickLateMs,
-                         std::chrono::duration<double, std::milli>(Clock::now() - tick).count());
-            const double clockMs =
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count() * rate;
-            for (const PlayerEvent& e : queue.TakeAll()) {
-                if (e.kind == PlayerEventKind::kState && e.state == PlayerState::psEnd)
-                    ended = true;
-                if (e.kind != PlayerEventKind::kPosition || !e.image)
-                    continue;
-                ++shown;
-                // How far a frame trails the clock beyond the tick that
-                // takes it, which alone accounts for 66 ms x rate.
-                if (clockMs > 500 * rate && clockMs < kSeconds * 1000.0)
-                    worstLagMs = std::max(worstLagMs, clockMs - e.time / 1000.0 - 66.0 * rate);
-            }
-        }
-        if (!ended) {
-            state.SkipWithError("playing never reached the end");
-            return;
-        }
-        const int frames = kFps * kSeconds;
-        state.counters["shown"] = shown;
-        state.counters["dropped"] = frames - 1 - shown;
-        state.counters["shown_per_s"] =
-            shown / std::chrono::duration<double>(Clock::now() - start).count();
-        state.counters["trail_ms"] = worstLagMs;
-        state.counters["worst_tick_late_ms"] = worstTickLateMs;
-    }
-}
-BENCHMARK(BM_Playback)
-    ->ArgNames({"rate", "w", "h"})
-    ->Args({1, 0, 0})
-    ->Args({2, 0, 0})
-    ->Args({1, 455, 340})
-    ->Args({2, 455, 340})
-    ->Args({4, 455, 340})
-    ->Args({8, 455, 340})
-    ->Iterations(1)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
-
-BENCHMARK(BM_PreciseSeek)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// Clicks moving the cursor a little ahead each time: 0.1 s steps through
-// the file, which decoding goes on to rather than starting again.
-void BM_PreciseSeekAhead(benchmark::State& state) {
+// Seeks precisely to each target in turn and reports the median and worst
+// time until the frame arrives.
+void MeasureSeeks(benchmark::State& state, const std::vector<int64_t>& targets) {
     PlayerEventQueue queue;
     Player player(queue);
     if (!OpenQuiet(player, queue, 455, 340)) {
@@ -206,7 +112,7 @@ void BM_PreciseSeekAhead(benchmark::State& state) {
     }
     std::vector<double> ms;
     for (auto _ : state) {
-        for (int64_t at = 50000; at < kSeconds * 1000000; at += 100000) {
+        for (int64_t at : targets) {
             const Clock::time_point start = Clock::now();
             player.Seek(SeekFlag::kPrecise, at);
             if (!NextFrame(queue)) {
@@ -219,6 +125,25 @@ void BM_PreciseSeekAhead(benchmark::State& state) {
     std::sort(ms.begin(), ms.end());
     state.counters["median_ms"] = ms[ms.size() / 2];
     state.counters["worst_ms"] = ms.back();
+}
+
+void BM_PreciseSeek(benchmark::State& state) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int64_t> when(0, kSeconds * 1000000 - 1);
+    std::vector<int64_t> targets(50);
+    for (int64_t& at : targets)
+        at = when(random);
+    MeasureSeeks(state, targets);
+}
+BENCHMARK(BM_PreciseSeek)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Clicks moving the cursor a little ahead each time: 0.1 s steps through
+// the file, which decoding goes on to rather than starting again.
+void BM_PreciseSeekAhead(benchmark::State& state) {
+    std::vector<int64_t> targets;
+    for (int64_t at = 50000; at < kSeconds * 1000000; at += 100000)
+        targets.push_back(at);
+    MeasureSeeks(state, targets);
 }
 BENCHMARK(BM_PreciseSeekAhead)->Iterations(1)->Unit(benchmark::kMillisecond);
 

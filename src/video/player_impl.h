@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -232,6 +233,9 @@ struct Player::Impl {
     // True when a precise seek to `target` is quicker by decoding on from
     // where the reader is than by starting again at a key frame.
     bool GoesOnTo(const ReadState& r, int64_t target) const;
+    // Whether the reader has read the key frame that `time` decodes from;
+    // nothing when the container keeps no index to tell.
+    std::optional<bool> KeyReadBefore(const ReadState& r, int64_t time) const;
     void DecodeAudio(const AVPacket* packet);
     // Sends changed live values to the filters; true when they would leave
     // the picture unchanged.

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "video/player_impl.h"
 
@@ -87,12 +88,8 @@ void Player::Impl::CatchUp(ReadState& r, int64_t clock) {
         return;
     // Far behind: jump ahead when the key frame before the clock is later
     // than what was read, so that the picture catches up at once.
-    AVStream* st = format->streams[videoStream];
     const int64_t to = std::min(clock + kJumpLeadUs, duration);
-    const int64_t ts = av_rescale_q(to + startTime, AV_TIME_BASE_Q, st->time_base);
-    const int at = av_index_search_timestamp(st, ts, AVSEEK_FLAG_BACKWARD);
-    const AVIndexEntry* key = at >= 0 ? avformat_index_get_entry(st, at) : nullptr;
-    if (key == nullptr || r.lastDts == kNone || key->timestamp <= r.lastDts)
+    if (r.lastDts == kNone || KeyReadBefore(r, to).value_or(true))
         return;
     DoSeek(to);
     r.DecodingRestarted();
@@ -256,14 +253,18 @@ bool Player::Impl::GoesOnTo(const ReadState& r, int64_t target) const {
         return false;
     // On when the key frame before the target has been read already; with
     // no index to tell, when the target is near.
+    constexpr int64_t kNearUs = 500000;
+    return KeyReadBefore(r, target).value_or(target - r.lastPts < kNearUs);
+}
+
+std::optional<bool> Player::Impl::KeyReadBefore(const ReadState& r, int64_t time) const {
     AVStream* st = format->streams[videoStream];
-    const int64_t ts = av_rescale_q(target + startTime, AV_TIME_BASE_Q, st->time_base);
+    const int64_t ts = av_rescale_q(time + startTime, AV_TIME_BASE_Q, st->time_base);
     const int at = av_index_search_timestamp(st, ts, AVSEEK_FLAG_BACKWARD);
     const AVIndexEntry* key = at >= 0 ? avformat_index_get_entry(st, at) : nullptr;
-    if (key != nullptr)
-        return r.lastDts != kNone && key->timestamp <= r.lastDts;
-    constexpr int64_t kNearUs = 500000;
-    return target - r.lastPts < kNearUs;
+    if (key == nullptr)
+        return std::nullopt;
+    return r.lastDts != kNone && key->timestamp <= r.lastDts;
 }
 
 bool Player::Impl::PassFiltersBy() {
