@@ -3,10 +3,13 @@
 // diagnostic list, with the time base that turns logger times into local
 // dates. The decoders work on this slice of the program's state only.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 #include "core/date_time.h"
 #include "core/diagnostic_list.h"
+#include "core/ext80.h"
 #include "core/fixed_array.h"
 #include "core/stores.h"
 
@@ -23,6 +26,14 @@ struct LogSession {
     FixedArray<uint8_t> RawLogBuf{kRawLogBufSize};
     LogStore log;
     DiagnosticList diagnostics{kDiagnosticLines};  // newest first
+    // A start/finish line the log file names itself (a VBO's [laptiming]
+    // "Start"): two points, latitude and longitude in degrees, east and north
+    // positive. Cleared whenever another log is read.
+    struct FileLinePoint {
+        Float80 lat = 0;
+        Float80 lon = 0;
+    };
+    std::optional<std::array<FileLinePoint, 2>> fileStartLine;
 };
 
 }  // namespace qv
