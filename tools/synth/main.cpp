@@ -110,16 +110,16 @@ int Demo(const std::filesystem::path& shipped) {
                       current, true))
         return 1;
 
-    // A drift session from the motion logger: the car points 30 degrees
-    // into every corner it takes faster than 20 degrees per second.
-    qv::synth::DriveOptions driftOptions;
-    driftOptions.rateHz = 10;
-    driftOptions.laps = 3;
-    driftOptions.vmaxKmh = 120;
-    driftOptions.seed = 20241104;
-    driftOptions.startUtcMs = 1730707200000;  // 2024-11-04 08:00 UTC
-    const qv::synth::Drive drifting =
-        qv::synth::SynthesizeDrive(qv::synth::DemoCircuit(), driftOptions);
+    // A drift session from the motion logger at 10 Hz: out of the pit lane,
+    // three flying laps that differ in the corners as the circuit demo's do,
+    // so that two of them have a time difference to show, and back in. The
+    // car points 30 degrees into every corner it takes faster than 20
+    // degrees per second. From 2024-11-04 08:00 UTC.
+    const qv::synth::Drive drifting = DemoSession({.rateHz = 10,
+                                                   .startUtcMs = 1730707200000,
+                                                   .stints = {3},
+                                                   .vmaxKmh = 120,
+                                                   .seed = 20241104});
     qv::synth::RunFileEncodeOptions driftEncode;
     driftEncode.driftDeg = qv::synth::DriftInCorners(drifting.fixes, 30, 20);
     if (!WriteDemoLog(
