@@ -216,6 +216,13 @@ TEST(SpeedGraph, TimeDifferenceScaleZeroLineAndCurve) {
     fx.align.DiffMax = 1.5L;
     EXPECT_FALSE(Has(TextsOf(fx.Paint()), "0.00"));
 
+    // Laps a hair apart: the lower end rounds to zero and reads as zero.
+    fx.align.DiffMin = -0.001L;
+    fx.align.DiffMax = 0.002L;
+    texts = TextsOf(fx.Paint());
+    EXPECT_TRUE(Has(texts, "0.00"));
+    EXPECT_FALSE(Has(texts, "-0.00"));
+
     // One lap, or the time axis: the G scale takes the margin.
     fx.slots.pop_back();
     texts = TextsOf(fx.Paint());
