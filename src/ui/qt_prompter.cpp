@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "ui/dialog_name_filters.h"
+
 namespace qv::ui {
 namespace {
 
@@ -40,22 +42,9 @@ QString StartPath(const FileDialogRequest& request) {
 }  // namespace
 
 QString QtNameFilters(const std::string& filter) {
-    const QStringList parts = QString::fromStdString(filter).split('|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // The program reads names in either case, but Qt's dialogs match
-        // patterns case-sensitively on Linux: each pattern brings its other
-        // case, so that LAP1.DTB shows beside lap1.dtb.
-        QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
-            for (const QString& p : {pattern, pattern.toUpper(), pattern.toLower()}) {
-                if (!patterns.contains(p))
-                    patterns << p;
-            }
-        }
-        filters << parts[i] + " (" + patterns.join(' ') + ")";
-    }
-    return filters.join(QStringLiteral(";;"));
+    // The program reads names in either case, but Qt's native dialogs match
+    // patterns case-sensitively on Linux: Lap1.Dtb must show beside lap1.dtb.
+    return QString::fromStdString(DialogNameFilters(filter));
 }
 
 QString MessageText(const std::string& text) {
@@ -78,18 +67,18 @@ bool QtPrompter::AskYesCancel(const std::string& text, MessageIcon icon) {
 }
 
 std::optional<std::string> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent_, QString::fromStdString(request.title),
-                                     StartPath(request), QtNameFilters(request.filter));
+    const QString path = QFileDialog::getOpenFileName(
+        parent_, QString::fromStdString(request.title), StartPath(request),
+        QtNameFilters(request.filter), nullptr, kNameFilterOptions);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();
 }
 
 std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& request) {
-    const QStringList paths =
-        QFileDialog::getOpenFileNames(parent_, QString::fromStdString(request.title),
-                                      StartPath(request), QtNameFilters(request.filter));
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        parent_, QString::fromStdString(request.title), StartPath(request),
+        QtNameFilters(request.filter), nullptr, kNameFilterOptions);
     std::vector<std::string> chosen;
     for (const QString& p : paths)
         chosen.push_back(p.toStdString());
@@ -99,9 +88,10 @@ std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& re
 std::optional<std::string> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
     // The commands ask their own replace question once the extension is
     // settled, so the dialog does not ask first.
-    const QString path = QFileDialog::getSaveFileName(
-        parent_, QString::fromStdString(request.title), StartPath(request),
-        QtNameFilters(request.filter), nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString path =
+        QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
+                                     StartPath(request), QtNameFilters(request.filter), nullptr,
+                                     kNameFilterOptions | QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();

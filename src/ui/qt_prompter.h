@@ -1,6 +1,7 @@
 #pragma once
 // The user's questions and messages as Qt message boxes and file dialogs.
 
+#include <QFileDialog>
 #include <QString>
 #include <QWidget>
 
@@ -8,9 +9,13 @@
 
 namespace qv::ui {
 
-// "Description|*.a;*.b|Other|*.c" as a Qt name filter list
-// ("Description (*.a *.b);;Other (*.c)").
+// "Description|*.a;*.b|Other|*.c" as a Qt name filter list whose
+// patterns match names in any case ("Description (*.a *.[aA] *.[bB]);;...").
 QString QtNameFilters(const std::string& filter);
+
+// Qt's own dialog shows each entry by its description alone, as the
+// program words it, not followed by the case-blind patterns.
+inline constexpr QFileDialog::Options kNameFilterOptions = QFileDialog::HideNameFilterDetails;
 
 // Texts use CR as the line break of a message box; Qt wants LF.
 QString MessageText(const std::string& text);

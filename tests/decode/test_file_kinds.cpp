@@ -29,6 +29,10 @@ TEST(FileKindsTest, EveryRowIsFoundByItsExtension) {
         SCOPED_TRACE(lower);
         EXPECT_EQ(FindFileKind("." + std::string(kind.extension)), &kind);
         EXPECT_EQ(LogFileKindOf(upper), kind.logKind);
+        std::string mixed = lower;  // "run.Bnx4", as a camera or a phone names files
+        mixed[4] = UpperCase(mixed.substr(4, 1))[0];
+        EXPECT_EQ(LogFileKindOf(mixed), kind.logKind);
+        EXPECT_EQ(FindFileKind(mixed.substr(3)), &kind);
         EXPECT_EQ(LapListLoadOf(lower), kind.lapListLoad);
         EXPECT_EQ(LapListLoadOf(upper),
                   kind.lapListExactCase ? LapListLoad::LapDataFile : kind.lapListLoad);
