@@ -31,10 +31,13 @@ $(BUILD)/CMakeCache.txt:
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The window on the demo data: open data/shipped/Raw/demo.bnx4 with "Load log
-# data"; a simulated logger answers on the "GPS Device" page.
+# The window on the demo data, opening the demo log at once: the log-block
+# dialog, then the laps. It opens the start-up's copy in the demo documents,
+# so that the window's later dialogs start there and not in the source tree.
+# A simulated logger answers on the "GPS Device" page.
+DEMO_RUN_LOG := $(abspath $(DEMO_HOME))/documents/Quorvane/Raw/demo.bnx4
 run: build
-	$(DEMO_ENV) bash scripts/run-window.sh $(BUILD)
+	$(DEMO_ENV) bash scripts/run-window.sh $(BUILD) $(DEMO_RUN_LOG)
 
 # The demo logs' lap lists and two comparisons, the control line and the
 # sector gates found by the circuit auto-selection; then another logger's
