@@ -1,7 +1,6 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string_view>
@@ -171,15 +170,12 @@ void PrintInfo(const Invocation& inv, const Session& session, const LoadLogResul
 
 void PrintFixes(const Session& session, std::ostream& out) {
     out << "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block\n";
-    char line[160];
     for (int i = 0; i < session.log.LogItemNum; ++i) {
         const TLogItem& f = session.log.LogItems[i];
         const std::string when = FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", f.DtTm);
-        const int n =
-            std::snprintf(line, sizeof line, "%s,%.7f,%.7f,%.3f,%.3f,%u,%u,%u,%d\n", when.c_str(),
-                          f.Ido, f.Kdo, static_cast<double>(f.Elv), static_cast<double>(f.Spd),
-                          unsigned{f.sat_used}, unsigned{f.sat_view}, unsigned{f.valid}, f.BlkIdx);
-        out.write(line, n);
+        out << StrFormat("%s,%.7f,%.7f,%.3f,%.3f,%u,%u,%u,%d\n", when.c_str(), f.Ido, f.Kdo,
+                         static_cast<double>(f.Elv), static_cast<double>(f.Spd),
+                         unsigned{f.sat_used}, unsigned{f.sat_view}, unsigned{f.valid}, f.BlkIdx);
     }
 }
 
