@@ -10,12 +10,12 @@ namespace qv {
 
 DeviceController::DeviceController(LapSession& session, Prompter& prompter, TimerService& timers,
                                    EventSink& sink, PortScanner scanner,
-                                   DeviceLink::Clock linkClock)
+                                   DeviceLink::Clock linkClock, LinkPort* port)
     : session_(session),
       prompter_(prompter),
       timers_(timers),
       scanner_(std::move(scanner)),
-      link_(sink, std::move(linkClock)),
+      link_(sink, std::move(linkClock), port),
       sink_(sink) {
     link_.Locked([this](LinkState& s) { s.image = session_.RawLogBuf.span(); });
 }
@@ -91,7 +91,6 @@ void DeviceController::StartMTKGPS() {
     lateReleases_.clear();
     slowProbes_.clear();
     slowWalk_ = false;
-    lingered_ = false;
     OpenAndAskRelease(candidates_.back(), true);
     timerComm_ = timers_.Start(kProbeFirstMs, false, [this] { TimerCommTick(); });
 }
@@ -126,13 +125,6 @@ void DeviceController::TimerCommTick() {
         return;
     if (!slowWalk_ && !StepsAccepting(heard).empty())
         lateReleases_[portName_] = heard;
-    if (!slowWalk_ && !lingered_ && candidates_.size() <= 1 && link_.IsOpen()) {
-        // A slow logger's answers to the earlier steps may still be on the
-        // way: the last step listens a while longer before the walk ends.
-        lingered_ = true;
-        timerComm_ = timers_.Start(kProbeSlowMs, false, [this] { TimerCommTick(); });
-        return;
-    }
     link_.Close();
     if (!slowWalk_) {
         AdvanceStep(steps_);

@@ -78,8 +78,11 @@ class DeviceController {
     // out; false when cancelled, which keeps the whole range.
     using RangeDialog = std::function<bool(int lastSector, int& startUnit, int& endUnit)>;
 
+    // `port`: what the link talks over instead of the serial port (see
+    // DeviceLink).
     DeviceController(LapSession& session, Prompter& prompter, TimerService& timers, EventSink& sink,
-                     PortScanner scanner, DeviceLink::Clock linkClock = {});
+                     PortScanner scanner, DeviceLink::Clock linkClock = {},
+                     LinkPort* port = nullptr);
     ~DeviceController();
     DeviceController(const DeviceController&) = delete;
     DeviceController& operator=(const DeviceController&) = delete;
@@ -163,7 +166,6 @@ class DeviceController {
     std::map<std::string, std::string> lateReleases_;
     std::deque<std::pair<std::string, StepFlags>> slowProbes_;
     bool slowWalk_ = false;
-    bool lingered_ = false;  // the first walk's last step listened longer
     std::string portName_;
     StepFlags steps_;
     std::string release_;

@@ -78,6 +78,20 @@ void DeviceLink::Enqueue(const std::vector<std::string>& bodies) {
     wake_.notify_all();
 }
 
+void DeviceLink::TransmitNow() {
+    if (!open_.load())
+        return;
+    std::lock_guard lock(mutex_);
+    TransmitRound(state_, io_);
+}
+
+int64_t DeviceLink::ResendDueMs() {
+    if (!open_.load())
+        return -1;
+    std::lock_guard lock(mutex_);
+    return qv::ResendDueMs(state_);
+}
+
 void DeviceLink::TComRxThred() {
     std::vector<uint8_t> buffer(8192);
     bool lost = false;

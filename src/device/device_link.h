@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/event_sink.h"
+#include "device/link_port.h"
 #include "device/link_protocol.h"
 #include "device/link_state.h"
 #include "device/serial_port.h"
@@ -22,9 +23,12 @@ namespace qv {
 class DeviceLink {
   public:
     using Clock = std::function<int64_t()>;  // milliseconds, for the resend interval
-    // Without a clock the steady clock is used.
-    explicit DeviceLink(EventSink& sink, Clock clock = {})
-        : sink_(sink), io_(port_, sink_, std::move(clock)) {}
+    // Without a clock the steady clock is used; without a port, the serial
+    // port of the path given to Open. `port` outlives the link.
+    explicit DeviceLink(EventSink& sink, Clock clock = {}, LinkPort* port = nullptr)
+        : sink_(sink),
+          port_(port != nullptr ? *port : serial_),
+          io_(port_, sink_, std::move(clock)) {}
     ~DeviceLink() { Close(); }
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -40,6 +44,13 @@ class DeviceLink {
     // the first of them.
     void Enqueue(const std::vector<std::string>& bodies);
 
+    // One round of the transmit thread on the calling thread: what is due
+    // at the clock's present time is sent before this returns.
+    void TransmitNow();
+    // When the transmit thread next acts without being asked (a resend),
+    // -1 when it waits for nothing.
+    int64_t ResendDueMs();
+
     // Runs `f` on the shared state under the link lock.
     template <class F>
     auto Locked(F&& f) {
@@ -50,14 +61,14 @@ class DeviceLink {
   private:
     class PortIo : public LinkIo {
       public:
-        PortIo(SerialPort& port, EventSink& sink, Clock clock)
+        PortIo(LinkPort& port, EventSink& sink, Clock clock)
             : port_(port), sink_(sink), clock_(std::move(clock)) {}
         bool Write(std::string_view bytes) override;
         int64_t NowMs() override;
         EventSink& Sink() override { return sink_; }
 
       private:
-        SerialPort& port_;
+        LinkPort& port_;
         EventSink& sink_;
         Clock clock_;
     };
@@ -66,7 +77,8 @@ class DeviceLink {
     void TComTxThred();
 
     EventSink& sink_;
-    SerialPort port_;
+    SerialPort serial_;
+    LinkPort& port_;
     PortIo io_;
     std::mutex mutex_;  // guards state_ and writes to the port
     std::condition_variable wake_;

@@ -514,12 +514,17 @@ void SendNext(LinkState& s, LinkIo& io, LinkEvent drained) {
     StartCommand(s, io, std::move(body));
 }
 
+int64_t ResendDueMs(const LinkState& s) {
+    if (s.failed || !s.steps.Any() || !s.awaitingReply)
+        return -1;
+    return std::max(s.lastSendMs, s.lastReceiveMs) + s.timing.resendMs + 1;
+}
+
 void TransmitRound(LinkState& s, LinkIo& io) {
     if (s.failed)
         return;
-    const int64_t now = io.NowMs();
-    const int64_t quietSince = std::max(s.lastSendMs, s.lastReceiveMs);
-    if (s.steps.Any() && s.awaitingReply && now - quietSince > s.timing.resendMs) {
+    const int64_t resendMs = ResendDueMs(s);
+    if (resendMs >= 0 && io.NowMs() >= resendMs) {
         s.awaitingReply = false;
         if (s.retryCount < kMaxResends) {
             ++s.retryCount;

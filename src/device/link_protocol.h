@@ -28,6 +28,10 @@ void SendNext(LinkState& s, LinkIo& io, LinkEvent drained = LinkEvent::QueueDrai
 // One round of the transmit thread: resend after 300 ms of silence, or send
 // the first command of a batch once the start flag is set.
 void TransmitRound(LinkState& s, LinkIo& io);
+// When the transmit round next gives up waiting for the current command's
+// reply (and resends it, retries left): after the resend interval of
+// silence. -1 when no reply is awaited or no step resends.
+int64_t ResendDueMs(const LinkState& s);
 // Bytes from the port, in the order they arrived.
 void ReceiveBytes(LinkState& s, LinkIo& io, const uint8_t* data, size_t size);
 

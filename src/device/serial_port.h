@@ -8,28 +8,27 @@
 #include <string_view>
 #include <vector>
 
+#include "device/link_port.h"
+
 namespace qv {
 
-class SerialPort {
+class SerialPort : public LinkPort {
   public:
     SerialPort() = default;
-    ~SerialPort() { Close(); }
+    ~SerialPort() override { Close(); }
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
     // `baud` is 115200, 460800 or 921600; any other value fails. A port that
     // is already open fails too. `error` gets the platform's message.
-    bool Open(const std::string& path, int baud, std::string* error = nullptr);
-    void Close();
+    bool Open(const std::string& path, int baud, std::string* error = nullptr) override;
+    void Close() override;
     bool IsOpen() const { return fd_ >= 0; }
 
     // Drops whatever waits in both directions.
     void Purge();
-    // Up to `capacity` bytes, waiting at most `timeoutMs` for the first one.
-    // 0 on time-out, -1 when the port failed or hung up.
-    long Read(uint8_t* buffer, size_t capacity, int timeoutMs);
-    // Writes all bytes unless `timeoutMs` passes first; the count written.
-    size_t Write(std::string_view bytes, int timeoutMs);
+    long Read(uint8_t* buffer, size_t capacity, int timeoutMs) override;
+    size_t Write(std::string_view bytes, int timeoutMs) override;
 
   private:
     int fd_ = -1;

@@ -57,24 +57,24 @@ struct Outcome {
     int reopenedFixes = 0;
 };
 
-// `realClock`: the rig's clock follows real time (see SimRig).
+// A download from the logger of `model` holding `flash`, in process on
+// the manual clock.
 Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra,
-                 int slowLevel = 0, bool realClock = false) {
+                 int slowLevel = 0) {
     TempDir dir;
     test::WriteBytes(dir / "flash.img", flash.bytes);
     std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
     args.insert(args.end(), extra.begin(), extra.end());
-    SimLoggerProcess sim(args);
     Outcome o;
-    EXPECT_TRUE(sim.Started()) << "the simulated logger did not start";
-    if (!sim.Started())
+    SimRig rig;
+    if (!rig.port()->PlugIn(args)) {
+        ADD_FAILURE() << "the simulated logger refused its arguments";
         return o;
-    SimRig rig(sim.DevicePath());
+    }
     const std::string ext = model == "qv4" ? ".bnx4" : ".binx";
     o.saved = dir / ("log" + ext);
     rig.prompter.files = {o.saved.string()};
     rig.controller().slowLevel = slowLevel;
-    rig.realClock = realClock;
     rig.controller().SpeedButtonLdGPSClick();
     o.finished = rig.Run(120000);
     o.messages = rig.prompter.Messages();
@@ -127,12 +127,11 @@ Flash ShortFlash(const std::string& model) {
 // leaves that long after its command came, while further commands are
 // taken meanwhile) and from a slow logger (late: each answer starts that
 // long after the logger took its command, one at a time, so that resends
-// pile up behind it). The rig's clock runs in real time, as the replies do,
-// and all the downloads run at once. The QV3 and generic logs are read
-// piece by piece, each piece waiting for its answer: past the first
-// `slowfor` answers (the probe, the status and the first pieces) some of
-// the loggers turn fast, so that the run stays short. A slow logger that
-// falls silent still ends in the watchdog.
+// pile up behind it). All the downloads run at once. The QV3 and generic
+// logs are read piece by piece, each piece waiting for its answer: past
+// the first `slowfor` answers (the probe, the status and the first pieces)
+// some of the loggers turn fast. A slow logger that falls silent still
+// ends in the watchdog.
 TEST(DeviceDownload, LateAnswersStillDownloadWhole) {
     std::map<std::string, Flash> flashes;
     for (const char* model : {"qv4", "qv3", "generic"})
@@ -159,7 +158,7 @@ TEST(DeviceDownload, LateAnswersStillDownloadWhole) {
     std::vector<std::future<Outcome>> outcomes;
     for (const Case& c : cases) {
         outcomes.push_back(std::async(std::launch::async, [&flashes, &c] {
-            return Download(c.model, flashes.at(c.model), c.args, 0, true);
+            return Download(c.model, flashes.at(c.model), c.args);
         }));
     }
     for (size_t i = 0; i < cases.size(); ++i) {
@@ -226,7 +225,7 @@ TEST(DeviceDownload, RandomFaultMixesEndWholeOrToldAndUnsaved) {
             std::vector<std::string> args{"--faults", faults.back(), "--seed",
                                           std::to_string(rng() % 100000)};
             outcomes.push_back(std::async(std::launch::async, [&logger, args] {
-                return Download(logger.first, logger.second, args, 0, true);
+                return Download(logger.first, logger.second, args);
             }));
         }
         size_t i = 0;
@@ -349,10 +348,9 @@ TEST(DeviceDownload, AFailedGenericDownloadOffersSlowerReadsNextTime) {
         synth::MakeMtkFlashImage(synth::FlashDriveOptions(), synth::kGenericFlashBytes);
     TempDir dir;
     test::WriteBytes(dir / "flash.img", image.bytes);
-    SimLoggerProcess sim(
-        {"--model", "generic", "--image", (dir / "flash.img").string(), "--faults", "unplug=30%"});
-    ASSERT_TRUE(sim.Started());
-    SimRig rig(sim.DevicePath());
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn(
+        {"--model", "generic", "--image", (dir / "flash.img").string(), "--faults", "unplug=30%"}));
     std::vector<int> offered;
     rig.controller().speedDialog = [&offered](int& level) {
         offered.push_back(level);
@@ -378,10 +376,9 @@ TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
     TempDir dir;
     test::WriteBytes(dir / "flash.img", flash.bytes);
     // Late answers keep the download going long enough to abort it.
-    SimLoggerProcess sim({"--model", "qv3", "--image", (dir / "flash.img").string(), "--faults",
-                          "late=0.5,latems=30", "--seed", "4"});
-    ASSERT_TRUE(sim.Started());
-    SimRig rig(sim.DevicePath());
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn({"--model", "qv3", "--image", (dir / "flash.img").string(),
+                                    "--faults", "late=0.5,latems=30", "--seed", "4"}));
     rig.prompter.files = {(dir / "aborted.binx").string()};
     rig.controller().SpeedButtonLdGPSClick();
     // The dialog opens when the first block is asked for.
@@ -404,6 +401,8 @@ TEST(DeviceDownload, AbortMidwaySavesNothingAndFreesTheButtons) {
     EXPECT_EQ(files, 1u);  // the flash image alone
 }
 
+// Over a pseudo-terminal on the real clock: the serial port, the link's
+// threads and the simulator process as the program meets them.
 TEST(DeviceDownload, AnExistingFileIsReplacedOnlyOnYes) {
     const Flash flash = Qv3Flash();
     TempDir dir;

@@ -1,5 +1,6 @@
-// Every device action end to end over a pseudo-terminal against the
-// simulated logger of each model.
+// Every device action end to end against the simulated logger of each
+// model: in process on the manual clock, and a pulled cable also over a
+// pseudo-terminal on the real clock.
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,18 @@ using test::SimLoggerProcess;
 using test::SimRig;
 using test::TempDir;
 
+// The simulator's arguments for a logger of `model` holding `flash`.
 struct Logger {
     TempDir dir;
-    std::vector<uint8_t> image;
-    std::unique_ptr<SimLoggerProcess> sim;
+    std::vector<std::string> args;
 
-    Logger(const std::string& model, std::vector<uint8_t> flash,
-           std::vector<std::string> extra = {})
-        : image(std::move(flash)) {
+    Logger(const std::string& model, const std::vector<uint8_t>& flash,
+           std::vector<std::string> extra = {}) {
         const auto path = dir / "flash.img";
-        test::WriteBytes(path, image);
-        std::vector<std::string> args{"--model", model, "--image", path.string()};
+        test::WriteBytes(path, flash);
+        args = {"--model", model, "--image", path.string()};
         args.insert(args.end(), extra.begin(), extra.end());
-        sim = std::make_unique<SimLoggerProcess>(args);
     }
-    std::string Port() const { return sim->Started() ? sim->DevicePath() : std::string(); }
 };
 
 std::vector<uint8_t> Qv4Image() {
@@ -39,14 +37,13 @@ std::vector<uint8_t> MtkImage() {
 }
 
 TEST(DeviceSim, Qv4StatusAndSettings) {
-    Logger logger("qv4", Qv4Image());
-    ASSERT_TRUE(logger.sim->Started());
-    SimRig rig(logger.Port());
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn(Logger("qv4", Qv4Image()).args));
     rig.controller().ButtonLogSpaceClick();
     ASSERT_TRUE(rig.Run());
     const StatusLabels& l = rig.controller().View().labels;
     EXPECT_EQ(l.LabelCurrntMode.text, "10Hz (Standard mode)");
-    EXPECT_EQ(l.LabelPort.text, "Port = " + logger.Port());
+    EXPECT_EQ(l.LabelPort.text, "Port = " + rig.port()->Path());
     EXPECT_EQ(l.LabelDtVer.text, "QV4,V2.10,SIM,27");
     EXPECT_EQ(l.LabelTrigSpd.text, "Log trigger-speed = 30 km/h");
     EXPECT_NE(l.LabelLogStat.text.find("% Log memory available."), std::string::npos);
@@ -68,19 +65,17 @@ TEST(DeviceSim, Qv4StatusAndSettings) {
 }
 
 TEST(DeviceSim, Qv4EraseWaitsAndShowsTheEmptyLogger) {
-    Logger logger("qv4", Qv4Image(), {"--erase-ms", "1500"});
-    ASSERT_TRUE(logger.sim->Started());
-    SimRig rig(logger.Port());
+    // The erase takes longer than the 7-second watchdog of other commands:
+    // only the erase's own wait lets it finish.
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn(Logger("qv4", Qv4Image(), {"--erase-ms", "20000"}).args));
     rig.prompter.answers = {false};
     rig.controller().ButtonLogEraseClick();
     EXPECT_TRUE(rig.controller().Idle()) << "Cancel does nothing";
     rig.prompter.answers = {true};
-    // With the clock jumping up to 2 s at a time, 1.5 s of silence is more
-    // than one 7-second watchdog; only the erase's own wait lets it finish.
-    rig.jumpMs = 2000;
     rig.controller().ButtonLogEraseClick();
     ASSERT_TRUE(rig.Run());
-    EXPECT_GT(rig.timers.NowMs(), 7000);
+    EXPECT_GT(rig.timers.NowMs(), 20000);
     const std::vector<std::string> m = rig.prompter.Messages();
     EXPECT_EQ(m,
               (std::vector<std::string>{kMsgEraseQuestion, kMsgEraseQuestion, kMsgEraseCompleted}));
@@ -88,9 +83,8 @@ TEST(DeviceSim, Qv4EraseWaitsAndShowsTheEmptyLogger) {
 }
 
 TEST(DeviceSim, Qv3StatusAndRefusedTwentyHertz) {
-    Logger logger("qv3", MtkImage());
-    ASSERT_TRUE(logger.sim->Started());
-    SimRig rig(logger.Port());
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn(Logger("qv3", MtkImage()).args));
     rig.controller().ButtonLogSpaceClick();
     ASSERT_TRUE(rig.Run());
     EXPECT_EQ(rig.controller().Model(), LoggerModel::QV3);
@@ -112,14 +106,14 @@ TEST(DeviceSim, Qv3StatusAndRefusedTwentyHertz) {
 TEST(DeviceSim, GenericLoggerIsFoundAtTheFourthStep) {
     std::vector<uint8_t> image = MtkImage();
     image.resize(synth::kGenericFlashBytes, 0xFF);
-    Logger logger("generic", image);
-    ASSERT_TRUE(logger.sim->Started());
-    SimRig rig(logger.Port());
+    SimRig rig;
+    ASSERT_TRUE(rig.port()->PlugIn(Logger("generic", image).args));
     rig.controller().ButtonSet10HzClick();
     ASSERT_TRUE(rig.Run());
     EXPECT_EQ(rig.controller().Model(), LoggerModel::Generic);
-    // 650 ms, then 750 ms for each of steps 2 and 3.
-    EXPECT_GE(rig.timers.NowMs(), 2150);
+    // 650 ms, then 750 ms for each of steps 2 and 3; the logger answers at
+    // once.
+    EXPECT_EQ(rig.timers.NowMs(), 2150);
     EXPECT_EQ(rig.controller().View().labels.LabelCurrntMode.text, "10Hz (Fine mode)");
     EXPECT_EQ(rig.prompter.LastMessage(), kMsgSetupCompleted);
     rig.controller().ButtonSetTrigSpdClick(20);
@@ -131,7 +125,8 @@ TEST(DeviceSim, GenericLoggerIsFoundAtTheFourthStep) {
 // gone between the scan and the open: the failure is told with the
 // program's message (the erase's at once, not after its long wait), the
 // buttons are free, a file already on disk stays as it was, and the logger
-// plugged in again is read.
+// plugged in again is read. The first case runs over a pseudo-terminal as
+// well, where the port reports the hang-up itself.
 TEST(DeviceSim, PulledCableFailsCleanlyAndTheNextConnectionWorks) {
     TempDir dir;
     const auto kept = dir / "kept.bnx4";
@@ -140,21 +135,36 @@ TEST(DeviceSim, PulledCableFailsCleanlyAndTheNextConnectionWorks) {
         std::vector<std::string> extra;
         void (DeviceController::*click)();
         std::string message;
+        bool overTerminal = false;
     };
     const Case cases[] = {
         {{"--unplug-on", "PMTK182,2,10"}, &DeviceController::ButtonLogSpaceClick, kMsgCommTimeout},
+        {{"--unplug-on", "PMTK182,2,10"},
+         &DeviceController::ButtonLogSpaceClick,
+         kMsgCommTimeout,
+         true},
         {{"--unplug-on", "PMTK182,6,1"}, &DeviceController::ButtonLogEraseClick, kMsgCommTimeout},
         {{"--faults", "unplug=40%"}, &DeviceController::SpeedButtonLdGPSClick, kMsgCommTimeout},
         {{"--vanish"}, &DeviceController::ButtonLogSpaceClick, kMsgConnectFailed},
     };
     for (const Case& c : cases) {
         const bool vanish = c.extra[0] == "--vanish";
-        SCOPED_TRACE(c.extra.back());
-        Logger pulled("qv4", Qv4Image(), vanish ? std::vector<std::string>{} : c.extra);
-        ASSERT_TRUE(pulled.sim->Started());
-        SimRig rig(pulled.Port());
-        if (vanish)
-            pulled.sim->Stop();
+        SCOPED_TRACE(c.extra.back() + (c.overTerminal ? " over a terminal" : ""));
+        const Logger pulled("qv4", Qv4Image(), vanish ? std::vector<std::string>{} : c.extra);
+        const Logger again("qv4", Qv4Image());
+        std::unique_ptr<SimLoggerProcess> process;
+        std::unique_ptr<SimRig> rigHeld;
+        if (c.overTerminal) {
+            process = std::make_unique<SimLoggerProcess>(pulled.args);
+            ASSERT_TRUE(process->Started());
+            rigHeld = std::make_unique<SimRig>(process->DevicePath());
+        } else {
+            rigHeld = std::make_unique<SimRig>();
+            ASSERT_TRUE(rigHeld->port()->PlugIn(pulled.args));
+            if (vanish)
+                rigHeld->port()->Vanish();
+        }
+        SimRig& rig = *rigHeld;
         rig.prompter.answers = {true, true};  // erase, and replace the file
         rig.prompter.files = {kept.string()};
         (rig.controller().*c.click)();
@@ -167,9 +177,14 @@ TEST(DeviceSim, PulledCableFailsCleanlyAndTheNextConnectionWorks) {
         EXPECT_FALSE(rig.controller().View().logReady);
         EXPECT_EQ(test::ReadBytes(kept), (std::vector<uint8_t>{1, 2, 3}));
 
-        Logger again("qv4", Qv4Image());
-        ASSERT_TRUE(again.sim->Started());
-        rig.SetPort(again.Port());
+        std::unique_ptr<SimLoggerProcess> replugged;
+        if (c.overTerminal) {
+            replugged = std::make_unique<SimLoggerProcess>(again.args);
+            ASSERT_TRUE(replugged->Started());
+            rig.SetPort(replugged->DevicePath());
+        } else {
+            ASSERT_TRUE(rig.port()->PlugIn(again.args));
+        }
         const size_t told = rig.prompter.Messages().size();
         rig.controller().ButtonLogSpaceClick();
         ASSERT_TRUE(rig.Run());
@@ -178,8 +193,67 @@ TEST(DeviceSim, PulledCableFailsCleanlyAndTheNextConnectionWorks) {
     }
 }
 
+// Nothing on the port answers the probe: a device that sends only noise (a
+// logger at another line speed), a logger that stays silent, one whose
+// release no step accepts. Each step ends at its tick, the last one 0.75 s
+// after it began, and the failure is told 2.9 s after the click.
+TEST(DeviceSim, ProbeEndsAtTheLastStepsTickWhenNothingAnswers) {
+    const Logger silent("qv4", {}, {"--mute-on", "PMTK605"});
+    const Logger unknown("qv4", {}, {"--release", "XYZ,V1.00"});
+    struct Case {
+        const char* name;
+        const Logger* logger;  // null: noise
+    };
+    for (const Case& c :
+         {Case{"noise", nullptr}, Case{"silent", &silent}, Case{"unknown model", &unknown}}) {
+        SCOPED_TRACE(c.name);
+        SimRig rig;
+        if (c.logger == nullptr)
+            rig.port()->PlugInNoise(20);
+        else
+            ASSERT_TRUE(rig.port()->PlugIn(c.logger->args));
+        rig.controller().ButtonLogSpaceClick();
+        ASSERT_TRUE(rig.RunUntil([&rig] { return !rig.prompter.Messages().empty(); }, 60000));
+        EXPECT_EQ(rig.timers.NowMs(), 2900);  // 650 ms, then three steps of 750 ms
+        EXPECT_EQ(rig.prompter.Messages(), (std::vector<std::string>{kMsgConnectFailed}));
+        EXPECT_TRUE(rig.controller().Idle());
+        EXPECT_FALSE(rig.controller().Link().IsOpen());
+        ASSERT_TRUE(rig.Run());
+        EXPECT_EQ(rig.prompter.Messages().size(), 1u);
+    }
+}
+
+// A logger whose release comes only after the step that asked has ended is
+// asked again, at the steps its release suits, and read.
+TEST(DeviceSim, ALateReleaseAtAnEarlierStepIsStillFound) {
+    std::vector<uint8_t> generic = MtkImage();
+    generic.resize(synth::kGenericFlashBytes, 0xFF);
+    struct Case {
+        Logger logger;
+        LoggerModel model;
+        const char* mode;
+    };
+    const Case cases[] = {
+        {Logger("qv4", Qv4Image(), {"--faults", "latency=1500"}), LoggerModel::QV4,
+         "10Hz (Standard mode)"},
+        {Logger("generic", generic, {"--faults", "latency=1500"}), LoggerModel::Generic,
+         "5Hz (Long-time mode)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logger.args[1]);
+        SimRig rig;
+        ASSERT_TRUE(rig.port()->PlugIn(c.logger.args));
+        rig.controller().ButtonLogSpaceClick();
+        ASSERT_TRUE(rig.Run());
+        EXPECT_EQ(rig.controller().Model(), c.model);
+        EXPECT_GT(rig.timers.NowMs(), 2900) << "found only after the first walk";
+        EXPECT_EQ(rig.controller().View().labels.LabelCurrntMode.text, c.mode);
+        EXPECT_TRUE(rig.prompter.Messages().empty());
+    }
+}
+
 TEST(DeviceSim, NoLoggerAndNoPort) {
-    SimRig none("");
+    SimRig none;
     none.controller().ButtonLogSpaceClick();
     ASSERT_TRUE(none.Run());
     EXPECT_EQ(none.prompter.Messages(), (std::vector<std::string>{kMsgConnectFailed}));

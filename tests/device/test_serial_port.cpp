@@ -1,5 +1,6 @@
 // The port layer and the link threads over a pseudo-terminal pair whose
-// other end the test plays itself.
+// other end the test plays itself, and the link against a device that
+// sends only noise.
 
 #include <fcntl.h>
 #include <pty.h>
@@ -131,28 +132,10 @@ TEST(DeviceLinkThreads, ReceiveThreadSendsTheNextCommandAndResendsAfterSilence) 
 }
 
 TEST(DeviceLinkThreads, GarbageFromANonLoggerEndsInTheWatchdog) {
-    PtyPair pty;
-    test::SimRig rig(pty.slavePath);
-    const int pauseMs = rig.quietMs + 20;
-    std::atomic<bool> stop{false};
-    std::thread noise([&] {
-        uint32_t x = 12345;
-        std::string chunk(512, ' ');
-        while (!stop) {
-            for (char& c : chunk) {
-                x = x * 1103515245u + 12345u;
-                c = static_cast<char>(x >> 24);
-            }
-            pty.Send(chunk);
-            // Bursts with pauses, so that the rig's clock gets to move.
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        }
-    });
+    test::SimRig rig;
+    rig.port()->PlugInNoise(20);
     rig.controller().ButtonLogSpaceClick();
-    const bool ended = rig.Run(20000);
-    stop = true;
-    noise.join();
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(rig.Run());
     EXPECT_FALSE(rig.controller().Link().IsOpen());
     const std::vector<std::string> m = rig.prompter.Messages();
     ASSERT_EQ(m.size(), 1u);

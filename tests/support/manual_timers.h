@@ -46,6 +46,14 @@ class ManualTimers : public TimerService {
         nowMs_ = until;
     }
 
+    // Moves the clock to `ms` (not back) without firing anything: timers
+    // due there wait for the next Advance, so that whatever else happens at
+    // that moment comes first. None may fall due before `ms`.
+    void MoveTo(int64_t ms) {
+        if (ms > nowMs_)
+            nowMs_ = ms;
+    }
+
     int64_t NowMs() const { return nowMs_; }
     size_t Running() const { return timers_.size(); }
     // Milliseconds until the next timer is due, -1 when none runs.

@@ -9,15 +9,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "simlogger/fault_injector.h"
-#include "simlogger/logger_state.h"
+#include "simlogger/arguments.h"
 #include "simlogger/pseudo_terminal.h"
 #include "simlogger/serve.h"
 
@@ -53,56 +50,6 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 stopped, 3 unplugged by a fault, 2 bad arguments, 1 set-up failed.\n";
 
-struct Arguments {
-    std::string model;
-    std::string image;
-    std::string faults;
-    std::string release;
-    std::string unplugOn;
-    std::string muteOn;
-    uint64_t seed = 1;
-    int eraseMs = 2000;
-    bool anyBaud = false;
-};
-
-bool ParseNumber(const std::string& text, long long lo, long long hi, long long& value) {
-    char* end = nullptr;
-    value = std::strtoll(text.c_str(), &end, 10);
-    return !text.empty() && end == text.c_str() + text.size() && value >= lo && value <= hi;
-}
-
-bool ParseArguments(const std::vector<std::string>& args, Arguments& out) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        long long number = 0;
-        if (a == "--any-baud") {
-            out.anyBaud = true;
-        } else if (!hasValue) {
-            return false;
-        } else if (a == "--model") {
-            out.model = args[++i];
-        } else if (a == "--image") {
-            out.image = args[++i];
-        } else if (a == "--faults") {
-            out.faults = args[++i];
-        } else if (a == "--release") {
-            out.release = args[++i];
-        } else if (a == "--unplug-on" && !args[i + 1].empty()) {
-            out.unplugOn = args[++i];
-        } else if (a == "--mute-on" && !args[i + 1].empty()) {
-            out.muteOn = args[++i];
-        } else if (a == "--seed" && ParseNumber(args[++i], 0, INT64_MAX, number)) {
-            out.seed = static_cast<uint64_t>(number);
-        } else if (a == "--erase-ms" && ParseNumber(args[++i], 0, 600000, number)) {
-            out.eraseMs = static_cast<int>(number);
-        } else {
-            return false;
-        }
-    }
-    return !out.model.empty();
-}
-
 // Consumes whatever waits on standard input; true once it is at its end.
 bool StdinClosed() {
     pollfd fd{STDIN_FILENO, POLLIN, 0};
@@ -116,31 +63,20 @@ bool StdinClosed() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Arguments args;
-    if (!ParseArguments({argv + 1, argv + argc}, args)) {
+    qv::sim::Arguments args;
+    if (!qv::sim::ParseArguments({argv + 1, argv + argc}, args)) {
         std::cerr << kUsage;
         return 2;
     }
-    const std::optional<qv::sim::LoggerModel> model = qv::sim::ParseLoggerModel(args.model);
-    const qv::sim::FaultPlanResult plan = qv::sim::ParseFaultPlan(args.faults);
-    if (!model || !plan.plan) {
-        std::cerr << "quorvane-simlogger: " << (model ? plan.error : "unknown model " + args.model)
-                  << "\n"
-                  << kUsage;
+    qv::sim::LoggerSetup setup = qv::sim::SetUpLogger(args);
+    if (!setup.state) {
+        std::cerr << "quorvane-simlogger: " << setup.error << "\n";
+        if (!setup.badArguments)
+            return 1;
+        std::cerr << kUsage;
         return 2;
     }
-    std::vector<uint8_t> image;
-    if (!args.image.empty()) {
-        std::ifstream in(args.image, std::ios::binary);
-        if (!in) {
-            std::cerr << "quorvane-simlogger: cannot read " << args.image << "\n";
-            return 1;
-        }
-        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    qv::sim::LoggerState state = qv::sim::MakeLoggerState(*model, image);
-    if (!args.release.empty())
-        state.release = args.release;
+    qv::sim::LoggerState& state = *setup.state;
 
     std::string error;
     std::optional<qv::sim::PseudoTerminal> pty = qv::sim::PseudoTerminal::Open(error);
@@ -153,10 +89,9 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::cout << pty->SlavePath() << std::endl;
 
-    qv::sim::FaultInjector faults(*plan.plan, args.seed);
-    const qv::sim::ServeOptions options{args.eraseMs, args.anyBaud, args.unplugOn, args.muteOn};
+    qv::sim::FaultInjector faults(setup.plan, setup.seed);
     bool stdinClosed = false;
-    const qv::sim::ServeEnd end = qv::sim::Serve(*pty, state, faults, options, [&] {
+    const qv::sim::ServeEnd end = qv::sim::Serve(*pty, state, faults, setup.options, [&] {
         stdinClosed = stdinClosed || StdinClosed();
         return stopSignal != 0 || stdinClosed;
     });

@@ -6,21 +6,11 @@
 #include <string>
 
 #include "simlogger/fault_injector.h"
+#include "simlogger/logger_line.h"
 #include "simlogger/logger_state.h"
 #include "simlogger/pseudo_terminal.h"
 
 namespace qv::sim {
-
-struct ServeOptions {
-    int eraseMs = 2000;
-    bool anyBaud = false;  // answer whatever line speed the program chose
-    // The logger goes away, unanswering, when a command beginning with this
-    // arrives (a cable pulled during a status read or an erase); empty: never.
-    std::string unplugOn;
-    // From the first command beginning with this on, the logger answers
-    // nothing more; empty: never.
-    std::string muteOn;
-};
 
 enum class ServeEnd { Stopped, Unplugged, Failed };
 
