@@ -163,16 +163,13 @@ bool SaveSectGates(const GateTable& gates, const std::filesystem::path& sectorFo
     const std::optional<std::string> chosen = prompter.ChooseSaveFile(request);
     if (!chosen)
         return false;
-    std::filesystem::path path(*chosen);
-    // A name that already ends in ".sci" was confirmed by the dialog itself.
-    if (path.extension().string() != kSectorFileExtension) {
-        const std::optional<std::filesystem::path> confirmed =
-            ConfirmSavePath(prompter, path, kSectorFileExtension);
-        if (!confirmed)
-            return false;
-        path = *confirmed;
-    }
-    const WriteResult written = WriteSectFile(path, gates);
+    // The file dialog does not ask about an existing file, so the question
+    // is asked here for every name, once the extension is settled.
+    const std::optional<std::filesystem::path> path =
+        ConfirmSavePath(prompter, *chosen, kSectorFileExtension);
+    if (!path)
+        return false;
+    const WriteResult written = WriteSectFile(*path, gates);
     if (!written.ok) {
         prompter.Inform(written.error, MessageIcon::Error);
         return false;

@@ -88,8 +88,9 @@ bool RemoveGatesAfterClear(GateTable& gates, int& AlignGate, GateDialogs& dialog
 bool OpenSectGates(GateTable& gates, int& AlignGate, std::filesystem::path& sectorFolder,
                    Prompter& prompter, bool playing);
 
-// Writes the gate table to a chosen file, made to end in ".sci". Works
-// during playback too; true when the file was written.
+// Writes the gate table to a chosen file, made to end in ".sci"; an existing
+// file is replaced only when the user answers Yes. Works during playback
+// too; true when the file was written.
 bool SaveSectGates(const GateTable& gates, const std::filesystem::path& sectorFolder,
                    Prompter& prompter);
 

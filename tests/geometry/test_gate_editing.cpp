@@ -378,38 +378,54 @@ TEST(OpenSectGates, ReadsTheChosenFileWithItsExtension) {
     EXPECT_EQ(align, 2);
 }
 
-TEST(SaveSectGates, ExtensionIsForcedAndReplacingIsAsked) {
+TEST(SaveSectGates, ExtensionIsForcedAndNothingIsAskedForANewFile) {
     test::TempDir dir;
     const GateTable gates = TableOf({test::EastWestGate(35.00025L, 138.9999L, 139.0001L, 2)});
-    const std::string line = "35.000250,138.999900,35.000250,139.000100,2\r\n";
     test::ScriptedPrompter prompter;
     prompter.files.push_back((dir / "gates.txt").string());
     ASSERT_TRUE(SaveSectGates(gates, dir.path(), prompter));
     EXPECT_EQ(prompter.shown[0].text, "Save Sector as...");
     EXPECT_TRUE(prompter.Messages().empty());
     const std::vector<uint8_t> bytes = test::ReadBytes(dir / "gates.sci");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), line);
-
-    // The forced name exists now: the replace question, answered No.
-    prompter.files.push_back((dir / "gates.txt").string());
-    const GateTable other = TableOf({GateAcrossNorthLap(3)});
-    EXPECT_FALSE(SaveSectGates(other, dir.path(), prompter));
-    ASSERT_EQ(prompter.Messages().size(), 1u);
-    EXPECT_EQ(prompter.Messages()[0],
-              (dir / "gates.sci").string() + " already exists.\rDo you want to replace it ?");
-    EXPECT_EQ(prompter.shown.back().icon, MessageIcon::Warning);
-    const std::vector<uint8_t> kept = test::ReadBytes(dir / "gates.sci");
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), line);
-
-    // A name ending in ".sci" was confirmed by the dialog.
-    prompter.files.push_back((dir / "gates.sci").string());
-    EXPECT_TRUE(SaveSectGates(other, dir.path(), prompter));
-    EXPECT_EQ(prompter.Messages().size(), 1u);
-    EXPECT_NE(test::ReadBytes(dir / "gates.sci"), kept);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "35.000250,138.999900,35.000250,139.000100,2\r\n");
 
     const size_t asked = prompter.shown.size();
     EXPECT_FALSE(SaveSectGates(GateTable{}, dir.path(), prompter));
     EXPECT_EQ(prompter.shown.size(), asked);
+}
+
+// The file dialog does not ask before replacing, whatever name is typed, so
+// the command asks once for every spelling of an existing file.
+TEST(SaveSectGates, AnExistingFileIsReplacedOnlyAfterYes) {
+    const struct {
+        const char* typed;
+        bool answer;
+    } cases[] = {
+        {"gates.sci", false}, {"gates.sci", true}, {"gates.txt", false},
+        {"gates.txt", true},  {"gates", false},    {"gates", true},
+    };
+    const std::string old = "35.100000,139.000000,35.100000,139.100000,1\r\n";
+    const GateTable gates = TableOf({test::EastWestGate(35.00025L, 138.9999L, 139.0001L, 2)});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + (c.answer ? " Yes" : " No"));
+        test::TempDir dir;
+        const std::filesystem::path target = dir / "gates.sci";
+        ASSERT_TRUE(WriteFileAtomically(target, old).ok);
+        test::ScriptedPrompter prompter;
+        prompter.files.push_back((dir / c.typed).string());
+        prompter.answers.push_back(c.answer);
+
+        EXPECT_EQ(SaveSectGates(gates, dir.path(), prompter), c.answer);
+        ASSERT_EQ(prompter.Messages().size(), 1u);
+        EXPECT_EQ(prompter.Messages()[0],
+                  target.string() + " already exists.\rDo you want to replace it ?");
+        EXPECT_EQ(prompter.shown.back().kind, "yesno");
+        EXPECT_EQ(prompter.shown.back().icon, MessageIcon::Warning);
+        const std::vector<uint8_t> after = test::ReadBytes(target);
+        EXPECT_EQ(std::string(after.begin(), after.end()),
+                  c.answer ? "35.000250,138.999900,35.000250,139.000100,2\r\n" : old);
+    }
 }
 
 }  // namespace
