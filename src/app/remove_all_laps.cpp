@@ -13,8 +13,10 @@ StepList RemoveAllLapData(Session& session, Prompter& prompter, GateDialogs* gat
     if (SpeedButtonClrDtClick(session.laps, prompter) != RemoveAllOutcome::Removed)
         return {};
     StepList steps;
+    // The video is paused below, whether laps were shown or not.
     if (slotsShown)
-        steps = ClearSlots(session.presentation, session.laps, session.align.MaxAlignedTim, video);
+        steps = ClearSlots(session.presentation, session.laps, session.align.MaxAlignedTim,
+                           VideoStatus{});
     if (gateDialogs != nullptr &&
         RemoveGatesAfterClear(session.gates, session.align.AlignGate, *gateDialogs)) {
         const StepList gates = GateChangeSteps(session.presentation, session.laps.LapDtNum());
@@ -25,6 +27,8 @@ StepList RemoveAllLapData(Session& session, Prompter& prompter, GateDialogs* gat
     steps.push_back({StepKind::kSetDataStr});
     steps.push_back({StepKind::kSetSectGrid});
     steps.push_back({StepKind::kRepaintLapList});
+    if (video.loaded() && video.playing)
+        steps.push_back({StepKind::kVideoPause});
     return steps;
 }
 

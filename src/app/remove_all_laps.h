@@ -1,7 +1,7 @@
 #pragma once
 // "Remove all lap data" as a whole: the lap list, the slots as "Clear
 // graph" empties them, and then the gates, when the user lets the removal
-// dialog take them.
+// dialog take them. A video that plays is paused, laps shown or not.
 
 #include "app/session.h"
 #include "core/prompter.h"

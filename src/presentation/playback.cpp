@@ -125,4 +125,12 @@ StepList CursorMovedByView(PresentationState& state, const PlayContext& ctx) {
     return steps;
 }
 
+StepList StopPlayback(PresentationState& state, const VideoStatus& video) {
+    state.playing = false;
+    StepList steps;
+    if (video.loaded() && video.syncOn && video.playing)
+        steps.push_back({StepKind::kVideoPause});
+    return steps;
+}
+
 }  // namespace qv

@@ -41,4 +41,8 @@ StepList VideoMovedCursor(PresentationState& state, Float80 playbackEnd, const P
 // A view set the play time from a click.
 StepList CursorMovedByView(PresentationState& state, const PlayContext& ctx);
 
+// Playback ends for a command that is not the play button (a lap leaves its
+// slot): a tied video that plays is paused with it, as Play/Pause would.
+StepList StopPlayback(PresentationState& state, const VideoStatus& video);
+
 }  // namespace qv

@@ -48,6 +48,8 @@ std::string_view StepName(StepKind kind) {
             return "RepaintDriftCursor";
         case StepKind::kRepaintAxisSelectors:
             return "RepaintAxisSelectors";
+        case StepKind::kShowPlaySpeed:
+            return "ShowPlaySpeed";
         case StepKind::kShowCircuitMapTools:
             return "ShowCircuitMapTools";
         case StepKind::kVideoReanchor:

@@ -38,6 +38,7 @@ enum class StepKind {
     kRepaintDriftView,
     kRepaintDriftCursor,
     kRepaintAxisSelectors,
+    kShowPlaySpeed,        // the play-speed buttons as the state holds them
     kShowCircuitMapTools,  // show or hide the track map buttons as the flag says
     // Video player.
     kVideoReanchor,

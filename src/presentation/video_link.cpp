@@ -69,7 +69,10 @@ void AppendSynchroniseVideo(PresentationState& state, const PlayContext& ctx, St
         steps.push_back({StepKind::kVideoPause});
         return;
     }
-    state.playSpeed = PlaySpeed::kX1;
+    if (state.playSpeed != PlaySpeed::kX1) {
+        state.playSpeed = PlaySpeed::kX1;
+        steps.push_back({StepKind::kShowPlaySpeed});
+    }
     if (state.playTime != 0) {
         if (std::fabs(VideoPlayTime(ctx.video) - state.playTime) > kResyncTolerance)
             steps.push_back(SeekStep(MappedVideoTime(ctx.video, state.playTime), false));

@@ -57,7 +57,8 @@ bool VideoFollowsCursor(const PlayContext& ctx, Float80 playTime);
 bool CheckVideoFollows(const PlayContext& ctx, Float80 playTime, StepList& steps);
 
 // After play/pause and at the playback end. While playing this forces the
-// play speed to "x1".
+// play speed to "x1", and the play-speed buttons are shown again when that
+// changed it.
 void AppendSynchroniseVideo(PresentationState& state, const PlayContext& ctx, StepList& steps);
 
 // After a click moved the cursor while the video follows it.

@@ -1,13 +1,12 @@
 #include "ui/data_commands.h"
 
-#include <algorithm>
-
 #include "app/after_open_log.h"
 #include "app/analysis.h"
 #include "app/dropped_files.h"
 #include "app/load_lap_data.h"
 #include "app/opened_file.h"
 #include "app/remove_all_laps.h"
+#include "app/show_lap.h"
 #include "app/step_runner.h"
 #include "decode/file_kinds.h"
 #include "decode/load_log.h"
@@ -18,7 +17,6 @@
 #include "laps/lap_list_commands.h"
 #include "laps/lap_save.h"
 #include "laps/run_file_laps.h"
-#include "presentation/refresh_sequence.h"
 
 namespace qv::ui {
 
@@ -138,20 +136,12 @@ void DataCommands::EditDataName(const GridCursor& list) {
 }
 
 void DataCommands::ShowLap(int row, bool fromGraphButton) {
-    if (row >= 1 && row <= session_.laps.LapNum()) {
-        const std::string& lapNo = session_.laps.LapRows[static_cast<size_t>(row - 1)][1];
-        const std::vector<std::string> shown = SlotNames(session_);
-        const bool removal =
-            !lapNo.empty() && std::find(shown.begin(), shown.end(), lapNo) != shown.end();
-        if (removal && hooks_.stopPlayback)
-            hooks_.stopPlayback();
-    }
-    const SlotChange change = StringGridLapDataDblClick(session_, row, fromGraphButton);
-    if (change.kind == SlotChange::Kind::Nothing)
-        return;
-    if (hooks_.runSteps)
-        hooks_.runSteps(SlotChangeSteps(session_.presentation, session_.laps.LapDtNum(),
-                                        change.kind == SlotChange::Kind::Loaded));
+    const ShownLap shown = ShowOrRemoveLap(session_, row, fromGraphButton,
+                                           hooks_.video ? hooks_.video() : VideoStatus{});
+    if (shown.change.kind == SlotChange::Kind::Removed && hooks_.stopPlayback)
+        hooks_.stopPlayback();
+    if (!shown.steps.empty() && hooks_.runSteps)
+        hooks_.runSteps(shown.steps);
 }
 
 void DataCommands::SaveListCsv(const GridCursor& list) {

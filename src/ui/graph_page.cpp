@@ -553,6 +553,7 @@ void GraphPage::Repaint(StepKind kind) {
             PaintView(driftView_);
             break;
         case StepKind::kRepaintAxisSelectors:
+        case StepKind::kShowPlaySpeed:
             ShowToggles();
             break;
         case StepKind::kShowCircuitMapTools:

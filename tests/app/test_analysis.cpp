@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "app/remove_all_laps.h"
+#include "app/show_lap.h"
 #include "dynamics/time_diff.h"
 #include "laps/lap_extraction.h"
+#include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
@@ -119,6 +123,42 @@ TEST_F(AnalysisTest, DoubleClickTogglesAndFourSlotsAreTheLimit) {
     for (int row : {1, 3, 4})
         EXPECT_EQ(StringGridLapDataDblClick(*session, row).kind, SlotChange::Kind::Removed);
     EXPECT_EQ(session->laps.LapDtNum(), 0);
+}
+
+// A tied video that plays.
+VideoStatus PlayingVideo() {
+    VideoStatus video;
+    video.duration = 300'000'000;
+    video.syncOn = true;
+    video.syncEnd = 90'000'000;
+    video.playing = true;
+    video.paused = false;
+    return video;
+}
+
+TEST_F(AnalysisTest, ALapLeavingItsSlotStopsPlaybackAndTheTiedVideo) {
+    ASSERT_EQ(ShowOrRemoveLap(*session, 1, false, PlayingVideo()).change.kind,
+              SlotChange::Kind::Loaded);
+    session->presentation.playing = true;
+    const ShownLap removed = ShowOrRemoveLap(*session, 1, false, PlayingVideo());
+    EXPECT_EQ(removed.change.kind, SlotChange::Kind::Removed);
+    EXPECT_FALSE(session->presentation.playing);
+    ASSERT_FALSE(removed.steps.empty());
+    EXPECT_EQ(removed.steps.front().kind, StepKind::kVideoPause);
+}
+
+TEST_F(AnalysisTest, RemovingAllLapDataPausesAPlayingVideoWithOrWithoutShownLaps) {
+    for (const bool lapShown : {true, false}) {
+        if (lapShown) {
+            ASSERT_EQ(StringGridLapDataDblClick(*session, 1).kind, SlotChange::Kind::Loaded);
+        }
+        test::ScriptedPrompter prompter;
+        prompter.answers = {true};  // "Do you remove all lap data?"
+        const StepList steps = RemoveAllLapData(*session, prompter, nullptr, PlayingVideo());
+        EXPECT_EQ(std::count(steps.begin(), steps.end(), Step{StepKind::kVideoPause}), 1)
+            << lapShown;
+        ASSERT_EQ(ExtractLaps(*session).lapsAdded, 4);
+    }
 }
 
 }  // namespace

@@ -81,7 +81,9 @@ TEST(SynchroniseVideo, StartPlaybackSeeksAndResumesAtRealSpeed) {
     state.playTime = 10;  // video at 7.3 s: more than 0.1 s apart
     const StepList steps = PlayPause(state, 90, 45000.0, Tied());
     EXPECT_EQ(state.playSpeed, PlaySpeed::kX1);
-    EXPECT_EQ(steps, (StepList{SeekStep(42'700'000, false), {K::kVideoResume}}));
+    // The buttons are told, as the speed changed under them.
+    EXPECT_EQ(steps,
+              (StepList{{K::kShowPlaySpeed}, SeekStep(42'700'000, false), {K::kVideoResume}}));
 
     state = {};
     state.playTime = 7.35L;  // within 0.1 s: no seek
@@ -101,6 +103,21 @@ TEST(SynchroniseVideo, PausingMarksSeekPending) {
     PlayContext untied = Tied();
     untied.video.syncOn = false;
     EXPECT_TRUE(PlayPause(state, 90, 45000.0, untied).empty());
+}
+
+TEST(StopPlayback, PausesOnlyATiedVideoThatPlays) {
+    VideoStatus playing = Tied().video;
+    playing.playing = true;
+    playing.paused = false;
+    VideoStatus free = playing;
+    free.syncOn = false;
+    for (const auto& [video, pauses] :
+         {std::pair{playing, true}, std::pair{Tied().video, false}, std::pair{free, false}}) {
+        PresentationState state;
+        state.playing = true;
+        EXPECT_EQ(StopPlayback(state, video), pauses ? StepList{{K::kVideoPause}} : StepList{});
+        EXPECT_FALSE(state.playing);
+    }
 }
 
 TEST(FrameStepsWithVideo, MoveTheVideoNotTheDisplay) {

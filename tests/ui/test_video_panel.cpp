@@ -2,6 +2,7 @@
 // bar and the G indicator of a tied video at any size the layout gives them.
 #include <gtest/gtest.h>
 
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdlib>
@@ -155,6 +156,41 @@ TEST_F(VideoPanelTest, ATiedVideosBarAndGIndicatorPaintAtAnySize) {
         EXPECT_EQ(QSize(c.view().image->width, c.view().image->height), k.frame) << k.at;
         Render(picture);
     }
+}
+
+TEST_F(VideoPanelTest, ATiedVideoPlaysAtRealSpeedAndStopsWhenItsLapLeaves) {
+    OpenDemoLog();
+    DoubleClick(LapGrid(), 6);
+    ASSERT_EQ(session->laps.LapDtNum(), 1);
+    ShowVideoTab();
+    const std::filesystem::path video = dir / "onboard.mp4";
+    ASSERT_TRUE(MakeTestVideo(video, kMpeg4));
+    prompter.files.push_back(video.string());
+    Click("SpeedButtonVideoOpen");
+    VideoCommands& c = panel->commands();
+    ASSERT_TRUE(WaitFor([&c] {
+        return c.state().loaded() && c.view().image && c.player().State() == PlayerState::psPause;
+    }));
+    session->presentation.playTime = 0;
+    Click("SpeedButtonVideoSync");
+    ASSERT_TRUE(c.state().syncOn);
+
+    // Playing at x4 with the video tied plays at x1, and says so.
+    Child<QRadioButton>("RadioButtonX4")->click();
+    Click("SpeedButtonPlay");
+    ASSERT_TRUE(session->presentation.playing);
+    EXPECT_EQ(session->presentation.playSpeed, PlaySpeed::kX1);
+    EXPECT_TRUE(Child<QRadioButton>("RadioButtonX1")->isChecked());
+    EXPECT_FALSE(Child<QRadioButton>("RadioButtonX4")->isChecked());
+    EXPECT_FALSE(c.player().Paused());
+
+    // The lap leaves its slot: playback stops, and the video with it.
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    DoubleClick(LapGrid(), 6);
+    EXPECT_EQ(session->laps.LapDtNum(), 0);
+    EXPECT_FALSE(session->presentation.playing);
+    EXPECT_FALSE(Child<QToolButton>("SpeedButtonPlay")->property("playing").toBool());
+    EXPECT_TRUE(c.player().Paused());
 }
 
 }  // namespace
