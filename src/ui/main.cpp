@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
         instance.AskFirstToFront();
         return 0;
     }
+    if (!instance.diagnostic().empty())
+        std::cerr << instance.diagnostic() << "\n";
 
     qv::Session session(qv::LocalTimeBaseFromBias(qv::StandardTimeBiasMinutes()));
     const qv::TDateTime localTimeBase = session.LocalTimeBase;

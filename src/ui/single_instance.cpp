@@ -1,6 +1,7 @@
 #include "ui/single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLocalSocket>
 #include <QUrl>
 
@@ -14,7 +15,69 @@ constexpr char kOpenRequest[] = "open ";
 // Far more than a request needs: a peer that sends more is not one of ours.
 constexpr qsizetype kMaxRequestBytes = 64 * 1024;
 
+constexpr char kUnguarded[] = "Quorvane runs without the check for a second start: ";
+
+ListenFailure FailureOf(QAbstractSocket::SocketError error) {
+    switch (error) {
+        case QAbstractSocket::AddressInUseError:
+            return ListenFailure::kNameInUse;
+        case QAbstractSocket::SocketAccessError:
+            return ListenFailure::kNoWriteAccess;
+        default:
+            return ListenFailure::kOther;
+    }
+}
+
+// Where QLocalServer puts the socket of a name that is not a path.
+std::string SocketPath(const QString& key) {
+    if (QDir::isAbsolutePath(key))
+        return key.toStdString();
+    return QDir(QDir::tempPath()).filePath(key).toStdString();
+}
+
 }  // namespace
+
+ProbeDecision DecideOnProbe(KeyProbe probe) {
+    ProbeDecision decision;
+    switch (probe) {
+        case KeyProbe::kAnswered:
+        case KeyProbe::kBusy:
+            decision.otherRuns = true;
+            break;
+        case KeyProbe::kStaleSocket:
+            decision.removeStale = true;
+            break;
+        case KeyProbe::kNoSocket:
+        case KeyProbe::kUnreachable:
+            break;
+    }
+    return decision;
+}
+
+ListenDecision DecideOnListenFailure(ListenFailure failure, bool triedAgain,
+                                     const std::string& socketPath, const std::string& systemText) {
+    ListenDecision decision;
+    switch (failure) {
+        case ListenFailure::kNameInUse:
+            if (!triedAgain) {
+                decision.tryAgain = true;
+                return decision;
+            }
+            decision.diagnostic = kUnguarded + socketPath + " is in the way and cannot be removed";
+            break;
+        case ListenFailure::kNoWriteAccess:
+            decision.diagnostic =
+                kUnguarded + std::string("no write access to the folder of ") + socketPath;
+            break;
+        case ListenFailure::kOther:
+            decision.diagnostic = kUnguarded + socketPath + " cannot be made";
+            break;
+    }
+    if (!systemText.empty())
+        decision.diagnostic += " (" + systemText + ")";
+    decision.diagnostic += ".";
+    return decision;
+}
 
 QString InstanceKey(const std::filesystem::path& programData) {
     const QByteArray hash =
@@ -54,16 +117,43 @@ void SingleInstance::Handle(const QByteArray& line) {
     }
 }
 
-bool SingleInstance::Acquire() {
+KeyProbe SingleInstance::Probe() const {
     QLocalSocket probe;
     probe.connectToServer(key_);
     if (probe.waitForConnected(kConnectWaitMs)) {
         probe.disconnectFromServer();
-        return false;
+        return KeyProbe::kAnswered;
     }
-    // Nobody answered: a socket file left by a crashed start is in the way.
-    QLocalServer::removeServer(key_);
-    return server_.listen(key_);
+    switch (probe.error()) {
+        case QLocalSocket::ServerNotFoundError:
+            return KeyProbe::kNoSocket;
+        case QLocalSocket::ConnectionRefusedError:
+            return KeyProbe::kStaleSocket;
+        case QLocalSocket::SocketTimeoutError:
+            return KeyProbe::kBusy;
+        default:
+            return KeyProbe::kUnreachable;
+    }
+}
+
+bool SingleInstance::Acquire() {
+    diagnostic_.clear();
+    for (bool triedAgain = false;; triedAgain = true) {
+        const ProbeDecision probed = DecideOnProbe(Probe());
+        if (probed.otherRuns)
+            return false;
+        if (probed.removeStale)
+            QLocalServer::removeServer(key_);
+        if (server_.listen(key_))
+            return true;
+        const ListenDecision next =
+            DecideOnListenFailure(FailureOf(server_.serverError()), triedAgain, SocketPath(key_),
+                                  server_.errorString().toStdString());
+        if (!next.tryAgain) {
+            diagnostic_ = next.diagnostic;
+            return true;
+        }
+    }
 }
 
 bool SingleInstance::AskFirstToFront(const std::filesystem::path& file) const {

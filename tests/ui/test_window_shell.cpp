@@ -1,5 +1,8 @@
 // Start-up, shutdown, playback and the single-instance rule of the window.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -10,6 +13,8 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <cstring>
 #include <fstream>
 
 #include "presentation/playback.h"
@@ -300,6 +305,65 @@ TEST(SingleInstanceTest, SecondStartIsRefusedAndBringsTheFirstForward) {
     first.reset();
     ui::SingleInstance third(key);
     EXPECT_TRUE(third.Acquire());
+}
+
+// The superuser may write anywhere, so a folder without write access is
+// planted here; the real folders follow below.
+TEST(InstanceGuardTest, AFailedListenIsTriedOnceMoreOrExplained) {
+    const std::string path = "/tmp/Quorvane-0123";
+    EXPECT_TRUE(ui::DecideOnListenFailure(ui::ListenFailure::kNameInUse, false, path, "").tryAgain);
+    const ui::ListenDecision noAccess = ui::DecideOnListenFailure(ui::ListenFailure::kNoWriteAccess,
+                                                                  false, path, "Permission denied");
+    EXPECT_FALSE(noAccess.tryAgain);
+    EXPECT_EQ(noAccess.diagnostic,
+              "Quorvane runs without the check for a second start: no write access to the "
+              "folder of /tmp/Quorvane-0123 (Permission denied).");
+}
+
+// A socket file as a crashed start leaves it: bound, never listened on,
+// never removed.
+bool MakeStaleSocket(const std::filesystem::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const bool bound =
+        fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+TEST(SingleInstanceTest, ASocketLeftByACrashIsReplacedAndTheGuardTaken) {
+    TempDir dir;
+    ASSERT_TRUE(MakeStaleSocket(dir / "stale"));
+    const QString key = QString::fromStdString((dir / "stale").string());
+    ui::SingleInstance first(key);
+    EXPECT_TRUE(first.Acquire());
+    EXPECT_TRUE(first.guarded());
+    EXPECT_EQ(first.diagnostic(), "");
+    EXPECT_FALSE(ui::SingleInstance(key).Acquire());
+}
+
+TEST(SingleInstanceTest, WithNoPlaceForItsSocketTheStartRunsUnguardedAndSaysWhy) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "taken" / "inside");  // nothing removes it
+    std::filesystem::create_directories(dir / "locked");
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    std::vector<std::pair<std::filesystem::path, std::string>> cases = {
+        {dir / "missing" / "socket", "cannot be made"},
+        {dir / "taken", "is in the way and cannot be removed"}};
+    if (geteuid() != 0)
+        cases.emplace_back(dir / "locked" / "socket", "no write access to the folder of");
+    for (const auto& [socket, says] : cases) {
+        ui::SingleInstance start(QString::fromStdString(socket.string()));
+        EXPECT_TRUE(start.Acquire()) << says;
+        EXPECT_FALSE(start.guarded()) << says;
+        EXPECT_NE(start.diagnostic().find(says), std::string::npos) << start.diagnostic();
+        EXPECT_NE(start.diagnostic().find(socket.string()), std::string::npos) << says;
+    }
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 }  // namespace
