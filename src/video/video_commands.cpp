@@ -16,6 +16,7 @@ constexpr int kGlyphWaitMs = 10;
 constexpr int kReloadWaitMs = 200;
 
 const char* const kVsyFilter = "Video Info Files|*.vsy";
+const char* const kMsgUnreadableVideo = "Failed to read video file.";
 
 bool IsPlaying(PlayerState s) {
     return s == PlayerState::psPlay || s == PlayerState::psResume;
@@ -98,6 +99,7 @@ bool VideoCommands::OpenPaused(const std::string& file) {
     // Known now, so that a .vsy opened with it anchors at once; the
     // file-open event brings the same value.
     s_.duration = player_->Duration();
+    ++fileOpensDue_;
     s_.firstPosition = true;
     s_.secondPosition = true;
     s_.backStep = kVideoBackStepAfterOpen;
@@ -113,15 +115,22 @@ void VideoCommands::OpenVideo() {
     if (!chosen)
         return;
     videoFolder_ = std::filesystem::path(*chosen).parent_path();
+    syncName_.clear();
     if (OpenPaused(*chosen)) {
         s_.fileName = *chosen;
-        saveSyncName_.clear();
-        openSyncName_.clear();
+        Changed();
+        return;
     }
+    // Opening closed the video before it, so nothing is left to sync to.
+    ForgetVideo();
     Changed();
+    prompter_.Inform(kMsgUnreadableVideo, MessageIcon::Warning);
 }
 
-void VideoCommands::RemoveVideo() {
+void VideoCommands::ForgetVideo() {
+    // Their files are closed: the file-open events still on the way would
+    // bring the video back.
+    fileOpensToDrop_ = fileOpensDue_;
     s_.fileName.clear();
     s_.duration = 0;
     timers_.Stop(checkTimer_);
@@ -132,8 +141,11 @@ void VideoCommands::RemoveVideo() {
     view_.timeLabel = ".";
     view_.pausedGlyph = true;
     view_.image.reset();
-    saveSyncName_.clear();
-    openSyncName_.clear();
+}
+
+void VideoCommands::RemoveVideo() {
+    ForgetVideo();
+    syncName_.clear();
     Changed();
 }
 
@@ -143,7 +155,10 @@ void VideoCommands::ReloadVideo() {
     const auto reload = [this] {
         player_->Stop();
         view_.pausedGlyph = true;
-        OpenPaused(s_.fileName);
+        if (!OpenPaused(s_.fileName)) {
+            ForgetVideo();
+            prompter_.Inform(kMsgUnreadableVideo, MessageIcon::Warning);
+        }
         Changed();
     };
     if (host_.lapPlaying && host_.lapPlaying()) {
@@ -220,17 +235,17 @@ void VideoCommands::Free() {
 }
 
 void VideoCommands::SaveSyncInfo() {
-    FileDialogRequest request{"Seva video info as...", kVsyFilter, syncFolder_.string(), ""};
+    FileDialogRequest request{"Seva video info as...", kVsyFilter, syncFolder_.string(), syncName_};
     const std::optional<std::filesystem::path> path =
         ChooseSavePath(prompter_, request, syncFolder_, ".vsy");
     if (!path)
         return;
-    openSyncName_ = path->string();
+    syncName_ = path->filename().string();
     WriteSavedFile(prompter_, *path, VsyFileText(s_.fileName, s_.videoStartTime));
 }
 
 void VideoCommands::OpenSyncInfo() {
-    FileDialogRequest request{"Open video info", kVsyFilter, syncFolder_.string(), ""};
+    FileDialogRequest request{"Open video info", kVsyFilter, syncFolder_.string(), syncName_};
     const std::optional<std::string> chosen = prompter_.ChooseOpenFile(request);
     if (!chosen || !FileExists(*chosen))
         return;
@@ -240,7 +255,7 @@ void VideoCommands::OpenSyncInfo() {
     if (!vsy)
         return;
     syncFolder_ = std::filesystem::path(*chosen).parent_path();
-    saveSyncName_ = *chosen;
+    syncName_ = std::filesystem::path(*chosen).filename().string();
     if (!LoadAVLib("LibAV")) {
         prompter_.Inform("Failed to load DLL.", MessageIcon::Warning);
         return;
@@ -250,8 +265,9 @@ void VideoCommands::OpenSyncInfo() {
         return;
     }
     if (!OpenPaused(vsy->videoPath)) {
-        prompter_.Inform("Failed to read video file.", MessageIcon::Warning);
+        ForgetVideo();
         Changed();
+        prompter_.Inform(kMsgUnreadableVideo, MessageIcon::Warning);
         return;
     }
     s_.fileName = vsy->videoPath;
@@ -308,6 +324,11 @@ void VideoCommands::Deliver(const PlayerEvent& event) {
         return;
     switch (event.kind) {
         case PlayerEventKind::kFileOpen: {
+            fileOpensDue_ = std::max(0, fileOpensDue_ - 1);
+            if (fileOpensToDrop_ > 0) {
+                --fileOpensToDrop_;
+                break;
+            }
             int width = 0;
             int height = 0;
             if (host_.screenSize)
@@ -373,6 +394,7 @@ void VideoCommands::RunStep(const Step& step) {
             break;
         case StepKind::kVideoPause:
             player_->Pause();
+            view_.pausedGlyph = true;
             break;
         case StepKind::kVideoResume:
             player_->Resume();

@@ -91,6 +91,8 @@ class VideoCommands {
     void PrepareOpen();
     bool OpenPaused(const std::string& file);
     void AfterOpen(const std::string& file);
+    // No video loaded, untied, the player stopped; the .vsy name stays.
+    void ForgetVideo();
     void ShowTied();
     void Free();
     void ShowTime();
@@ -105,12 +107,16 @@ class VideoCommands {
     Host host_;
     std::filesystem::path videoFolder_;
     std::filesystem::path syncFolder_;
-    std::string saveSyncName_;
-    std::string openSyncName_;
+    // The .vsy file last opened or saved, offered by both of its dialogs.
+    std::string syncName_;
     VideoSyncState s_;
     View view_;
     LiveFilterValues filters_;
     std::unique_ptr<Player> player_;
+    // Each open posts one file-open event; those of files closed before it
+    // arrived are dropped.
+    int fileOpensDue_ = 0;
+    int fileOpensToDrop_ = 0;
     bool shutDown_ = false;
     TimerService::TimerId checkTimer_ = 0;
     TimerService::TimerId videoTimer_ = 0;

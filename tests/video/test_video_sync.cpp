@@ -280,5 +280,68 @@ TEST_F(VideoCommandsTest, BadSyncFilesAreIgnoredOrExplained) {
     EXPECT_FALSE(commands_->state().syncOn);
 }
 
+// Whatever failed to open, the tab is left with no video: nothing to tie
+// the laps to, no check timer, and the user is told.
+TEST_F(VideoCommandsTest, AVideoThatDoesNotOpenLeavesNoVideoBehind) {
+    const std::filesystem::path broken = *dir_ / "broken.mp4";
+    WriteText(broken, "not a video");
+    WriteText(*dir_ / "broken.vsy", broken.string() + "\r\n2024/05/18 10:00:00.000\r\n");
+    const std::function<void()> failures[] = {
+        [&] {
+            prompter_.files.push_back(broken.string());
+            commands_->OpenVideo();
+        },
+        [&] {
+            prompter_.files.push_back((*dir_ / "broken.vsy").string());
+            commands_->OpenSyncInfo();
+        },
+        [&] {  // a video spoiled since it was opened
+            prompter_.files.push_back(broken.string());
+            std::filesystem::copy_file(video_, broken,
+                                       std::filesystem::copy_options::overwrite_existing);
+            commands_->OpenVideo();
+            WriteText(broken, "not a video");
+            commands_->ReloadVideo();
+        },
+    };
+    for (size_t k = 0; k < std::size(failures); ++k) {
+        OpenVideo();
+        prompter_.shown.clear();
+        failures[k]();
+        int ticks = 0;  // the waits and late events of the closed video
+        Run([&ticks] { return ++ticks > 50; });
+        EXPECT_EQ(prompter_.Messages(), std::vector<std::string>{"Failed to read video file."})
+            << k;
+        EXPECT_EQ(commands_->state().duration, 0) << k;
+        EXPECT_EQ(commands_->state().fileName, "") << k;
+        EXPECT_EQ(timers_.Running(), 0u) << k;
+        commands_->SyncFree();
+        EXPECT_FALSE(commands_->state().syncOn) << k;
+    }
+}
+
+TEST_F(VideoCommandsTest, EachSyncDialogOffersTheFileTheOtherUsed) {
+    const auto offered = [this] { return prompter_.shown.back().request.proposedName; };
+    std::filesystem::remove(*dir_ / "offered.vsy");
+    OpenVideo();
+    commands_->SyncFree();
+    prompter_.files.push_back((*dir_ / "offered").string());
+    commands_->SaveSyncInfo();
+    EXPECT_EQ(offered(), "");
+    prompter_.files.push_back(std::nullopt);
+    commands_->OpenSyncInfo();
+    EXPECT_EQ(offered(), "offered.vsy");
+
+    std::filesystem::copy_file(*dir_ / "offered.vsy", *dir_ / "copied.vsy",
+                               std::filesystem::copy_options::overwrite_existing);
+    commands_->SyncFree();
+    prompter_.files.push_back((*dir_ / "copied.vsy").string());
+    commands_->OpenSyncInfo();
+    ASSERT_TRUE(commands_->state().syncOn);
+    prompter_.files.push_back(std::nullopt);
+    commands_->SaveSyncInfo();
+    EXPECT_EQ(offered(), "copied.vsy");
+}
+
 }  // namespace
 }  // namespace qv::test
