@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kKmhPerKnot = 1.852;
 constexpr double kHalfDay = 0.5;
+constexpr int64_t kHalfDayMs = 43200000;
 
 // The comma-separated fields of a sentence body, the address first; the
 // fields past the last one kept are not needed.
@@ -111,6 +112,17 @@ NmeaLogStats NmeaLogDecoder::Finish() {
     Flush();
     epoch_ = Epoch{};
     stats_.unreadLines += lines_.OverlongLines();
+    if (!sawRmc_) {
+        stats_.unreadLines += ggaUnread_;
+        stats_.invalidFixes += ggaInvalid_;
+        stats_.repeatedFixes += ggaRepeated_;
+        stats_.fromGga = ggaFixes_ > 0;
+        stats_.dateOfFile = stats_.fromGga && !zdaSeen_;
+        if (stats_.fromGga)
+            GgaSpeeds();
+    }
+    vtgBefore_.clear();
+    vtgAfter_.clear();
     DiagnosticList& diagnostics = target_.diagnostics;
     if (stats_.badChecksums > 0)
         diagnostics.Insert(StrFormat("NMEA: %lld sentences with a wrong checksum",
@@ -124,6 +136,11 @@ NmeaLogStats NmeaLogDecoder::Finish() {
     if (stats_.invalidFixes > 0)
         diagnostics.Insert(StrFormat("NMEA: %lld invalid fixes skipped",
                                      static_cast<long long>(stats_.invalidFixes)));
+    if (stats_.dateOfFile)
+        diagnostics.Insert(
+            "NMEA: the log names no date, so its fixes are dated from the day "
+            "the file was written (first fix " +
+            FormatDateTime("yyyy-mm-dd", target_.log.LogItems[0].DtTm) + ")");
     return stats_;
 }
 
@@ -154,9 +171,20 @@ void NmeaLogDecoder::Line(std::string_view line) {
         Rmc(body);
     else if (type == "GGA")
         Gga(body);
+    else if (type == "VTG")
+        Vtg(body);
+    else if (type == "ZDA")
+        Zda(body);
 }
 
 void NmeaLogDecoder::Rmc(std::string_view body) {
+    if (!sawRmc_) {
+        sawRmc_ = true;
+        if (ggaFixes_ > 0)
+            target_.log.Reset();
+        vtgBefore_.clear();
+        vtgAfter_.clear();
+    }
     const Fields f(body);
     int64_t msOfDay = 0;
     if (f.count < 10 || !ParseHhmmss(f.at[1], msOfDay)) {
@@ -205,12 +233,19 @@ void NmeaLogDecoder::Gga(std::string_view body) {
         ++stats_.unreadLines;
         return;
     }
-    if (epoch_.open && epoch_.msOfDay == msOfDay && epoch_.hasGga)
+    if (epoch_.open && epoch_.msOfDay == msOfDay && epoch_.hasGga) {
+        ++ggaRepeated_;
         return;
-    if (!epoch_.open || epoch_.msOfDay != msOfDay)
+    }
+    if (!epoch_.open || epoch_.msOfDay != msOfDay) {
         StartEpoch(msOfDay);
+        epoch_.vtgBefore = vtgSinceGga_;
+        vtgSinceGga_ = kNoSpeed;
+    }
     epoch_.hasGga = true;
     epoch_.quality = quality;
+    epoch_.ggaPosition = ParseAngle(f.at[2], f.at[3], true, epoch_.ggaLat) &&
+                         ParseAngle(f.at[4], f.at[5], false, epoch_.ggaLon);
     // A count or height that does not read is left out, not the fix.
     epoch_.hasSats = ParseCount(f.at[7], 255, epoch_.sats);
     epoch_.hasHeight =
@@ -227,6 +262,61 @@ void NmeaLogDecoder::Gga(std::string_view body) {
     }
 }
 
+void NmeaLogDecoder::Vtg(std::string_view body) {
+    if (sawRmc_)
+        return;
+    const Fields f(body);
+    // Speed over ground in knots before "N", in km/h before "K"; the km/h
+    // one is the finer where both are written.
+    const std::string_view kmhText = f.count > 8 && f.at[8] == "K" ? f.at[7] : "";
+    const std::string_view knotsText = f.count > 6 && f.at[6] == "N" ? f.at[5] : "";
+    const bool noFix = f.count > 9 && f.at[9] == "N";
+    vtgSinceGga_ = kNoSpeed;
+    if (noFix || (kmhText.empty() && knotsText.empty()))
+        return;
+    double value = 0;
+    const bool read =
+        kmhText.empty() ? ParseDecimal(knotsText, value) : ParseDecimal(kmhText, value);
+    const double kmh = kmhText.empty() ? value * kKmhPerKnot : value;
+    if (!read || kmh < 0 || kmh > kMaxTextLogKmh) {
+        ++ggaUnread_;
+        return;
+    }
+    vtgSinceGga_ = static_cast<float>(kmh);
+}
+
+void NmeaLogDecoder::Zda(std::string_view body) {
+    if (sawRmc_)
+        return;
+    const Fields f(body);
+    // Receivers without a fix yet write the sentence with empty fields.
+    if (f.count < 5 || f.at[1].empty() || f.at[2].empty() || f.at[3].empty() || f.at[4].empty())
+        return;
+    int64_t msOfDay = 0;
+    uint32_t day = 0, month = 0, year = 0;
+    if (!ParseHhmmss(f.at[1], msOfDay) || !ParseCount(f.at[2], 31, day) ||
+        !ParseCount(f.at[3], 12, month) || !ParseCount(f.at[4], 2199, year) ||
+        f.at[4].size() != 4 || year < 1980 || day < 1 || month < 1) {
+        ++ggaUnread_;
+        return;
+    }
+    const TDateTime date =
+        EncodeDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
+    if (DecodeDateTime(date).day != static_cast<int>(day)) {
+        ++ggaUnread_;
+        return;
+    }
+    const auto utcDay = static_cast<int64_t>(date);
+    // The fixes before the first ZDA were dated from the file; they move
+    // with it to the day it names.
+    if (!zdaSeen_ && ggaFixes_ > 0)
+        ShiftGgaFixes(utcDay - DayNear(msOfDay));
+    zdaSeen_ = true;
+    dayKnown_ = true;
+    dayRef_ = utcDay;
+    dayRefMs_ = msOfDay;
+}
+
 void NmeaLogDecoder::StartEpoch(int64_t msOfDay) {
     Flush();
     epoch_ = Epoch{};
@@ -236,6 +326,10 @@ void NmeaLogDecoder::StartEpoch(int64_t msOfDay) {
 
 void NmeaLogDecoder::Flush() {
     const Epoch& e = epoch_;
+    if (e.open && !e.hasRmc && e.hasGga && !sawRmc_) {
+        FlushGga();
+        return;
+    }
     if (!e.open || !e.hasRmc)
         return;
     if (!e.rmcValid || (e.hasGga && e.quality == 0)) {
@@ -274,8 +368,91 @@ void NmeaLogDecoder::Flush() {
     AppendLogFix(target_.log, fix);
 }
 
-NmeaLogStats DecodeNmeaText(const MtkTarget& target, std::string_view text) {
-    NmeaLogDecoder decoder(target);
+int64_t NmeaLogDecoder::DayNear(int64_t msOfDay) const {
+    if (!dayKnown_)
+        return FirstDayBeforeWrite(writtenUtc_, msOfDay);
+    if (msOfDay < dayRefMs_ - kHalfDayMs)
+        return dayRef_ + 1;
+    if (msOfDay > dayRefMs_ + kHalfDayMs)
+        return dayRef_ - 1;
+    return dayRef_;
+}
+
+void NmeaLogDecoder::ShiftGgaFixes(int64_t days) {
+    if (days == 0)
+        return;
+    LogStore& log = target_.log;
+    const auto shift = static_cast<double>(days);
+    for (int i = 0; i < log.LogItemNum; ++i)
+        log.LogItems[i].DtTm += shift;
+    for (TLogBlock& block : log.LogBlocks) {
+        block.DtTm += shift;
+        block.Title = FormatDateTime("YYYYMMDD_HHNN", block.DtTm);
+    }
+    log.PrevFixTime += shift;
+    dayRef_ += days;
+}
+
+void NmeaLogDecoder::FlushGga() {
+    const Epoch& e = epoch_;
+    if (e.quality == 0) {
+        ++ggaInvalid_;
+        return;
+    }
+    if (!e.ggaPosition) {
+        ++ggaUnread_;
+        return;
+    }
+    const int64_t day = DayNear(e.msOfDay);
+    dayKnown_ = true;
+    dayRef_ = day;
+    dayRefMs_ = e.msOfDay;
+
+    TLogItem fix;
+    fix.DtTm = LocalDateTimeOfUtc(day, e.msOfDay, target_.localTimeBase);
+    fix.valid = static_cast<uint16_t>(e.quality);
+    fix.Ido = e.ggaLat;
+    fix.Kdo = e.ggaLon;
+    fix.Elv = static_cast<float>(e.hasHeight ? e.height : (carriedHeightSet_ ? carriedHeight_ : 0));
+    fix.Spd = 0;
+    const uint32_t sats =
+        e.hasSats ? e.sats : (carriedSatsSet_ ? carriedSats_ : kUnknownSatellites);
+    fix.sat_used = static_cast<uint8_t>(sats);
+    fix.sat_view = fix.sat_used;
+    fix.ms = static_cast<uint16_t>(e.msOfDay % 1000);
+    if (!AppendLogFix(target_.log, fix))
+        return;
+    ++ggaFixes_;
+    vtgBefore_.resize(static_cast<size_t>(target_.log.LogItemNum), kNoSpeed);
+    vtgAfter_.resize(static_cast<size_t>(target_.log.LogItemNum), kNoSpeed);
+    vtgBefore_.back() = e.vtgBefore;
+    vtgAfter_.back() = vtgSinceGga_;
+}
+
+void NmeaLogDecoder::GgaSpeeds() {
+    LogStore& log = target_.log;
+    const int count = log.LogItemNum;
+    SpeedsFromTrack(log, 0, count, std::vector<bool>(static_cast<size_t>(count), true));
+    // Only fixes with both VTGs weigh, so that each order is judged on the
+    // same fixes. A tie takes the VTG after its GGA.
+    double offAfter = 0, offBefore = 0;
+    for (int i = 0; i < count; ++i) {
+        const float after = vtgAfter_[static_cast<size_t>(i)];
+        const float before = vtgBefore_[static_cast<size_t>(i)];
+        if (after == kNoSpeed || before == kNoSpeed)
+            continue;
+        offAfter += std::fabs(after - log.LogItems[i].Spd);
+        offBefore += std::fabs(before - log.LogItems[i].Spd);
+    }
+    const std::vector<float>& vtg = offBefore < offAfter ? vtgBefore_ : vtgAfter_;
+    for (int i = 0; i < count; ++i) {
+        if (vtg[static_cast<size_t>(i)] != kNoSpeed)
+            log.LogItems[i].Spd = vtg[static_cast<size_t>(i)];
+    }
+}
+
+NmeaLogStats DecodeNmeaText(const MtkTarget& target, std::string_view text, TDateTime writtenUtc) {
+    NmeaLogDecoder decoder(target, writtenUtc);
     decoder.Feed(text);
     return decoder.Finish();
 }
@@ -283,7 +460,8 @@ NmeaLogStats DecodeNmeaText(const MtkTarget& target, std::string_view text) {
 void ReadNmeaLog(LogSession& session, const std::filesystem::path& path,
                  const LoadLogOptions& /*options*/, LoadLogResult& result) {
     session.log.Reset();
-    NmeaLogDecoder decoder({session.log, session.diagnostics, session.LocalTimeBase});
+    NmeaLogDecoder decoder({session.log, session.diagnostics, session.LocalTimeBase},
+                           FileWrittenUtc(path));
     const std::string ioError = StreamFileChunks(path, [&decoder](std::string_view chunk) {
         decoder.Feed(chunk);
         return true;

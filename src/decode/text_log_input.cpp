@@ -1,6 +1,7 @@
 #include "decode/text_log_input.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 
 #include "core/record_reader.h"
@@ -142,6 +143,24 @@ TDateTime LocalDateTimeOfUtc(int64_t utcDay, int64_t msOfDay, TDateTime localTim
     const int64_t ms = msOfDay % 1000;
     return static_cast<double>(seconds) / kSecondsPerDay + localTimeBase +
            static_cast<double>(ms) / kMsPerDay;
+}
+
+TDateTime FileWrittenUtc(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec)
+        return 0;
+    const auto since1970 = std::chrono::file_clock::to_sys(written).time_since_epoch();
+    const double seconds = std::chrono::duration<double>(since1970).count();
+    return kUnixEpochDays + seconds / kSecondsPerDay;
+}
+
+int64_t FirstDayBeforeWrite(TDateTime writtenUtc, int64_t msOfDay) {
+    const double writtenDay = std::floor(writtenUtc);
+    auto day = static_cast<int64_t>(writtenDay);
+    if (static_cast<double>(msOfDay) > (writtenUtc - writtenDay) * kMsPerDay)
+        --day;
+    return day;
 }
 
 bool AppendLogFix(LogStore& log, const TLogItem& fix, bool newBlock) {

@@ -79,6 +79,15 @@ bool ParseHhmmss(std::string_view text, int64_t& msOfDay);
 // milliseconds into it, which may run past the day's end.
 TDateTime LocalDateTimeOfUtc(int64_t utcDay, int64_t msOfDay, TDateTime localTimeBase);
 
+// When `path` was last written, as a UTC date-time (days since 1899-12-30);
+// 0 when that cannot be told.
+TDateTime FileWrittenUtc(const std::filesystem::path& path);
+
+// The UTC day of a log's first fix at `msOfDay` UTC, for a log that names no
+// date, from when its file was last written: after the recording, so a fix
+// later in the day than the write was made the day before.
+int64_t FirstDayBeforeWrite(TDateTime writtenUtc, int64_t msOfDay);
+
 // Stores `fix` with zero motion values as the next fix, in the current log
 // block or, with `newBlock`, a block of its own. False, with the fix counted
 // as dropped, once the store is full.

@@ -167,7 +167,7 @@ TEST_F(GpxLogTest, TheSameFixesAsTheNmeaLogItWasConvertedFrom) {
     for (int line = 0; line < 250; ++line)
         end = head.find('\n', end) + 1;
     session_->log.Reset();
-    DecodeNmeaText(Target(), head.substr(0, end));
+    DecodeNmeaText(Target(), head.substr(0, end), 0);
     ASSERT_EQ(Fixes(), 249);
     double speedError = 0;
     for (int i = 0; i < Fixes(); ++i) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,10 +32,10 @@ class NmeaLogTest : public ::testing::Test {
   protected:
     NmeaLogTest() : session_(std::make_unique<Session>(kUtc)) {}
 
-    NmeaLogStats Decode(const std::string& text) {
+    NmeaLogStats Decode(const std::string& text, TDateTime writtenUtc = 0) {
         session_->log.Reset();
         session_->diagnostics.Clear();
-        return DecodeNmeaText(Target(), text);
+        return DecodeNmeaText(Target(), text, writtenUtc);
     }
     MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
     const TLogItem& Fix(int i) const { return session_->log.LogItems[i]; }
@@ -213,7 +215,7 @@ TEST_F(NmeaLogTest, ChunksOfAnySizeGiveTheSameFixes) {
     }
     for (size_t size : {size_t{1}, size_t{2}, size_t{71}, size_t{4096}}) {
         session_->log.Reset();
-        NmeaLogDecoder decoder(Target());
+        NmeaLogDecoder decoder(Target(), 0);
         for (size_t at = 0; at < text.size(); at += size)
             decoder.Feed(std::string_view(text).substr(at, size));
         EXPECT_EQ(decoder.Finish().sentences, 600);
@@ -265,6 +267,238 @@ TEST_F(NmeaLogTest, RealLogsOfOtherReceivers) {
     }
 }
 
+// 0.001 minute north is 1.85218 m on the program's earth (radius
+// 6367444.5 m): per 0.1 s, 66.680 km/h.
+constexpr double kNorthStepKmh = 66.6797;
+
+TEST_F(NmeaLogTest, FixesFromGgaWhenTheLogHasNoRmc) {
+    const NmeaLogStats stats =
+        Decode(Framed("GPGGA,120000.00,3500.000,N,13900.000,E,1,09,0.8,12.5,M,,M,,") +
+                   Framed("GPGGA,120000.10,3500.001,N,13900.000,E,2,10,0.8,12.6,M,,M,,") +
+                   // The date comes after the first fixes and holds for them too.
+                   Framed("GPZDA,120000.10,01,05,2024,00,00") +
+                   // No satellites or height: the last ones stay.
+                   Framed("GPGGA,120000.20,3500.002,N,13900.000,E,1,,0.8,,M,,M,,") +
+                   // The same time again, no fix, a position that does not read.
+                   Framed("GPGGA,120000.20,3500.009,N,13900.000,E,1,09,0.8,12.5,M,,M,,") +
+                   Framed("GPGGA,120000.30,,,,,0,00,,,M,,M,,") +
+                   Framed("GPGGA,120000.40,35x0.004,N,13900.000,E,1,09,0.8,12.5,M,,M,,") +
+                   Framed("GNGGA,120000.50,3500.005,N,13900.000,E,1,07,0.8,13.0,M,,M,,"),
+               Utc(2024, 6, 10, 9, 0, 0));
+    EXPECT_TRUE(stats.fromGga);
+    EXPECT_FALSE(stats.dateOfFile);
+    EXPECT_EQ(stats.invalidFixes, 1);
+    EXPECT_EQ(stats.repeatedFixes, 1);
+    EXPECT_EQ(stats.unreadLines, 1);
+    ASSERT_EQ(Fixes(), 4);
+    struct Want {
+        double seconds, northMinutes;
+        float height;
+        int sats, quality;
+    };
+    const Want want[] = {{0.0, 0.000, 12.5f, 9, 1},
+                         {0.1, 0.001, 12.6f, 10, 2},
+                         {0.2, 0.002, 12.6f, 10, 1},
+                         {0.5, 0.005, 13.0f, 7, 1}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(Fix(i).DtTm, Utc(2024, 5, 1, 12, 0, want[i].seconds), kMsDays / 10) << i;
+        EXPECT_EQ(Fix(i).ms, static_cast<int>(want[i].seconds * 1000 + 0.5)) << i;
+        EXPECT_DOUBLE_EQ(Fix(i).Ido, 35 + want[i].northMinutes / 60) << i;
+        EXPECT_DOUBLE_EQ(Fix(i).Kdo, 139.0) << i;
+        EXPECT_FLOAT_EQ(Fix(i).Elv, want[i].height) << i;
+        EXPECT_EQ(Fix(i).sat_used, want[i].sats) << i;
+        EXPECT_EQ(Fix(i).valid, want[i].quality) << i;
+        // No VTG: walked from the positions, the same pace throughout.
+        EXPECT_NEAR(Fix(i).Spd, kNorthStepKmh, 0.01) << i;
+    }
+    ASSERT_EQ(session_->log.LogBlockNum(), 1);
+    EXPECT_EQ(session_->log.LogBlocks[0].Title, "20240501_1200");
+    EXPECT_NEAR(session_->log.LogBlocks[0].DtTm, Fix(0).DtTm, kMsDays / 10);
+    EXPECT_EQ(session_->diagnostics.Lines(),
+              (std::deque<std::string>{"NMEA: 1 invalid fixes skipped",
+                                       "NMEA: 1 fixes repeating the time before them skipped",
+                                       "NMEA: 1 lines not read"}));
+}
+
+TEST_F(NmeaLogTest, AGgaLogWithoutZdaTakesTheDayTheFileWasWritten) {
+    const std::string north0 = "3500.000,N,13900.000,E,1,09,0.8,12.5,M,,M,,";
+    const std::string north1 = "3500.001,N,13900.000,E,1,09,0.8,12.5,M,,M,,";
+    struct Case {
+        const char* what;
+        TDateTime written;
+        const char* firstTime;
+        const char* secondTime;
+        TDateTime first, second;
+        const char* firstDay;
+    };
+    const Case cases[] = {
+        {"written after midnight, the log passes it", Utc(2024, 5, 2, 0, 30, 0), "235959.95",
+         "000000.05", Utc(2024, 5, 1, 23, 59, 59.95), Utc(2024, 5, 2, 0, 0, 0.05), "2024-05-01"},
+        {"written later the same day", Utc(2024, 5, 2, 13, 0, 0), "120000.00", "120000.10",
+         Utc(2024, 5, 2, 12, 0, 0), Utc(2024, 5, 2, 12, 0, 0.1), "2024-05-02"},
+        {"a late sentence from before midnight", Utc(2024, 5, 2, 0, 30, 0), "000000.05",
+         "235959.95", Utc(2024, 5, 2, 0, 0, 0.05), Utc(2024, 5, 1, 23, 59, 59.95), "2024-05-02"},
+    };
+    for (const Case& c : cases) {
+        const NmeaLogStats stats =
+            Decode(Framed(std::string("GPGGA,") + c.firstTime + "," + north0) +
+                       Framed(std::string("GPGGA,") + c.secondTime + "," + north1),
+                   c.written);
+        EXPECT_TRUE(stats.dateOfFile) << c.what;
+        ASSERT_EQ(Fixes(), 2) << c.what;
+        EXPECT_NEAR(Fix(0).DtTm, c.first, kMsDays / 10) << c.what;
+        EXPECT_NEAR(Fix(1).DtTm, c.second, kMsDays / 10) << c.what;
+        EXPECT_EQ(session_->log.LogBlockNum(), 1) << c.what;
+        EXPECT_EQ(session_->diagnostics.Lines(),
+                  std::deque<std::string>{
+                      std::string("NMEA: the log names no date, so its fixes are dated from the "
+                                  "day the file was written (first fix ") +
+                      c.firstDay + ")"})
+            << c.what;
+    }
+}
+
+TEST_F(NmeaLogTest, VtgSpeedFieldsAndModes) {
+    // Three fixes 0.1 s apart at the same pace; the VTGs of the first and
+    // last give that pace, the middle one's is the case.
+    struct Case {
+        const char* vtg;
+        double kmh;
+        int64_t unread;
+    };
+    const Case cases[] = {
+        {"GPVTG,0.0,T,,M,5.40,N,10.0,K,A", 10.0, 0},
+        {"GPVTG,0.0,T,,M,5.40,N,,K,A", 5.40 * 1.852, 0},
+        {"GPVTG,0.0,T,,M,5.40,N,10.0,K,N", kNorthStepKmh, 0},  // no fix: walked
+        {"GPVTG,,T,,M,,N,,K,N", kNorthStepKmh, 0},
+        {"GPVTG,0.0,T,,M,5.40,N,1O.0,K,A", kNorthStepKmh, 1},
+        {"GPVTG,0.0,T,,M,5.40,N,-3.0,K,A", kNorthStepKmh, 1},
+    };
+    const std::string pace = Framed("GPVTG,0.0,T,,M,36.00,N,66.680,K,A");
+    for (const Case& c : cases) {
+        const NmeaLogStats stats = Decode(
+            Framed("GPGGA,120000.00,3500.000,N,13900.000,E,1,09,0.8,1,M,,M,,") + pace +
+            Framed("GPGGA,120000.10,3500.001,N,13900.000,E,1,09,0.8,1,M,,M,,") + Framed(c.vtg) +
+            Framed("GPGGA,120000.20,3500.002,N,13900.000,E,1,09,0.8,1,M,,M,,") + pace);
+        ASSERT_EQ(Fixes(), 3) << c.vtg;
+        EXPECT_NEAR(Fix(0).Spd, 66.68, 1e-4) << c.vtg;
+        EXPECT_NEAR(Fix(1).Spd, c.kmh, 0.01) << c.vtg;
+        EXPECT_NEAR(Fix(2).Spd, 66.68, 1e-4) << c.vtg;
+        EXPECT_EQ(stats.unreadLines, c.unread) << c.vtg;
+    }
+}
+
+// The lines of a text, each with its line end.
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at) + 1;
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+TEST_F(NmeaLogTest, GgaLogsOfADriveWithVtgInEitherOrder) {
+    synth::DriveOptions options;
+    options.laps = 0;
+    const synth::Drive drive = synth::SynthesizeDrive(synth::DemoCircuit(), options);
+    // From 0.3 s past a whole second, so that fixes come before the first ZDA.
+    const std::vector<synth::SynthFix> fixes(drive.fixes.begin() + 3, drive.fixes.end());
+    ASSERT_EQ(fixes.front().utcMs % 1000, 300);
+    const synth::NmeaLogOptions withVtg{.gga = true, .rmc = false, .vtg = true, .zda = true};
+    const std::string after = synth::EncodeNmeaLog(fixes, withVtg);
+    // The other order, VTG before its GGA, in a file that starts at a GGA:
+    // the first VTG after it belongs to the next one.
+    std::string beforeText;
+    for (size_t k = 0; k < fixes.size(); ++k) {
+        const std::vector<std::string> lines = LinesOf(synth::EncodeNmeaLog({fixes[k]}, withVtg));
+        ASSERT_GE(lines.size(), 2u);
+        ASSERT_NE(lines[1].find("VTG"), std::string::npos);
+        if (k > 0)
+            beforeText += lines[1];
+        beforeText += lines[0];
+        for (size_t i = 2; i < lines.size(); ++i)
+            beforeText += lines[i];
+    }
+    const TDateTime written = Utc(2025, 1, 1, 0, 0, 0);
+    const std::string& before = beforeText;
+    for (const std::string* text : {&after, &before}) {
+        const NmeaLogStats stats = Decode(*text, written);
+        EXPECT_TRUE(stats.fromGga);
+        EXPECT_FALSE(stats.dateOfFile);
+        ASSERT_EQ(static_cast<size_t>(Fixes()), fixes.size());
+        for (int i = 0; i < Fixes(); ++i) {
+            const synth::SynthFix& want = fixes[static_cast<size_t>(i)];
+            EXPECT_NEAR(Fix(i).DtTm, kUtc + static_cast<double>(want.utcMs) / 86400000,
+                        kMsDays / 10);
+            EXPECT_NEAR(Fix(i).Ido, want.lat, 1e-7);
+            EXPECT_NEAR(Fix(i).Kdo, want.lon, 1e-7);
+            // The first fix of the file that starts at a GGA has no VTG.
+            if (text == &after || i > 0) {
+                EXPECT_NEAR(Fix(i).Spd, want.spd, 6e-4) << i;
+            }
+        }
+        EXPECT_EQ(session_->log.LogBlockNum(), 1);
+        EXPECT_EQ(session_->log.LogBlocks[0].Title, "20240429_0800");
+    }
+
+    // Without VTG the speeds are walked from the positions.
+    const std::string gga = synth::EncodeNmeaLog(fixes, {.gga = true, .rmc = false, .zda = true});
+    Decode(gga, written);
+    ASSERT_EQ(static_cast<size_t>(Fixes()), fixes.size());
+    double off = 0;
+    for (int i = 0; i < Fixes(); ++i)
+        off += std::fabs(Fix(i).Spd - fixes[static_cast<size_t>(i)].spd);
+    EXPECT_LT(off / Fixes(), 0.25);
+
+    const std::vector<TLogItem> whole(session_->log.LogItems.data(),
+                                      session_->log.LogItems.data() + Fixes());
+    for (size_t size : {size_t{1}, size_t{7}, size_t{4096}}) {
+        session_->log.Reset();
+        NmeaLogDecoder decoder(Target(), written);
+        for (size_t at = 0; at < gga.size(); at += size)
+            decoder.Feed(std::string_view(gga).substr(at, size));
+        decoder.Finish();
+        ASSERT_EQ(static_cast<size_t>(Fixes()), whole.size()) << size;
+        for (int i = 0; i < Fixes(); ++i) {
+            EXPECT_EQ(Fix(i).DtTm, whole[i].DtTm);
+            EXPECT_EQ(Fix(i).Spd, whole[i].Spd);
+        }
+    }
+}
+
+TEST_F(NmeaLogTest, AnRmcAnywhereInTheLogMakesItAnRmcLog) {
+    // GGA without RMC first, with what would count in a GGA log.
+    const std::string ggaFirst =
+        Framed("GPGGA,075959.00,3500.000,N,13900.000,E,1,09,0.8,12.5,M,,M,,") +
+        Framed("GPVTG,0.0,T,,M,5.40,N,10.0,K,A") + Framed("GPZDA,075959.00,01,05,2024,00,00") +
+        Framed("GPGGA,075959.10,,,,,0,00,,,M,,M,,") +
+        Framed("GPGGA,075959.20,35x0.000,N,13900.000,E,1,09,0.8,12.5,M,,M,,");
+    const std::string rmc = Framed("GPRMC,080000.00,A,3500.000,N,13900.000,E,10,0,010524,,") +
+                            Framed("GPRMC,080000.10,A,3500.001,N,13900.000,E,10,0,010524,,");
+    const NmeaLogStats alone = Decode(rmc);
+    const std::vector<TLogItem> want(session_->log.LogItems.data(),
+                                     session_->log.LogItems.data() + Fixes());
+    const std::deque<std::string> wantLines = session_->diagnostics.Lines();
+
+    const NmeaLogStats mixed = Decode(ggaFirst + rmc, Utc(2024, 6, 1, 0, 0, 0));
+    EXPECT_FALSE(mixed.fromGga);
+    EXPECT_EQ(mixed.invalidFixes, alone.invalidFixes);
+    EXPECT_EQ(mixed.unreadLines, alone.unreadLines);
+    EXPECT_EQ(mixed.repeatedFixes, alone.repeatedFixes);
+    EXPECT_EQ(session_->diagnostics.Lines(), wantLines);
+    ASSERT_EQ(static_cast<size_t>(Fixes()), want.size());
+    for (int i = 0; i < Fixes(); ++i) {
+        EXPECT_EQ(Fix(i).DtTm, want[i].DtTm);
+        EXPECT_EQ(Fix(i).Spd, want[i].Spd);
+        EXPECT_EQ(Fix(i).Ido, want[i].Ido);
+    }
+    // The satellites of the GGA before the first RMC stay, as in any RMC log.
+    EXPECT_EQ(Fix(0).sat_used, 9);
+    EXPECT_EQ(session_->log.LogBlockNum(), 1);
+}
+
 class NmeaOpenLogTest : public NmeaLogTest {
   protected:
     LoadLogResult Open(const std::string& name, const std::string& text) {
@@ -310,6 +544,27 @@ TEST_F(NmeaOpenLogTest, OpenedByExtensionAndForeignContentRefused) {
         EXPECT_EQ(Fixes(), 0);
         EXPECT_EQ(session_->log.LogBlockNum(), 0);
     }
+}
+
+TEST_F(NmeaOpenLogTest, AGgaLogIsDatedByTheFilesModificationTime) {
+    const auto path = dir_ / "gga.nmea";
+    test::WriteText(path,
+                    Framed("GNGGA,235959.95,3500.000,N,13900.000,E,1,09,0.8,12.5,M,,M,,") +
+                        Framed("GNGGA,000000.05,3500.001,N,13900.000,E,1,09,0.8,12.5,M,,M,,"));
+    // 2024-05-02 00:30 UTC, after the recording ended.
+    const std::chrono::sys_seconds written{std::chrono::seconds{1714609800}};
+    std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(written));
+    session_->diagnostics.Clear();
+    const LoadLogResult r = LoadLogFile(*session_, path);
+    EXPECT_TRUE(r.proceed);
+    ASSERT_EQ(Fixes(), 2);
+    EXPECT_NEAR(Fix(0).DtTm, Utc(2024, 5, 1, 23, 59, 59.95), kMsDays / 10);
+    EXPECT_NEAR(Fix(1).DtTm, Utc(2024, 5, 2, 0, 0, 0.05), kMsDays / 10);
+    EXPECT_EQ(session_->diagnostics.Lines(),
+              (std::deque<std::string>{"2 records",
+                                       "NMEA: the log names no date, so its fixes are dated "
+                                       "from the day the file was written (first fix "
+                                       "2024-05-01)"}));
 }
 
 }  // namespace

@@ -66,9 +66,19 @@ std::string EncodeNmeaLog(const std::vector<SynthFix>& fixes, const NmeaLogOptio
             out += Sentence("%sGGA,%s,%s,%s,1,%02u,0.9,%.2f,M,,M,,", talker, clock, lat.c_str(),
                             lon.c_str(), unsigned{f.satUsed}, static_cast<double>(f.elv));
         }
-        out += Sentence("%sRMC,%s,A,%s,%s,%.2f,%.2f,%02d%02d%02d,,,A", talker, clock, lat.c_str(),
-                        lon.c_str(), f.spd / 1.852, static_cast<double>(f.compassDeg), t.day,
-                        t.month, t.year % 100);
+        if (options.rmc) {
+            out += Sentence("%sRMC,%s,A,%s,%s,%.2f,%.2f,%02d%02d%02d,,,A", talker, clock,
+                            lat.c_str(), lon.c_str(), f.spd / 1.852,
+                            static_cast<double>(f.compassDeg), t.day, t.month, t.year % 100);
+        }
+        if (options.vtg) {
+            out += Sentence("%sVTG,%.2f,T,,M,%.2f,N,%.3f,K,A", talker,
+                            static_cast<double>(f.compassDeg), f.spd / 1.852,
+                            static_cast<double>(f.spd));
+        }
+        if (options.zda && t.ms == 0) {
+            out += Sentence("%sZDA,%s,%02d,%02d,%04d,00,00", talker, clock, t.day, t.month, t.year);
+        }
     }
     return out;
 }

@@ -13,10 +13,13 @@ namespace qv::synth {
 struct NmeaLogOptions {
     bool gga = true;  // a GGA before each RMC, with the height and satellites
     std::string talker = "GP";
+    bool rmc = true;   // false: no RMC, as fast receivers are often set up
+    bool vtg = false;  // a VTG after each fix, the speed in knots and km/h
+    bool zda = false;  // a ZDA with the date after each fix on a whole second
 };
 
-// RMC sentences (and GGA) with milliseconds, minutes to five decimals,
-// speed in knots to two decimals, CR LF line ends.
+// RMC sentences (and GGA, VTG, ZDA) with milliseconds, minutes to five
+// decimals, speed in knots to two decimals and km/h to three, CR LF line ends.
 std::string EncodeNmeaLog(const std::vector<SynthFix>& fixes, const NmeaLogOptions& options = {});
 
 struct GpxLogOptions {
