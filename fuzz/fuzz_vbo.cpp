@@ -1,7 +1,8 @@
-// Arbitrary bytes read as a VBO log: sound fixes only, a text without its
-// three sections yields none, and the same fixes whether the text arrives
-// whole or cut in two.
+// Arbitrary bytes read as a VBO log: sound fixes and a start line on the
+// earth only, a text without its three sections yields none, and the same
+// fixes whether the text arrives whole or cut in two.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -22,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qv::VboLogStats whole = qv::DecodeVboText(FuzzTarget(), text, kWritten);
     const std::vector<qv::TLogItem> fixes = CheckedFixes(log);
     Check(whole.columns || log.LogItemNum == 0);
+    if (whole.startLine) {
+        for (const auto& point : *whole.startLine)
+            Check(std::fabs(point.lat) <= 90 && std::fabs(point.lon) <= 180);
+    }
 
     log.Reset();
     qv::VboLogDecoder decoder(FuzzTarget(), kWritten);
@@ -30,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     decoder.Feed(text.substr(cut));
     const qv::VboLogStats parts = decoder.Finish();
     Check(parts.unreadLines == whole.unreadLines && parts.Recognised() == whole.Recognised());
+    Check(parts.startLine.has_value() == whole.startLine.has_value());
     Check(SameFixes(fixes, CheckedFixes(log)));
     return 0;
 }

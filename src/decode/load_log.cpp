@@ -20,8 +20,11 @@ LoadLogResult LoadLogFile(LogSession& session, const std::filesystem::path& path
         return result;
     }
     result.supported = row->readLog != nullptr;
-    if (result.supported)
+    if (result.supported) {
+        // Whatever the file, the line a previous log named is not this log's.
+        session.fileStartLine.reset();
         row->readLog(session, path, options, result);
+    }
     if (result.proceed) {
         session.diagnostics.Insert(StrFormat("%d records", session.log.LogItemNum));
     }
