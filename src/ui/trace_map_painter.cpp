@@ -2,8 +2,10 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <vector>
 
 #include "laps/log_trace.h"
+#include "presentation/label_placement.h"
 
 namespace qv::ui {
 namespace {
@@ -52,9 +54,16 @@ void PaintTrace(QPainter& painter, const MapProjection& projection, const LogSto
     }
     if (trace.labelled) {
         painter.setPen(Qt::black);
-        const int ascent = painter.fontMetrics().ascent();
-        painter.drawText(position(trace.startFix) + QPoint(0, ascent), " Start");
-        painter.drawText(position(trace.endFix) + QPoint(0, ascent), " End");
+        const QFontMetrics metrics = painter.fontMetrics();
+        const QString texts[] = {" Start", " End"};
+        const QPoint points[] = {position(trace.startFix), position(trace.endFix)};
+        std::vector<LabelBox> boxes;
+        for (int k = 0; k < 2; ++k)
+            boxes.push_back({points[k].x(), points[k].y(), metrics.horizontalAdvance(texts[k]),
+                             metrics.height()});
+        boxes = PlaceLabels(std::move(boxes));
+        for (int k = 0; k < 2; ++k)
+            painter.drawText(boxes[k].x, boxes[k].y + metrics.ascent(), texts[k]);
     }
 }
 
