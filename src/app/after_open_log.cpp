@@ -1,6 +1,7 @@
 #include "app/after_open_log.h"
 
 #include "geometry/gate_table_equality.h"
+#include "laps/log_line.h"
 #include "presentation/refresh_sequence.h"
 
 namespace qv {
@@ -8,6 +9,7 @@ namespace qv {
 AfterOpenLog StepsAfterOpenLog(Session& session, const OpenLogOutcome& outcome,
                                const GateTable& gatesBefore) {
     AfterOpenLog after;
+    ForgetLogLine(session.lines);
     if (!SameGateTable(gatesBefore, session.gates))
         after.steps = GateChangeSteps(session.presentation, session.laps.LapDtNum());
     else if (outcome.lapsAdded > 0)

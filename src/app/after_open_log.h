@@ -15,7 +15,9 @@ struct AfterOpenLog {
     bool showDataPage = false;  // laps were added: the lap list is the page to see
 };
 
-// `gatesBefore` is the gate table as it was before the log was opened.
+// `gatesBefore` is the gate table as it was before the log was opened. The
+// control line that came with the log (its file's start line or a taken
+// suggestion) has cut its laps and is forgotten here, unless it was saved.
 AfterOpenLog StepsAfterOpenLog(Session& session, const OpenLogOutcome& outcome,
                                const GateTable& gatesBefore);
 

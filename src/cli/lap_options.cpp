@@ -19,6 +19,7 @@
 #include "laps/cln_file.h"
 #include "laps/lap_list_commands.h"
 #include "laps/log_block_rules.h"
+#include "laps/log_line.h"
 #include "laps/suggest_line.h"
 
 namespace qv::cli {
@@ -27,7 +28,8 @@ const char* const kLapOptionsHelp =
     "  --cln F | --line LAT1,LON1,LAT2,LON2 | --start LAT1,LON1,LAT2,LON2 --finish "
     "LAT1,LON1,LAT2,LON2\n"
     "                  the control line, or the start and finish lines; without any\n"
-    "                  line a log becomes one lap\n"
+    "                  line a log is cut at the start line its file names, if any,\n"
+    "                  or becomes one lap\n"
     "  --rally         run starts rounded down to the whole minute\n"
     "  --blocks auto   the runs the program ticks by itself (default)\n"
     "  --blocks all    every run; LIST: run numbers from 1, as in `info`, e.g. 1,3\n"
@@ -36,9 +38,9 @@ const char* const kLapOptionsHelp =
     "  --auto-circuit  find the track map, control line and sector gates near the\n"
     "                  driving in the user folders, as the program does at start-up;\n"
     "                  the settings file then applies under the options given here\n"
-    "  --suggest-line  when no line is given or found, lay a control line across\n"
-    "                  the fastest straight that every lap passes; it is told on\n"
-    "                  standard error and the laps are cut at it\n"
+    "  --suggest-line  when no line is given, found or named by the log file, lay\n"
+    "                  a control line across the fastest straight that every lap\n"
+    "                  passes; it is told on standard error and the laps are cut at it\n"
     "  --diagnostics   open logs whose check value does not match\n";
 
 bool ParseNumber(const std::string& text, double& value) {
@@ -235,30 +237,33 @@ class CliSession::Dialog : public LogBlockDialogStep {
                                    /*manual=*/false)
                          .outcome;
         }
-        if (options_.suggestLine && ShouldSuggestLine(session.lines, search))
-            Suggest(session, logName);
+        // The log's own line, as the dialog offers it; the command takes
+        // the suggestion at once, as --suggest-line asks.
+        LogLineOffer offer(session.lines);
+        offer.Offer(session, search, options_.suggestLine);
+        if (offer.FromFile()) {
+            err_ << "quorvane-cli: " << logName << ": control line from the log file "
+                 << LineText(session.lines.first) << "\n";
+        } else if (const std::optional<SuggestedLine> suggested = offer.Pending()) {
+            offer.Take();
+            err_ << "quorvane-cli: " << logName << ": suggested control line "
+                 << LineText(suggested->line) << StrFormat(" (%d laps of about ", suggested->laps)
+                 << FormatSeconds(static_cast<double>(suggested->lapSec))
+                 << StrFormat(" crossing it at %.0f km/h)\n",
+                              static_cast<double>(suggested->speedKmh));
+        } else if (options_.suggestLine && ShouldSuggestLine(session.lines, search)) {
+            err_ << "quorvane-cli: " << logName
+                 << ": no control line to suggest: no straight is passed on two laps that "
+                    "agree\n";
+        }
         return true;
     }
 
   private:
-    void Suggest(qv::LapSession& session, const std::string& logName) {
-        const std::optional<SuggestedLine> suggested = SuggestControlLine(session.log);
-        if (!suggested) {
-            err_ << "quorvane-cli: " << logName
-                 << ": no control line to suggest: no straight is passed on two laps that "
-                    "agree\n";
-            return;
-        }
-        session.lines.controlLineSet = true;
-        session.lines.first = suggested->line;
-        const Line& l = suggested->line;
-        err_ << "quorvane-cli: " << logName << ": suggested control line "
-             << StrFormat("%.8f,%.8f,%.8f,%.8f", static_cast<double>(l[0].lat),
-                          static_cast<double>(l[0].lon), static_cast<double>(l[1].lat),
-                          static_cast<double>(l[1].lon))
-             << StrFormat(" (%d laps of about ", suggested->laps)
-             << FormatSeconds(static_cast<double>(suggested->lapSec))
-             << StrFormat(" crossing it at %.0f km/h)\n", static_cast<double>(suggested->speedKmh));
+    static std::string LineText(const Line& l) {
+        return StrFormat("%.8f,%.8f,%.8f,%.8f", static_cast<double>(l[0].lat),
+                         static_cast<double>(l[0].lon), static_cast<double>(l[1].lat),
+                         static_cast<double>(l[1].lon));
     }
 
     const LapOptions& options_;

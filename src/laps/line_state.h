@@ -3,6 +3,7 @@
 // log-block dialog. Kept between dialogs and logs.
 
 #include <array>
+#include <optional>
 
 #include "core/ext80.h"
 
@@ -11,6 +12,7 @@ namespace qv {
 struct LinePoint {
     Float80 lat = 0;
     Float80 lon = 0;
+    bool operator==(const LinePoint&) const = default;
 };
 
 using Line = std::array<LinePoint, 2>;
@@ -25,6 +27,10 @@ struct LineState {
     bool ShowStop = false;  // stops drawn on the log-block map
     bool markerSet = false;
     LinePoint marker;
+    // The control line as the open log brought it (see laps/log_line.h);
+    // while `first` still equals it, the control line is the log's, not
+    // the user's.
+    std::optional<Line> logLine;
 };
 
 }  // namespace qv

@@ -303,7 +303,12 @@ std::optional<ViewRect> LineEditor::Release(int x, int y, const MapProjection& p
         case Drag::FirstEnd:
         case Drag::SecondEnd: {
             Line& line = *EditedLine();
+            // Moving an end of the log's own line keeps it the log's.
+            const bool logLine = tool_ == LineTool::Control && lines_.logLine &&
+                                 lines_.controlLineSet && line == *lines_.logLine;
             line[drag == Drag::FirstEnd ? 0 : 1] = at;
+            if (logLine)
+                lines_.logLine = line;
             const bool coincide = projection.X(line[0].lon) == projection.X(line[1].lon) &&
                                   projection.Y(line[0].lat) == projection.Y(line[1].lat);
             if (coincide)

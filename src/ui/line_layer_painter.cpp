@@ -4,10 +4,10 @@ namespace qv::ui {
 namespace {
 
 void PaintLine(QPainter& painter, const MapProjection& projection, const Line& line,
-               const QColor& colour) {
+               const QColor& colour, Qt::PenStyle style = Qt::SolidLine) {
     const QPoint a(projection.X(line[0].lon), projection.Y(line[0].lat));
     const QPoint b(projection.X(line[1].lon), projection.Y(line[1].lat));
-    painter.setPen(QPen(colour, 1));
+    painter.setPen(QPen(colour, 1, style));
     painter.drawLine(a, b);
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
@@ -52,7 +52,10 @@ QLine DirectionMark(int x0, int y0, int x1, int y1) {
 }
 
 void PaintLineLayer(QPainter& painter, const MapProjection& projection, const LineState& lines,
-                    const LineEditor& editor) {
+                    const LineEditor& editor, const std::optional<Line>& suggestion) {
+    const bool anyLine = lines.controlLineSet || lines.startLineSet || lines.finishLineSet;
+    if (suggestion && !anyLine)
+        PaintLine(painter, projection, *suggestion, kSuggestedLineColour, Qt::DashLine);
     if (lines.controlLineSet)
         PaintLine(painter, projection, lines.first, kControlLineColour);
     if (lines.startLineSet)

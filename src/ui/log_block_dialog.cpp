@@ -30,7 +30,8 @@ LogBlockDialog::LogBlockDialog(QWidget* parent, LapSession& session, Prompter& p
       index_(index),
       chooser_(chooser),
       editor_(session.lines),
-      view_(session.log.LogRect) {
+      view_(session.log.LogRect),
+      offer_(session.lines) {
     setObjectName("TOKBottomDlgMb");
     setWindowTitle("Set control line, start/finish");
     setWindowFlag(Qt::WindowMaximizeButtonHint);
@@ -52,6 +53,10 @@ LogBlockDialog::LogBlockDialog(QWidget* parent, LapSession& session, Prompter& p
 
     connect(map_, &LogBlockMap::CursorMoved, this, [this](double lat, double lon) {
         cursorLabel_->setText(QString::asprintf("%.6f , %.6f", lat, lon));
+    });
+    connect(map_, &LogBlockMap::LinesChanged, this, [this] {
+        offer_.LinesChanged();
+        ShowLogLine();
     });
     connect(records_, &RecordList::TicksChanged, this, &LogBlockDialog::OnTicksChanged);
     connect(records_, &RecordList::RenameRequested, this, &LogBlockDialog::RenameRun);
@@ -110,7 +115,8 @@ QWidget* LogBlockDialog::BuildToolBar() {
     connect(AddButton(bar, "SpeedButtonDel", "Erase", "Erase control line, start/finish"),
             &QToolButton::clicked, this, [this] {
                 editor_.EraseLines();
-                suggestionLabel_->hide();
+                offer_.Refuse();
+                ShowLogLine();
                 map_->update();
             });
     connect(AddButton(bar, "SpeedButtonMark", "Mark", "mark"), &QToolButton::clicked, this, [this] {
@@ -126,12 +132,16 @@ QWidget* LogBlockDialog::BuildToolBar() {
                     OpenControlLine(prompter_, session_.lines, session_.folders);
                 if (opened.kind == ClnKind::ControlLine)
                     editor_.SelectTool(LineTool::Control);
+                offer_.LinesChanged();
                 SyncControls();
+                ShowLogLine();
                 map_->update();
             });
     connect(AddButton(bar, "SpeedButtonSave", "Save line", "Save control line"),
-            &QToolButton::clicked, this,
-            [this] { SaveControlLine(prompter_, session_.lines, session_.folders); });
+            &QToolButton::clicked, this, [this] {
+                if (SaveLogBlockLines(prompter_, session_.lines, session_.folders))
+                    ShowLogLine();
+            });
 
     rallyBox_ = new QCheckBox("Rally", bar);
     rallyBox_->setObjectName("CheckBoxRallySta");
@@ -241,6 +251,15 @@ QWidget* LogBlockDialog::BuildBottomBar() {
     suggestionLabel_->setObjectName("LabelSuggestedLine");
     suggestionLabel_->hide();
     row->addWidget(suggestionLabel_);
+    takeButton_ = new QPushButton("Take suggested line", bar);
+    takeButton_->setObjectName("TakeSuggestedLineBtn");
+    takeButton_->hide();
+    row->addWidget(takeButton_);
+    connect(takeButton_, &QPushButton::clicked, this, [this] {
+        offer_.Take();
+        ShowLogLine();
+        map_->update();
+    });
     row->addStretch(1);
     auto* ok = new QPushButton("OK", bar);
     ok->setObjectName("OKBtn");
@@ -304,31 +323,36 @@ SelCircuitResult LogBlockDialog::RunCircuitSelection(bool manual) {
         ReqSelCircuit(session_, index_, candidates, prompter_, chooser_, manual);
     if (result.controlLineLoaded && session_.lines.controlLineSet)
         editor_.SelectTool(LineTool::Control);
+    offer_.LinesChanged();
     SyncControls();
+    ShowLogLine();
     map_->RedrawTraces();
     return result;
 }
 
-bool LogBlockDialog::OfferSuggestedLine() {
-    const std::optional<SuggestedLine> suggested = SuggestControlLine(session_.log);
-    if (!suggested)
-        return false;
-    session_.lines.first = suggested->line;
-    session_.lines.controlLineSet = true;
-    editor_.SelectTool(LineTool::Control);
-    SyncControls();
-    suggestionLabel_->setText(
-        QString("Suggested control line: %1 laps of about %2. OK takes it; drag its ends to move "
-                "it, or draw another.")
-            .arg(suggested->laps)
-            .arg(QString::fromStdString(FormatSeconds(static_cast<double>(suggested->lapSec)))));
-    suggestionLabel_->show();
-    map_->update();
-    return true;
+void LogBlockDialog::ShowLogLine() {
+    const std::optional<SuggestedLine>& pending = offer_.Pending();
+    map_->ShowSuggestion(pending ? std::optional<Line>(pending->line) : std::nullopt);
+    takeButton_->setVisible(pending.has_value());
+    QString text;
+    if (pending) {
+        text =
+            QString(
+                "Suggested control line: %1 laps of about %2. OK takes it for this log; "
+                "Erase refuses it.")
+                .arg(pending->laps)
+                .arg(QString::fromStdString(FormatSeconds(static_cast<double>(pending->lapSec))));
+    } else if (IsLogLine(session_.lines)) {
+        text = offer_.FromFile() ? "Control line from the log file, for this log only; save it to "
+                                   "keep it."
+                                 : "Suggested control line, for this log only; save it to keep it.";
+    }
+    suggestionLabel_->setText(text);
+    suggestionLabel_->setVisible(!text.isEmpty());
 }
 
 void LogBlockDialog::accept() {
-    if (OnDialogOk(session_.lines, prompter_) == CloseDecision::CloseWithOk) {
+    if (offer_.Ok(prompter_) == CloseDecision::CloseWithOk) {
         QDialog::accept();
         return;
     }
@@ -341,8 +365,9 @@ void LogBlockDialog::showEvent(QShowEvent* event) {
         return;
     autoSelectionDone_ = true;
     QTimer::singleShot(0, this, [this] {
-        if (ShouldSuggestLine(session_.lines, RunCircuitSelection(false).outcome))
-            OfferSuggestedLine();
+        offer_.Offer(session_, RunCircuitSelection(false).outcome, /*suggest=*/true);
+        ShowLogLine();
+        map_->update();
     });
 }
 

@@ -5,11 +5,13 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <string>
 
 #include "laps/circuit_index.h"
 #include "laps/log_block_rules.h"
+#include "laps/log_line.h"
 
 namespace qv {
 struct LapSession;
@@ -36,10 +38,10 @@ class LogBlockDialog : public QDialog {
     // `ReqSelCircuit`; the dialog's map follows what it loaded.
     SelCircuitResult RunCircuitSelection(bool manual);
 
-    // With no line set and no circuit files near the log, lays the control
-    // line that the driving suggests, for the user to take, move or redraw.
-    // False when the driving suggests none.
-    bool OfferSuggestedLine();
+    // What the log offers after the automatic circuit search: its file's
+    // start line as its control line, or the driving's suggestion for the
+    // user to take.
+    const LogLineOffer& Offer() const { return offer_; }
 
     // OK: without any line set the user may choose to look for one first.
     void accept() override;
@@ -57,6 +59,7 @@ class LogBlockDialog : public QDialog {
     void OnTicksChanged();
     void RenameRun(int run);
     void Shift(ShiftDirection direction);
+    void ShowLogLine();
 
     LapSession& session_;
     Prompter& prompter_;
@@ -67,7 +70,9 @@ class LogBlockDialog : public QDialog {
     LogBlockMap* map_ = nullptr;
     RecordList* records_ = nullptr;
     QLabel* cursorLabel_ = nullptr;
+    LogLineOffer offer_;
     QLabel* suggestionLabel_ = nullptr;
+    QPushButton* takeButton_ = nullptr;
     QCheckBox* rallyBox_ = nullptr;
     QCheckBox* stopBox_ = nullptr;
     bool autoSelectionDone_ = false;

@@ -41,10 +41,15 @@ const QImage& LogBlockMap::TraceImage() {
     return traces_;
 }
 
+void LogBlockMap::ShowSuggestion(const std::optional<Line>& line) {
+    suggestion_ = line;
+    update();
+}
+
 void LogBlockMap::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), TraceImage());
-    PaintLineLayer(painter, Projection(), session_.lines, editor_);
+    PaintLineLayer(painter, Projection(), session_.lines, editor_, suggestion_);
 }
 
 void LogBlockMap::resizeEvent(QResizeEvent*) {

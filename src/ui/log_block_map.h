@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <optional>
 
 #include "laps/log_block_rules.h"
 
@@ -24,6 +25,8 @@ class LogBlockMap : public QWidget {
     void RedrawTraces();
     // What the lower layer holds now, drawn first when stale.
     const QImage& TraceImage();
+    // A suggested control line to show until a line is set; nothing hides it.
+    void ShowSuggestion(const std::optional<Line>& line);
 
   Q_SIGNALS:
     void CursorMoved(double lat, double lon);
@@ -46,6 +49,7 @@ class LogBlockMap : public QWidget {
     ViewRect& view_;
     QImage traces_;
     bool tracesStale_ = true;
+    std::optional<Line> suggestion_;
 };
 
 }  // namespace qv::ui

@@ -259,8 +259,10 @@ TEST_F(LogBlockDialogTest, CancelAsksNothingAndOkWithALineAsksNothing) {
     EXPECT_TRUE(prompter_.shown.empty());
 }
 
-// Laps of a circuit with no files anywhere: the driving's own line is laid
-// and OK takes it without asking; with the circuit's line on disk, that one.
+// Laps of a circuit with no files anywhere: the driving's own line is shown
+// without being set, and OK takes it for this log without asking and
+// without touching Rally; Erase refuses it. With the circuit's line on
+// disk, that one.
 TEST_F(LogBlockDialogTest, SuggestedLineWhenNoCircuitIsNear) {
     const synth::Circuit circuit = synth::DemoCircuit();
     synth::DriveOptions options;
@@ -269,28 +271,76 @@ TEST_F(LogBlockDialogTest, SuggestedLineWhenNoCircuitIsNear) {
     auto driven = [&] {
         auto session = std::make_unique<Session>(25569.0);
         synth::LoadDriveIntoLog(drive, session->log, 25569.0);
+        session->lines.Rally = true;
         return session;
     };
-    Open(driven());
+    QLabel* label = nullptr;
+    QPushButton* take = nullptr;
+    auto open = [&] {
+        Open(driven());
+        label = dialog_->findChild<QLabel*>("LabelSuggestedLine");
+        take = dialog_->findChild<QPushButton*>("TakeSuggestedLineBtn");
+    };
+    open();
     const std::optional<SuggestedLine> expected = SuggestControlLine(session_->log);
     ASSERT_TRUE(expected.has_value());
-    const LineState& lines = session_->lines;
-    ASSERT_TRUE(lines.controlLineSet);
-    EXPECT_EQ(lines.first[0].lat, expected->line[0].lat);
-    EXPECT_EQ(lines.first[1].lon, expected->line[1].lon);
-    EXPECT_TRUE(dialog_->Button("SpeedButtonCtrl")->isChecked());
-    EXPECT_TRUE(dialog_->findChild<QLabel*>("LabelSuggestedLine")->isVisible());
+    ASSERT_TRUE(dialog_->Offer().Pending().has_value());
+    EXPECT_FALSE(session_->lines.controlLineSet);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_TRUE(take->isVisible());
     dialog_->findChild<QPushButton*>("OKBtn")->click();
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
     EXPECT_TRUE(prompter_.shown.empty());
+    ASSERT_TRUE(IsLogLine(session_->lines));
+    EXPECT_EQ(session_->lines.first[0].lat, expected->line[0].lat);
+    EXPECT_EQ(session_->lines.first[1].lon, expected->line[1].lon);
+    EXPECT_TRUE(session_->lines.Rally);
+
+    // The button takes it and leaves the dialog open.
+    open();
+    take->click();
+    EXPECT_TRUE(IsLogLine(session_->lines));
+    EXPECT_FALSE(take->isVisible());
+    EXPECT_TRUE(session_->lines.Rally);
+    EXPECT_TRUE(dialog_->isVisible());
+
+    // Erase refuses it: OK then asks.
+    open();
+    dialog_->Button("SpeedButtonDel")->click();
+    EXPECT_FALSE(label->isVisible());
+    EXPECT_FALSE(dialog_->Offer().Pending().has_value());
+    prompter_.answers.push_back(false);
+    dialog_->findChild<QPushButton*>("OKBtn")->click();
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_EQ(prompter_.LastMessage(), kMsgControlLineNotSet);
+    EXPECT_FALSE(session_->lines.controlLineSet);
 
     test::TempDir dir;
     ASSERT_TRUE(synth::WriteCircuitFiles(circuit, dir.path(), "home").ok);
     index_.controlLines = BuildCircuitIndex(dir.path(), CircuitFileKind::ControlLine, 25569, 46000);
-    Open(driven());
+    open();
     ASSERT_TRUE(session_->lines.controlLineSet);
+    EXPECT_FALSE(IsLogLine(session_->lines));
     EXPECT_NEAR(static_cast<double>(session_->lines.first[0].lat), circuit.lineA.lat, 1e-6);
-    EXPECT_FALSE(dialog_->findChild<QLabel*>("LabelSuggestedLine")->isVisible());
+    EXPECT_FALSE(label->isVisible());
+    EXPECT_FALSE(take->isVisible());
+}
+
+// A log whose file names its start line shows it as the control line.
+TEST_F(LogBlockDialogTest, FileStartLineIsShownAsTheControlLine) {
+    auto session = test::DiagonalSession(1, 101);
+    session->fileStartLine = {{{35.005, 139.004}, {35.004, 139.006}}};
+    Open(std::move(session));
+    const LineState& lines = session_->lines;
+    ASSERT_TRUE(lines.controlLineSet);
+    EXPECT_TRUE(IsLogLine(lines));
+    EXPECT_DOUBLE_EQ(static_cast<double>(lines.first[0].lat), 35.005);
+    EXPECT_DOUBLE_EQ(static_cast<double>(lines.first[1].lon), 139.006);
+    EXPECT_TRUE(dialog_->Offer().FromFile());
+    EXPECT_TRUE(dialog_->findChild<QLabel*>("LabelSuggestedLine")->isVisible());
+    dialog_->findChild<QPushButton*>("OKBtn")->click();
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(LogBlockDialogTest, SavedRallyOptionPutsStartDown) {
