@@ -18,6 +18,7 @@
 #include "synth/circuit_files.h"
 #include "synth/drive.h"
 #include "synth/lap_files.h"
+#include "synth/peer_logs.h"
 
 namespace qv {
 namespace {
@@ -130,6 +131,66 @@ double LapSeconds(const std::string& row) {
     const std::string time = Fields(row)[4];
     return std::stoi(time.substr(0, time.find(':'))) * 60 +
            std::stod(time.substr(time.find(':') + 1));
+}
+
+// A VBO log whose [laptiming] section names its start line is cut at it; the
+// line stays with that log, so the next log on the command line still finds
+// its circuit in the user folders.
+TEST_F(CliLapsTest, LogFileStartLineCutsThatLogOnly) {
+    test::TempDir shipped;
+    for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
+        std::filesystem::create_directories(shipped / sub);
+    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok);
+    test::TempDir home;
+    const std::string env = "QUORVANE_DATA_DIR='" + (home / "data").string() +
+                            "' QUORVANE_DOCUMENTS_DIR='" + (home / "docs").string() +
+                            "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+
+    // The circuit moved 22 km north, beyond every circuit file.
+    synth::Circuit far = circuit;
+    for (synth::LatLon& p : far.points)
+        p.lat += 0.2;
+    far.lineA.lat += 0.2;
+    far.lineB.lat += 0.2;
+    synth::DriveOptions options;
+    options.laps = 3;
+    const synth::Drive farDrive = synth::SynthesizeDrive(far, options);
+    // Minutes, the longitude positive to the west as in the data rows.
+    const auto minutes = [](double degrees) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%+.6f", degrees * 60);
+        return std::string(text);
+    };
+    std::string vbo = synth::EncodeVboLog(farDrive.fixes);
+    const size_t columns = vbo.find("[column names]");
+    ASSERT_NE(columns, std::string::npos);
+    vbo.insert(columns, "[laptiming]\r\nStart " + minutes(far.lineA.lat) + " " +
+                            minutes(-far.lineA.lon) + " " + minutes(far.lineB.lat) + " " +
+                            minutes(-far.lineB.lon) + "\r\n\r\n");
+    const std::string farLog = (dir / "far.vbo").string();
+    std::ofstream(farLog, std::ios::binary) << vbo;
+
+    const Output r = RunCli(
+        "laps " + Quoted(farLog) + " " + Quoted(log) + " --auto-circuit --min-lap-dist 0.25", env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("far: control line from the log file "), std::string::npos) << r.err;
+    // The far log's flying laps take their true time; the home log gives
+    // the three laps its own circuit line cuts, as on its own.
+    const double lapSec = (farDrive.crossingUtcMs[1] - farDrive.crossingUtcMs[0]) / 1000;
+    int farLaps = 0, homeLaps = 0;
+    for (size_t k = 1; k < r.lines.size(); ++k) {
+        const std::vector<std::string> row = Fields(r.lines[k]);
+        if (row[7] == "far") {
+            EXPECT_EQ(homeLaps, 0);
+            if (farLaps++ < options.laps) {
+                EXPECT_NEAR(LapSeconds(r.lines[k]), lapSec, 0.002) << r.lines[k];
+            }
+        } else {
+            ++homeLaps;
+        }
+    }
+    EXPECT_GE(farLaps, options.laps);
+    EXPECT_EQ(homeLaps, 3);
 }
 
 TEST_F(CliLapsTest, SuggestedLineOnlyWhenNoneIsGivenOrFound) {
