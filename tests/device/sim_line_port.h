@@ -153,6 +153,9 @@ class SimLinePort : public LinkPort {
             if (!open_ || lostTold_)
                 return true;
             Collect();
+            // A device gone is news the reader has yet to find out.
+            if (logger_ && logger_->line.Gone(clock_()))
+                return false;
             return waiting_ && readable_.empty();
         });
     }

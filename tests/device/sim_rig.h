@@ -15,6 +15,7 @@
 // port and the real threads.
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,16 @@
 #include "support/temp_dir.h"
 
 namespace qv::test {
+
+// Writes a flash image without its erased tail, which the simulator pads
+// back: the same logger from a much smaller file.
+inline void WriteFlash(const std::filesystem::path& path, const std::vector<uint8_t>& flash) {
+    size_t used = flash.size();
+    while (used > 0 && flash[used - 1] == 0xFF)
+        --used;
+    WriteBytes(path,
+               std::vector<uint8_t>(flash.begin(), flash.begin() + static_cast<ptrdiff_t>(used)));
+}
 
 class SimRig {
   public:

@@ -62,7 +62,7 @@ struct Outcome {
 Outcome Download(const std::string& model, const Flash& flash, std::vector<std::string> extra,
                  int slowLevel = 0) {
     TempDir dir;
-    test::WriteBytes(dir / "flash.img", flash.bytes);
+    test::WriteFlash(dir / "flash.img", flash.bytes);
     std::vector<std::string> args{"--model", model, "--image", (dir / "flash.img").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     Outcome o;

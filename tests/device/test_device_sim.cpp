@@ -23,17 +23,19 @@ struct Logger {
     Logger(const std::string& model, const std::vector<uint8_t>& flash,
            std::vector<std::string> extra = {}) {
         const auto path = dir / "flash.img";
-        test::WriteBytes(path, flash);
+        test::WriteFlash(path, flash);
         args = {"--model", model, "--image", path.string()};
         args.insert(args.end(), extra.begin(), extra.end());
     }
 };
 
-std::vector<uint8_t> Qv4Image() {
-    return synth::MakeQv4FlashImage().bytes;
+const std::vector<uint8_t>& Qv4Image() {
+    static const std::vector<uint8_t> image = synth::MakeQv4FlashImage().bytes;
+    return image;
 }
-std::vector<uint8_t> MtkImage() {
-    return synth::MakeMtkFlashImage().bytes;
+const std::vector<uint8_t>& MtkImage() {
+    static const std::vector<uint8_t> image = synth::MakeMtkFlashImage().bytes;
+    return image;
 }
 
 TEST(DeviceSim, Qv4StatusAndSettings) {
