@@ -72,6 +72,14 @@ bool ParseAngle(std::string_view value, std::string_view hemisphere, bool latitu
     return true;
 }
 
+// Digits after the decimal point; -1 for an empty text.
+int Decimals(std::string_view number) {
+    if (number.empty())
+        return -1;
+    const size_t point = number.find('.');
+    return point == std::string_view::npos ? 0 : static_cast<int>(number.size() - point - 1);
+}
+
 }  // namespace
 
 bool NmeaLogDecoder::ParseDate(std::string_view text, int64_t& utcDay) {
@@ -266,14 +274,16 @@ void NmeaLogDecoder::Vtg(std::string_view body) {
     if (sawRmc_)
         return;
     const Fields f(body);
-    // Speed over ground in knots before "N", in km/h before "K"; the km/h
-    // one is the finer where both are written.
-    const std::string_view kmhText = f.count > 8 && f.at[8] == "K" ? f.at[7] : "";
+    // Speed over ground in knots before "N", in km/h before "K". Receivers
+    // often write one of them with fewer decimals: the finer one is read.
+    std::string_view kmhText = f.count > 8 && f.at[8] == "K" ? f.at[7] : "";
     const std::string_view knotsText = f.count > 6 && f.at[6] == "N" ? f.at[5] : "";
     const bool noFix = f.count > 9 && f.at[9] == "N";
     vtgSinceGga_ = kNoSpeed;
     if (noFix || (kmhText.empty() && knotsText.empty()))
         return;
+    if (!knotsText.empty() && Decimals(knotsText) > Decimals(kmhText))
+        kmhText = {};
     double value = 0;
     const bool read =
         kmhText.empty() ? ParseDecimal(knotsText, value) : ParseDecimal(kmhText, value);

@@ -369,10 +369,13 @@ TEST_F(NmeaLogTest, VtgSpeedFieldsAndModes) {
     const Case cases[] = {
         {"GPVTG,0.0,T,,M,5.40,N,10.0,K,A", 10.0, 0},
         {"GPVTG,0.0,T,,M,5.40,N,,K,A", 5.40 * 1.852, 0},
+        // The finer of the two.
+        {"GPVTG,0.0,T,,M,5.43,N,10.1,K,A", 5.43 * 1.852, 0},
+        {"GPVTG,0.0,T,,M,5.4,N,10.05,K,A", 10.05, 0},
         {"GPVTG,0.0,T,,M,5.40,N,10.0,K,N", kNorthStepKmh, 0},  // no fix: walked
         {"GPVTG,,T,,M,,N,,K,N", kNorthStepKmh, 0},
-        {"GPVTG,0.0,T,,M,5.40,N,1O.0,K,A", kNorthStepKmh, 1},
-        {"GPVTG,0.0,T,,M,5.40,N,-3.0,K,A", kNorthStepKmh, 1},
+        {"GPVTG,0.0,T,,M,5.40,N,1O.00,K,A", kNorthStepKmh, 1},
+        {"GPVTG,0.0,T,,M,5.40,N,-3.00,K,A", kNorthStepKmh, 1},
     };
     const std::string pace = Framed("GPVTG,0.0,T,,M,36.00,N,66.680,K,A");
     for (const Case& c : cases) {
