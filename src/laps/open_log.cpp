@@ -79,6 +79,9 @@ OpenLogOutcome SpeedButtonReLogClick(OpenLogContext& context) {
 
 OpenLogOutcome OpenDownloadedLog(OpenLogContext& context) {
     OpenLogOutcome outcome;
+    // The logger's flash names no start line; one kept from an opened file
+    // belongs to that file.
+    context.session.fileStartLine.reset();
     if (context.session.log.LogItemNum < 2)
         return outcome;
     PreselectLogBlocks(context.session.log, context.now());

@@ -99,13 +99,14 @@ TEST(LogLineFlow, NextLogFindsItsCircuitWhateverTheLastLogsLine) {
         dialog.answer = c.answer;
         OpenLogContext context{*session, prompter, dialog, [] { return EncodeDate(2030, 1, 1); }};
 
-        // The first log, far from every circuit file.
+        // The first log, far from every circuit file, read as by "Reopen
+        // log data", which keeps the start line its file named.
         synth::LoadDriveIntoLog(farDrive, session->log, kBase);
         if (c.answer == Answer::FileLine)
             session->fileStartLine = {
                 {{far.lineA.lat, far.lineA.lon}, {far.lineB.lat, far.lineB.lon}}};
         GateTable gatesBefore = session->gates;
-        const OpenLogOutcome first = OpenDownloadedLog(context);
+        const OpenLogOutcome first = SpeedButtonReLogClick(context);
         StepsAfterOpenLog(*session, first, gatesBefore);
         EXPECT_EQ(dialog.search, SelCircuitOutcome::NotFound);
         EXPECT_EQ(dialog.offered, c.answer != Answer::FileLine);
@@ -124,14 +125,16 @@ TEST(LogLineFlow, NextLogFindsItsCircuitWhateverTheLastLogsLine) {
         EXPECT_EQ(session->lines.Rally, c.rally);
         EXPECT_FALSE(session->lines.controlLineSet);
 
-        // The next log, at the circuit whose files are indexed.
+        // The next log, downloaded at the circuit whose files are indexed:
+        // the logger's flash names no start line.
         synth::LoadDriveIntoLog(homeDrive, session->log, kBase);
-        session->fileStartLine.reset();
         gatesBefore = session->gates;
         const OpenLogOutcome next = OpenDownloadedLog(context);
         StepsAfterOpenLog(*session, next, gatesBefore);
         EXPECT_EQ(dialog.search, SelCircuitOutcome::Done);
         EXPECT_FALSE(dialog.offered);
+        EXPECT_FALSE(dialog.fromFile);
+        EXPECT_FALSE(session->fileStartLine.has_value());
         ASSERT_TRUE(session->lines.controlLineSet);
         EXPECT_NEAR(static_cast<double>(session->lines.first[0].lat), home.lineA.lat, 1e-6);
         EXPECT_NEAR(static_cast<double>(session->lines.first[1].lon), home.lineB.lon, 1e-6);
