@@ -78,6 +78,7 @@ class SimLinePort : public LinkPort {
         waiting_ = false;
         lostTold_ = false;
         readable_.clear();
+        readFrom_ = 0;
         nextNoiseMs_ = now + noiseEveryMs_;
         if (logger_)
             logger_->line.PortOpened(now);
@@ -91,6 +92,7 @@ class SimLinePort : public LinkPort {
                 return;
             open_ = false;
             readable_.clear();
+            readFrom_ = 0;
             if (logger_)
                 logger_->line.PortClosed(clock_());
         }
@@ -104,10 +106,14 @@ class SimLinePort : public LinkPort {
             if (!open_)
                 return -1;
             Collect();
-            if (!readable_.empty()) {
-                const size_t n = std::min(capacity, readable_.size());
-                std::memcpy(buffer, readable_.data(), n);
-                readable_.erase(0, n);
+            if (readFrom_ < readable_.size()) {
+                const size_t n = std::min(capacity, readable_.size() - readFrom_);
+                std::memcpy(buffer, readable_.data() + readFrom_, n);
+                readFrom_ += n;
+                if (readFrom_ == readable_.size()) {
+                    readable_.clear();
+                    readFrom_ = 0;
+                }
                 waiting_ = false;
                 return static_cast<long>(n);
             }
@@ -156,7 +162,7 @@ class SimLinePort : public LinkPort {
             // A device gone is news the reader has yet to find out.
             if (logger_ && logger_->line.Gone(clock_()))
                 return false;
-            return waiting_ && readable_.empty();
+            return waiting_ && readFrom_ == readable_.size();
         });
     }
     // Whether the receive thread was told the device is gone.
@@ -213,6 +219,7 @@ class SimLinePort : public LinkPort {
     bool waiting_ = false;
     bool lostTold_ = false;
     std::string readable_;
+    size_t readFrom_ = 0;  // what the reader has taken of `readable_`
     int noiseEveryMs_ = 0;
     size_t noiseBurst_ = 512;
     int64_t nextNoiseMs_ = 0;
