@@ -44,7 +44,7 @@ inline void WriteFlash(const std::filesystem::path& path, const std::vector<uint
 
 class SimRig {
   public:
-    // The logger in process: plug one in with `port.PlugIn`.
+    // The logger in process: plug one in with `port()->PlugIn`.
     SimRig() : SimRig(std::make_unique<SimLinePort>([this] { return timers.NowMs(); }), "") {}
     // Whatever answers at the device node `devicePath`, on the real clock;
     // empty: the scan finds no port.
