@@ -185,10 +185,10 @@ class SimLinePort : public LinkPort {
   private:
     struct Logger {
         explicit Logger(sim::LoggerSetup setup)
-            : state(std::move(*setup.state)),
+            : state(std::move(setup.state)),
               faults(setup.plan, setup.seed),
-              line(state, faults, setup.options) {}
-        sim::LoggerState state;
+              line(*state, faults, setup.options) {}
+        std::unique_ptr<sim::LoggerState> state;
         sim::FaultInjector faults;
         sim::LoggerLine line;
     };

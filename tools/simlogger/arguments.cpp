@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 namespace qv::sim {
 
@@ -66,7 +67,7 @@ LoggerSetup SetUpLogger(const Arguments& args) {
         }
         image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    setup.state = MakeLoggerState(*model, image);
+    setup.state = std::make_unique<LoggerState>(MakeLoggerState(*model, image));
     if (!args.release.empty())
         setup.state->release = args.release;
     setup.plan = *plan.plan;

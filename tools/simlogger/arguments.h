@@ -3,7 +3,7 @@
 // program and by tests that run the same logger inside their own process.
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +29,7 @@ struct Arguments {
 bool ParseArguments(const std::vector<std::string>& args, Arguments& out);
 
 struct LoggerSetup {
-    std::optional<LoggerState> state;  // empty when `error` says why
+    std::unique_ptr<LoggerState> state;  // null when `error` says why
     FaultPlan plan;
     uint64_t seed = 1;
     ServeOptions options;
