@@ -2,7 +2,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -50,6 +52,24 @@ PseudoTerminal::PseudoTerminal(PseudoTerminal&& other) noexcept
 
 PseudoTerminal::~PseudoTerminal() {
     Close();
+}
+
+std::optional<int> PseudoTerminal::Unread() const {
+    if (master_ < 0)
+        return std::nullopt;
+    // With nobody holding the slave there is no reader to wait for.
+    pollfd hung{master_, POLLIN, 0};
+    if (poll(&hung, 1, 0) > 0 && (hung.revents & POLLHUP) != 0)
+        return std::nullopt;
+    // The count lives on the slave's side; a second, non-controlling handle
+    // on it asks without disturbing the program's.
+    const int slave = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave < 0)
+        return std::nullopt;
+    int count = 0;
+    const bool asked = ioctl(slave, FIONREAD, &count) == 0;
+    close(slave);
+    return asked ? std::optional<int>(count) : std::nullopt;
 }
 
 void PseudoTerminal::Close() {

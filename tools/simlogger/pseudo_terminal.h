@@ -32,6 +32,10 @@ class PseudoTerminal {
     long WriteSome(std::string_view bytes);
     // The line speed the program set on the slave; 0 when unknown.
     int Baud() const;
+    // Bytes written that the program has not read yet; nullopt when that
+    // cannot be asked (the slave is held exclusively by an unprivileged
+    // program, or nobody holds it).
+    std::optional<int> Unread() const;
     void Close();
 
   private:

@@ -15,6 +15,14 @@ constexpr int kPollMs = 20;
 // answer would only fill the line.
 constexpr int kStalledWriteMs = 3000;
 
+// How long a pulled plug waits at most for the program to read what was
+// sent before it: a loaded machine may keep the reader from running for a
+// while, and closing the master drops what is still unread.
+constexpr int kDrainLimitMs = 10000;
+// The unread count must stay at zero this long: the kernel hands written
+// bytes to the slave a moment after the write.
+constexpr int kDrainedForMs = 60;
+
 enum class SendEnd { Sent, Abandoned, Stopped };
 
 SendEnd SendAll(PseudoTerminal& pty, std::string_view bytes,
@@ -41,6 +49,21 @@ SendEnd SendAll(PseudoTerminal& pty, std::string_view bytes,
     return SendEnd::Sent;
 }
 
+// Waits until the program has read everything sent, or the limit; returns
+// at once when the count cannot be asked.
+void AwaitDrained(const PseudoTerminal& pty, const std::function<bool()>& stopRequested) {
+    int drainedMs = 0;
+    for (int waitedMs = 0; waitedMs < kDrainLimitMs && !stopRequested(); waitedMs += kPollMs) {
+        const std::optional<int> unread = pty.Unread();
+        if (!unread)
+            return;
+        drainedMs = *unread == 0 ? drainedMs + kPollMs : 0;
+        if (drainedMs >= kDrainedForMs)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+}
+
 }  // namespace
 
 ServeEnd Serve(PseudoTerminal& pty, LoggerState& state, FaultInjector& faults,
@@ -58,6 +81,7 @@ ServeEnd Serve(PseudoTerminal& pty, LoggerState& state, FaultInjector& faults,
         if (!sent.empty() && SendAll(pty, sent, stopRequested) == SendEnd::Stopped)
             return ServeEnd::Stopped;
         if (line.Gone(now)) {
+            AwaitDrained(pty, stopRequested);
             pty.Close();
             return ServeEnd::Unplugged;
         }
