@@ -22,15 +22,15 @@ namespace {
 
 // printf of one value, which may need any length.
 template <typename... Args>
-std::string PrintOne(const std::string& spec, Args... args) {
+std::string PrintOne(const std::string& pattern, Args... args) {
     char small[128];
-    const int length = std::snprintf(small, sizeof small, spec.c_str(), args...);
+    const int length = std::snprintf(small, sizeof small, pattern.c_str(), args...);
     if (length < 0)
         return {};
     if (static_cast<size_t>(length) < sizeof small)
         return std::string(small, static_cast<size_t>(length));
     std::string out(static_cast<size_t>(length), '\0');
-    std::snprintf(out.data(), out.size() + 1, spec.c_str(), args...);
+    std::snprintf(out.data(), out.size() + 1, pattern.c_str(), args...);
     return out;
 }
 
@@ -42,27 +42,27 @@ struct Stars {
 };
 
 template <typename T>
-std::string PrintWithStars(const std::string& spec, const Stars& stars, T value) {
+std::string PrintWithStars(const std::string& pattern, const Stars& stars, T value) {
     switch (stars.count) {
         case 0:
-            return PrintOne(spec, value);
+            return PrintOne(pattern, value);
         case 1:
-            return PrintOne(spec, stars.first, value);
+            return PrintOne(pattern, stars.first, value);
         default:
-            return PrintOne(spec, stars.first, stars.second, value);
+            return PrintOne(pattern, stars.first, stars.second, value);
     }
 }
 
 // A value that rounds to zero at the precision shown is zero: a tiny
 // negative one would otherwise read "-0.00".
 template <typename T>
-std::string PrintFloat(const std::string& spec, const Stars& stars, T value) {
-    std::string text = PrintWithStars(spec, stars, value);
+std::string PrintFloat(const std::string& pattern, const Stars& stars, T value) {
+    std::string text = PrintWithStars(pattern, stars, value);
     if (!std::isfinite(value) || !std::signbit(value))
         return text;
     const std::string_view mantissa = std::string_view(text).substr(0, text.find_first_of("eE"));
     if (mantissa.find_first_of("123456789") == std::string_view::npos)
-        text = PrintWithStars(spec, stars, T(0));
+        text = PrintWithStars(pattern, stars, T(0));
     return text;
 }
 
@@ -102,24 +102,24 @@ Length TakeLength(const char*& p) {
     }
 }
 
-// One conversion whose specification is `spec`, taking its value from `args`.
-std::string PrintConversion(const std::string& spec, char conversion, Length length,
+// One conversion whose specification is `pattern`, taking its value from `args`.
+std::string PrintConversion(const std::string& pattern, char conversion, Length length,
                             const Stars& stars, va_list& args) {
     switch (conversion) {
         case 'd':
         case 'i':
             switch (length) {
                 case Length::kLong:
-                    return PrintWithStars(spec, stars, va_arg(args, long));
+                    return PrintWithStars(pattern, stars, va_arg(args, long));
                 case Length::kLongLong:
-                    return PrintWithStars(spec, stars, va_arg(args, long long));
+                    return PrintWithStars(pattern, stars, va_arg(args, long long));
                 case Length::kSize:
                 case Length::kPtrDiff:
-                    return PrintWithStars(spec, stars, va_arg(args, ptrdiff_t));
+                    return PrintWithStars(pattern, stars, va_arg(args, ptrdiff_t));
                 case Length::kMax:
-                    return PrintWithStars(spec, stars, va_arg(args, intmax_t));
+                    return PrintWithStars(pattern, stars, va_arg(args, intmax_t));
                 default:
-                    return PrintWithStars(spec, stars, va_arg(args, int));
+                    return PrintWithStars(pattern, stars, va_arg(args, int));
             }
         case 'u':
         case 'o':
@@ -127,16 +127,16 @@ std::string PrintConversion(const std::string& spec, char conversion, Length len
         case 'X':
             switch (length) {
                 case Length::kLong:
-                    return PrintWithStars(spec, stars, va_arg(args, unsigned long));
+                    return PrintWithStars(pattern, stars, va_arg(args, unsigned long));
                 case Length::kLongLong:
-                    return PrintWithStars(spec, stars, va_arg(args, unsigned long long));
+                    return PrintWithStars(pattern, stars, va_arg(args, unsigned long long));
                 case Length::kSize:
                 case Length::kPtrDiff:
-                    return PrintWithStars(spec, stars, va_arg(args, size_t));
+                    return PrintWithStars(pattern, stars, va_arg(args, size_t));
                 case Length::kMax:
-                    return PrintWithStars(spec, stars, va_arg(args, uintmax_t));
+                    return PrintWithStars(pattern, stars, va_arg(args, uintmax_t));
                 default:
-                    return PrintWithStars(spec, stars, va_arg(args, unsigned));
+                    return PrintWithStars(pattern, stars, va_arg(args, unsigned));
             }
         case 'f':
         case 'F':
@@ -145,23 +145,23 @@ std::string PrintConversion(const std::string& spec, char conversion, Length len
         case 'g':
         case 'G':
             if (length == Length::kLongDouble)
-                return PrintFloat(spec, stars, va_arg(args, long double));
-            return PrintFloat(spec, stars, va_arg(args, double));
+                return PrintFloat(pattern, stars, va_arg(args, long double));
+            return PrintFloat(pattern, stars, va_arg(args, double));
         case 'a':
         case 'A':
             if (length == Length::kLongDouble)
-                return PrintWithStars(spec, stars, va_arg(args, long double));
-            return PrintWithStars(spec, stars, va_arg(args, double));
+                return PrintWithStars(pattern, stars, va_arg(args, long double));
+            return PrintWithStars(pattern, stars, va_arg(args, double));
         case 'c':
-            return PrintWithStars(spec, stars, va_arg(args, int));
+            return PrintWithStars(pattern, stars, va_arg(args, int));
         case 's':
         case 'p':
-            return PrintWithStars(spec, stars, va_arg(args, const void*));
+            return PrintWithStars(pattern, stars, va_arg(args, const void*));
         case 'n':
             va_arg(args, void*);
             return {};
         default:
-            return spec;
+            return pattern;
     }
 }
 

@@ -112,15 +112,26 @@ TEST_F(CliLapsTest, StartAndFinishLines) {
     EXPECT_EQ(r.lines.size(), 4u);
 }
 
-TEST_F(CliLapsTest, AutoCircuitFindsTheControlLineInTheUserFolders) {
+// Shipped folders holding the circuit's control line, and empty user
+// folders; `env` points the CLI at both.
+struct CircuitFolders {
+    explicit CircuitFolders(const synth::Circuit& circuit) {
+        for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
+            std::filesystem::create_directories(shipped / sub);
+        written = synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok;
+        env = "QUORVANE_DATA_DIR='" + (home / "data").string() + "' QUORVANE_DOCUMENTS_DIR='" +
+              (home / "docs").string() + "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    }
     test::TempDir shipped;
-    for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
-        std::filesystem::create_directories(shipped / sub);
-    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok);
     test::TempDir home;
-    const std::string env = "QUORVANE_DATA_DIR='" + (home / "data").string() +
-                            "' QUORVANE_DOCUMENTS_DIR='" + (home / "docs").string() +
-                            "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    bool written = false;
+    std::string env;
+};
+
+TEST_F(CliLapsTest, AutoCircuitFindsTheControlLineInTheUserFolders) {
+    const CircuitFolders folders(circuit);
+    ASSERT_TRUE(folders.written);
+    const std::string& env = folders.env;
     const Output found = RunCli("laps " + Quoted(log) + " --auto-circuit --min-lap-dist 0.25", env);
     ASSERT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.lines.size(), 4u);  // the same three laps as with --line
@@ -137,14 +148,9 @@ double LapSeconds(const std::string& row) {
 // line stays with that log, so the next log on the command line still finds
 // its circuit in the user folders.
 TEST_F(CliLapsTest, LogFileStartLineCutsThatLogOnly) {
-    test::TempDir shipped;
-    for (const char* sub : {"Raw", "Sector", "ControlLine", "Circuit", "Data"})
-        std::filesystem::create_directories(shipped / sub);
-    ASSERT_TRUE(synth::WriteCircuitFiles(circuit, shipped / "ControlLine", "here").ok);
-    test::TempDir home;
-    const std::string env = "QUORVANE_DATA_DIR='" + (home / "data").string() +
-                            "' QUORVANE_DOCUMENTS_DIR='" + (home / "docs").string() +
-                            "' QUORVANE_SHIPPED_DIR='" + shipped.path().string() + "'";
+    const CircuitFolders folders(circuit);
+    ASSERT_TRUE(folders.written);
+    const std::string& env = folders.env;
 
     // The circuit moved 22 km north, beyond every circuit file.
     synth::Circuit far = circuit;

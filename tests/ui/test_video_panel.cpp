@@ -26,6 +26,23 @@ class VideoPanelTest : public ::testing::Test, public WindowFixture {
         Child<QTabWidget>("PageControl2")->setCurrentWidget(panel);
         QApplication::processEvents();
     }
+    // Lap 7 of the demo in slot A, the Video tab shown, and a test video
+    // opened and paused on its first picture.
+    void OpenVideoBesideALap() {
+        OpenDemoLog();
+        DoubleClick(LapGrid(), 6);
+        ASSERT_EQ(session->laps.LapDtNum(), 1);
+        ShowVideoTab();
+        const std::filesystem::path video = dir / "onboard.mp4";
+        ASSERT_TRUE(MakeTestVideo(video, kMpeg4));
+        prompter.files.push_back(video.string());
+        Click("SpeedButtonVideoOpen");
+        VideoCommands& c = panel->commands();
+        ASSERT_TRUE(WaitFor([&c] {
+            return c.state().loaded() && c.view().image &&
+                   c.player().State() == PlayerState::psPause;
+        }));
+    }
     static QImage Render(QWidget* w) {
         QImage image(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
         image.fill(Qt::gray);
@@ -100,19 +117,8 @@ TEST_F(VideoPanelTest, AFrameIsScaledToFitThePictureWithItsAspectKept) {
 }
 
 TEST_F(VideoPanelTest, ATiedVideosBarAndGIndicatorPaintAtAnySize) {
-    OpenDemoLog();
-    DoubleClick(LapGrid(), 6);
-    ASSERT_EQ(session->laps.LapDtNum(), 1);
-    ShowVideoTab();
-    const std::filesystem::path video = dir / "onboard.mp4";
-    ASSERT_TRUE(MakeTestVideo(video, kMpeg4));
-
-    prompter.files.push_back(video.string());
-    Click("SpeedButtonVideoOpen");
+    ASSERT_NO_FATAL_FAILURE(OpenVideoBesideALap());
     VideoCommands& c = panel->commands();
-    ASSERT_TRUE(WaitFor([&c] {
-        return c.state().loaded() && c.view().image && c.player().State() == PlayerState::psPause;
-    }));
 
     auto* sync = Child<QToolButton>("SpeedButtonVideoSync");
     EXPECT_EQ(sync->toolTip(), QStringLiteral("Sync/Free"));
@@ -159,18 +165,8 @@ TEST_F(VideoPanelTest, ATiedVideosBarAndGIndicatorPaintAtAnySize) {
 }
 
 TEST_F(VideoPanelTest, ATiedVideoPlaysAtRealSpeedAndStopsWhenItsLapLeaves) {
-    OpenDemoLog();
-    DoubleClick(LapGrid(), 6);
-    ASSERT_EQ(session->laps.LapDtNum(), 1);
-    ShowVideoTab();
-    const std::filesystem::path video = dir / "onboard.mp4";
-    ASSERT_TRUE(MakeTestVideo(video, kMpeg4));
-    prompter.files.push_back(video.string());
-    Click("SpeedButtonVideoOpen");
+    ASSERT_NO_FATAL_FAILURE(OpenVideoBesideALap());
     VideoCommands& c = panel->commands();
-    ASSERT_TRUE(WaitFor([&c] {
-        return c.state().loaded() && c.view().image && c.player().State() == PlayerState::psPause;
-    }));
     session->presentation.playTime = 0;
     Click("SpeedButtonVideoSync");
     ASSERT_TRUE(c.state().syncOn);
