@@ -12,6 +12,7 @@ packages=(
   ffmpeg  # makes the short videos the player tests and benchmark decode
   libpng-dev zlib1g-dev
   libexpat1-dev  # the GPX reader's XML parser
+  libsqlite3-dev  # the session library
   clang
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for

@@ -87,6 +87,10 @@ class SessionLibrary {
     sqlite3* Handle() { return db_; }
 
   private:
+    // Sets LastError(); false.
+    bool Fail(const std::string& message);
+    // Open and not read-only; else Fail().
+    bool CanWrite();
     friend class LibraryWriter;
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
