@@ -11,6 +11,7 @@
 #include "core/records.h"
 #include "core/stores.h"
 #include "dynamics/cursor_samples.h"
+#include "dynamics/lap_alignment.h"
 #include "geometry/sector_results.h"
 
 namespace qv {
@@ -28,6 +29,7 @@ struct AlignState {
     std::vector<Float80> DiffArr;      // s, one per reference-lap sample: slot B behind (+)
     Float80 DiffMin = 0, DiffMax = 0;  // over entries 1 on
     Float80 DiffCur = 0;               // at the cursor; 0 while there is no difference curve
+    AlignMode diffMode = AlignMode::kByDistance;  // how DiffArr puts slot B beside slot A
     std::array<CurSmp, kLapSlots> cursor{};
 };
 
