@@ -1,0 +1,186 @@
+#include "dynamics/achievable_lap.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <span>
+#include <vector>
+
+#include "geometry/plane.h"
+#include "synth/drive.h"
+
+namespace qv {
+namespace {
+
+using Samples = std::vector<TLapElmRec>;
+
+// The first flying lap of a clean drive round the demo circuit, its times
+// from the line.
+const Samples& BaseLap() {
+    static const Samples lap = [] {
+        synth::DriveOptions options;
+        options.rateHz = 10;
+        options.laps = 1;
+        const synth::Drive drive = synth::SynthesizeDrive(synth::DemoCircuit(), options);
+        const double from = drive.crossingUtcMs.at(0), to = drive.crossingUtcMs.at(1);
+        Samples out;
+        for (const synth::SynthFix& f : drive.fixes) {
+            if (f.utcMs < from || f.utcMs > to)
+                continue;
+            TLapElmRec e;
+            e.Sec = (static_cast<double>(f.utcMs) - from) / 1000.0;
+            e.Ido = f.lat;
+            e.Kdo = f.lon;
+            e.Spd = f.spd;
+            out.push_back(e);
+        }
+        return out;
+    }();
+    return lap;
+}
+
+double SecOf(const TLapElmRec& e) {
+    return static_cast<double>(Float80(e.Sec));
+}
+
+// The lap time, from its first sample to its last.
+double LapSeconds(const Samples& lap) {
+    return SecOf(lap.back()) - SecOf(lap.front());
+}
+
+// The sample halfway round by distance travelled.
+size_t HalfwayIndex(const Samples& lap) {
+    double total = 0;
+    std::vector<double> s{0};
+    for (size_t i = 1; i < lap.size(); ++i) {
+        total += static_cast<double>(
+            StepDistKm(lap[i - 1].Ido, lap[i - 1].Kdo, lap[i].Ido, lap[i].Kdo, lap[i].Ido));
+        s.push_back(total);
+    }
+    size_t i = 0;
+    while (s[i] < total / 2)
+        ++i;
+    return i;
+}
+
+// The same path driven `first` times as long up to the halfway sample and
+// `second` times as long after it.
+Samples Paced(const Samples& base, double first, double second) {
+    const double half = SecOf(base[HalfwayIndex(base)]);
+    Samples out = base;
+    for (TLapElmRec& e : out) {
+        const double t = SecOf(e);
+        e.Sec = t <= half ? t * first : half * first + (t - half) * second;
+    }
+    return out;
+}
+
+// The path moved sideways by `metres` (to the left of travel), every point.
+Samples Beside(const Samples& base, double metres) {
+    Samples out = base;
+    const double lat0 = static_cast<double>(Float80(base[0].Ido));
+    const double kLat = static_cast<double>(EarthRadius) * kPi / 180;
+    const double kLon = kLat * std::cos(lat0 * static_cast<double>(kPi) / 180);
+    for (size_t i = 0; i < base.size(); ++i) {
+        const TLapElmRec& a = base[i == 0 ? 0 : i - 1];
+        const TLapElmRec& b = base[i + 1 < base.size() ? i + 1 : i];
+        const double dx = (Float80(b.Kdo) - Float80(a.Kdo)) * kLon;
+        const double dy = (Float80(b.Ido) - Float80(a.Ido)) * kLat;
+        const double len = std::hypot(dx, dy);
+        out[i].Kdo = Float80(base[i].Kdo) + (-dy / len * metres) / kLon;
+        out[i].Ido = Float80(base[i].Ido) + (dx / len * metres) / kLat;
+    }
+    return out;
+}
+
+AchievableLap Find(const std::vector<Samples>& laps) {
+    const std::vector<std::span<const TLapElmRec>> spans(laps.begin(), laps.end());
+    return FindAchievableLap(spans);
+}
+
+TEST(AchievableLap, TakesEachHalfFromTheLapFastestThere) {
+    const Samples& base = BaseLap();
+    const Samples firstFast = Paced(base, 0.98, 1.02);
+    const Samples secondFast = Paced(base, 1.02, 0.98);
+    const AchievableLap a = Find({firstFast, secondFast});
+
+    ASSERT_TRUE(a.found);
+    ASSERT_EQ(a.pieces.size(), 2u);
+    EXPECT_EQ(a.pieces[0].lap, 0);
+    EXPECT_EQ(a.pieces[1].lap, 1);
+    EXPECT_EQ(a.pieces[0].fromM, 0);
+    EXPECT_EQ(a.pieces[1].toM, a.lengthM);
+    EXPECT_NEAR(a.pieces[0].toM, a.lengthM / 2, 25);
+    EXPECT_EQ(a.pieces[0].toM, a.pieces[1].fromM);
+    // Both halves at 98 %, less the little lost by switching at a cut
+    // rather than exactly halfway.
+    EXPECT_NEAR(a.seconds, 0.98 * LapSeconds(base), 0.03);
+    EXPECT_LT(a.seconds, LapSeconds(firstFast) - 0.5);
+    EXPECT_LT(a.seconds, LapSeconds(secondFast) - 0.5);
+    EXPECT_NEAR(a.pieces[0].seconds + a.pieces[1].seconds, a.seconds, 1e-9);
+}
+
+TEST(AchievableLap, JoinsOnlyLapsThatPassCloseTogether) {
+    struct Case {
+        double apartM;
+        bool joined;
+    };
+    const Case cases[] = {{0, true}, {0.6, true}, {-0.6, true}, {3, false}, {-3, false}};
+    const Samples& base = BaseLap();
+    const Samples firstFast = Paced(base, 0.98, 1.02);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.apartM);
+        const Samples secondFast = Beside(Paced(base, 1.02, 0.98), c.apartM);
+        const AchievableLap a = Find({firstFast, secondFast});
+        ASSERT_TRUE(a.found);
+        EXPECT_EQ(a.pieces.size(), c.joined ? 2u : 1u);
+        if (c.joined) {
+            EXPECT_LT(a.seconds, std::min(LapSeconds(firstFast), LapSeconds(secondFast)) - 0.5);
+        } else {
+            EXPECT_EQ(a.seconds, a.referenceSeconds);
+            EXPECT_NEAR(a.seconds, std::min(LapSeconds(firstFast), LapSeconds(secondFast)), 1e-9);
+        }
+    }
+}
+
+TEST(AchievableLap, TakesPiecesOfALapThatDoesNotRunFromLineToLine) {
+    const Samples& base = BaseLap();
+    // An in-lap: the first half only, driven 3 % faster than the full lap.
+    Samples inLap = Paced(base, 0.97, 0.97);
+    inLap.resize(HalfwayIndex(base) + 1);
+    const AchievableLap a = Find({base, inLap});
+    ASSERT_TRUE(a.found);
+    EXPECT_EQ(a.referenceLap, 0);
+    ASSERT_EQ(a.pieces.size(), 2u);
+    EXPECT_EQ(a.pieces[0].lap, 1);
+    EXPECT_EQ(a.pieces[1].lap, 0);
+    EXPECT_LT(a.seconds, LapSeconds(base) - 0.5);
+}
+
+TEST(AchievableLap, FindsNothingWithoutALapFromLineToLine) {
+    const Samples& base = BaseLap();
+    Samples half = base;
+    half.resize(HalfwayIndex(base));
+    struct Case {
+        const char* name;
+        std::vector<Samples> laps;
+        bool found;
+    };
+    const Case cases[] = {
+        {"no laps", {}, false},        {"an empty lap", {Samples{}}, false},
+        {"half a lap", {half}, false}, {"one sample", {Samples{base[0]}}, false},
+        {"one lap", {base}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const AchievableLap a = Find(c.laps);
+        EXPECT_EQ(a.found, c.found);
+        if (a.found) {
+            EXPECT_EQ(a.pieces.size(), 1u);
+            EXPECT_NEAR(a.seconds, LapSeconds(base), 1e-9);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qv
