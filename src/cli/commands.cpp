@@ -12,6 +12,7 @@
 #include "cli/export_command.h"
 #include "cli/lap_options.h"
 #include "cli/laps_command.h"
+#include "cli/library_command.h"
 #include "cli/motec_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
@@ -39,6 +40,8 @@ constexpr const char* kUsage =
     "  export kml|nmea LAP... -o OUT  the KML traces of the slots, or one lap as\n"
     "                NMEA RMC sentences\n"
     "  import-motec FILE.csv  a MoTeC CSV lap as a lap-list row\n"
+    "  library ACTION the session library: add FILE|FOLDER..., tracks,\n"
+    "                sessions TRACK, best TRACK\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
@@ -193,7 +196,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                         {"compare", kCompareUsage, RunCompare, true},
                                         {"export", kExportUsage, RunExport, true},
                                         {"import-motec", kImportMotecUsage, RunImportMotec, true},
-                                        {"device", kDeviceUsage, RunDevice, false}};
+                                        {"device", kDeviceUsage, RunDevice, false},
+                                        {"library", kLibraryUsage, RunLibrary, false}};
     const auto isHelp = [](const std::string& a) { return a == "-h" || a == "--help"; };
     for (const Command& command : kCommands) {
         if (args.empty() || args[0] != command.name)

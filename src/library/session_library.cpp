@@ -166,8 +166,11 @@ LibraryOpenResult SessionLibrary::Open(const fs::path& path) {
 
     std::string error;
     // WAL lets the window read while the command-line tool writes.
-    Statement wal(db_, "PRAGMA journal_mode = WAL");
-    const bool walOk = wal.Ok() && wal.Step() == SQLITE_ROW && wal.Text(0) == "wal";
+    bool walOk = false;
+    {
+        Statement wal(db_, "PRAGMA journal_mode = WAL");
+        walOk = wal.Ok() && wal.Step() == SQLITE_ROW && wal.Text(0) == "wal";
+    }
     if (!walOk || !Exec(db_, "PRAGMA foreign_keys = ON") ||
         !MigrateSchema(db_, kLibrarySchemaVersion, error)) {
         result.state = LibraryOpenState::Failed;

@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::set<std::string> kBelowPresentation = {"core", "geometry", "decode", "laps", "dynamics"};
-const std::set<std::string> kEngine = {"core",         "geometry", "decode",   "laps", "dynamics",
-                                       "presentation", "device",   "exchange", "app"};
+const std::set<std::string> kEngine = {"core",     "geometry",     "decode", "laps",
+                                       "dynamics", "presentation", "device", "exchange",
+                                       "library",  "app"};
 
 std::set<std::string> With(std::set<std::string> modules, const std::set<std::string>& more) {
     modules.insert(more.begin(), more.end());
@@ -36,6 +37,7 @@ const std::map<std::string, std::set<std::string>>& AllowedIncludes() {
         {"presentation", kBelowPresentation},
         {"device", kBelowPresentation},
         {"exchange", kBelowPresentation},
+        {"library", kBelowPresentation},
         {"video", {"core", "presentation"}},
         {"app", kEngine},
         {"ui", With(kEngine, {"video"})},
