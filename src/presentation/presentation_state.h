@@ -66,6 +66,9 @@ struct PresentationState {
     PlaySpeed playSpeed = PlaySpeed::kX1;
 
     bool showTimeDiff = true;
+    // The time difference matches the laps by position on slot A's path
+    // rather than by travelled distance.
+    bool diffByPosition = false;
     bool showElevation = false;
     bool showGGraph = false;
     GGraphItem gGraphItem = GGraphItem::kXYG;

@@ -21,6 +21,16 @@ StepList ToggleTimeDiff(PresentationState& state) {
     return CursorViews(true);
 }
 
+StepList ToggleDiffByPosition(PresentationState& state, AlignState& align) {
+    state.diffByPosition = !state.diffByPosition;
+    align.diffMode = state.diffByPosition ? AlignMode::kByPosition : AlignMode::kByDistance;
+    return {{StepKind::kCalcTimeDiff},
+            {StepKind::kRepaintSpeedGraph},
+            {StepKind::kRepaintSpeedBar},
+            {StepKind::kSetDataStr},
+            {StepKind::kSetSectGrid}};
+}
+
 StepList ToggleElevation(PresentationState& state) {
     state.showElevation = !state.showElevation;
     return CursorViews(false);

@@ -3,12 +3,17 @@
 // flips its flag and returns the repaints it needs.
 
 #include "core/settings.h"
+#include "dynamics/align_state.h"
 #include "presentation/presentation_state.h"
 #include "presentation/steps.h"
 
 namespace qv {
 
 StepList ToggleTimeDiff(PresentationState& state);
+// "Δt by position": the flag and the alignment's mode change together;
+// the time difference is recomputed, then what reads it repaints: the
+// graph, the speed bar, the read-outs and the corner table.
+StepList ToggleDiffByPosition(PresentationState& state, AlignState& align);
 StepList ToggleElevation(PresentationState& state);
 StepList ToggleGGraph(PresentationState& state);
 StepList ToggleDriftAngle(PresentationState& state);
