@@ -1,9 +1,12 @@
 #include "ui/graph_page.h"
 
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -11,12 +14,14 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <memory>
 
+#include "app/corner_commands.h"
 #include "app/gate_buttons.h"
 #include "app/startup.h"
 #include "presentation/g_view.h"
@@ -28,6 +33,7 @@
 #include "presentation/window_rules.h"
 #include "presentation/zoom_commands.h"
 #include "ui/axis_selector.h"
+#include "ui/corner_table_model.h"
 #include "ui/gate_commands.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
@@ -239,6 +245,10 @@ QWidget* GraphPage::BuildTopPanel() {
                           QStringLiteral("Show/Hide Compare time"), tool);
     connect(diffTm_, &QToolButton::clicked, this,
             [this] { Run(ToggleTimeDiff(session_.presentation)); });
+    diffByPos_ = TogglePanel("PanelDiffByPos", QStringLiteral("\u0394t by position"),
+                             QStringLiteral("\u0394t by position"), tool);
+    connect(diffByPos_, &QToolButton::clicked, this,
+            [this] { Run(ToggleDiffByPosition(session_.presentation, session_.align)); });
     xyg_ = TogglePanel("PanelXYG", QStringLiteral("G"), QStringLiteral("Show/Hide G-graph"), tool);
     connect(xyg_, &QToolButton::clicked, this,
             [this] { Run(ToggleGGraph(session_.presentation)); });
@@ -263,6 +273,7 @@ QWidget* GraphPage::BuildTopPanel() {
     connect(drift_, &QToolButton::clicked, this,
             [this] { Run(ToggleDriftAngle(session_.presentation)); });
     strip->addWidget(diffTm_);
+    strip->addWidget(diffByPos_);
     strip->addWidget(xyg_);
     strip->addWidget(comboG_);
     strip->addWidget(altitude_);
@@ -367,6 +378,11 @@ QWidget* GraphPage::BuildLeftPanel() {
     driftView_ = AddView("PaintBoxGraphDrift", lowerTabs_, GraphView::kDriftView,
                          StepKind::kRepaintDriftView);
     lowerTabs_->addTab(driftView_, QStringLiteral("DRIFT"));
+    lowerTabs_->addTab(BuildCornerTab(), QStringLiteral("Corners"));
+    connect(lowerTabs_, &QTabWidget::currentChanged, this, [this] {
+        if (cornersStale_)
+            RefreshCorners();
+    });
     column->addWidget(lowerTabs_, 1);
 
     auto* sector = new QWidget(panel);
@@ -388,6 +404,73 @@ QWidget* GraphPage::BuildLeftPanel() {
     }
     column->addWidget(sector);
     return panel;
+}
+
+QWidget* GraphPage::BuildCornerTab() {
+    cornerModel_ = new CornerTableModel(this);
+    cornerGrid_ = new QTableView(lowerTabs_);
+    cornerGrid_->setObjectName(QStringLiteral("TableViewCorners"));
+    cornerGrid_->setModel(cornerModel_);
+    // Scrolls rather than holding the lower band open: the splitter's limits
+    // decide how small it gets, as for the views beside it.
+    cornerGrid_->setMinimumSize(1, 1);
+    cornerGrid_->setItemDelegate(new GridCellDelegate(cornerGrid_));
+    cornerGrid_->verticalHeader()->hide();
+    cornerGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    cornerGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    cornerGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    cornerGrid_->setWordWrap(false);
+    cornerGrid_->horizontalHeader()->setHighlightSections(false);
+    cornerGrid_->horizontalHeader()->setSectionsClickable(true);
+    connect(cornerGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+        cornerModel_->HeaderClicked(c);
+        ShowCornerOrder();
+    });
+    connect(cornerGrid_, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { GoToCornerOfRow(index.row()); });
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("PopupMenuCorners"));
+    QAction* copy = menu->addAction(QStringLiteral("Copy data to &clipboard"));
+    copy->setObjectName(QStringLiteral("pmCornerDt"));
+    connect(copy, &QAction::triggered, this, [this] {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(cornerModel_->CopyText()));
+    });
+    for (QWidget* owner : {static_cast<QWidget*>(cornerGrid_),
+                           static_cast<QWidget*>(cornerGrid_->horizontalHeader())}) {
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, menu,
+                [owner, menu](const QPoint& at) { menu->popup(owner->mapToGlobal(at)); });
+    }
+    return cornerGrid_;
+}
+
+void GraphPage::RefreshCorners() {
+    cornersStale_ = true;
+    // Built when the tab is showing: the slots and gates change far more
+    // often than the table is looked at.
+    if (lowerTabs_->currentWidget() != cornerGrid_)
+        return;
+    cornersStale_ = false;
+    cornerModel_->SetTable(SlotCornerTable(session_));
+    cornerGrid_->resizeColumnsToContents();
+    ShowCornerOrder();
+}
+
+void GraphPage::ShowCornerOrder() {
+    QHeaderView* header = cornerGrid_->horizontalHeader();
+    const CornerOrder order = cornerModel_->order();
+    header->setSortIndicatorShown(order != CornerOrder::kDriving);
+    header->setSortIndicator(cornerModel_->timeLostColumn(), order == CornerOrder::kMostLost
+                                                                 ? Qt::DescendingOrder
+                                                                 : Qt::AscendingOrder);
+}
+
+void GraphPage::GoToCornerOfRow(int row) {
+    const std::optional<int> corner = cornerModel_->CornerAt(row);
+    if (!corner || !GoToCorner(session_, cornerModel_->table().corners, *corner, zoom_->width(),
+                               zoom_->height()))
+        return;
+    playback_.CursorMovedByView();
 }
 
 QWidget* GraphPage::BuildDataPanel() {
@@ -514,6 +597,7 @@ void GraphPage::ShowPlaying(bool playing) {
 void GraphPage::ShowToggles() {
     const PresentationState& state = session_.presentation;
     diffTm_->setChecked(state.showTimeDiff);
+    diffByPos_->setChecked(state.diffByPosition);
     xyg_->setChecked(state.showGGraph);
     altitude_->setChecked(state.showElevation);
     drift_->setChecked(state.showDriftAngle);

@@ -26,6 +26,7 @@ class QLabel;
 class QMenu;
 class QRadioButton;
 class QSplitter;
+class QTableView;
 class QTabWidget;
 class QToolButton;
 class QWheelEvent;
@@ -33,6 +34,7 @@ class QWheelEvent;
 namespace qv::ui {
 
 class AxisSelector;
+class CornerTableModel;
 class GateCommands;
 class SceneView;
 class PlaybackController;
@@ -52,6 +54,9 @@ class GraphPage : public QWidget {
     void ShowToggles();
     void Repaint(StepKind kind);
     bool GTabShowing() const;
+    // The corner table is out of date: rebuilt now if its tab shows, else
+    // when it is next shown.
+    void RefreshCorners();
     // Shows the toggles as they now are, then runs the steps of a command.
     void Run(const StepList& steps);
 
@@ -62,6 +67,9 @@ class GraphPage : public QWidget {
     QWidget* BuildTopPanel();
     QWidget* BuildLeftPanel();
     QWidget* BuildDataPanel();
+    QWidget* BuildCornerTab();
+    void ShowCornerOrder();
+    void GoToCornerOfRow(int row);
     QToolButton* ToolButton(const char* name, const QString& hint, QWidget* parent);
     QToolButton* TogglePanel(const char* name, const QString& text, const QString& hint,
                              QWidget* parent);
@@ -87,6 +95,7 @@ class GraphPage : public QWidget {
     QToolButton* play_ = nullptr;
     std::array<QRadioButton*, 5> speeds_{};
     QToolButton* diffTm_ = nullptr;
+    QToolButton* diffByPos_ = nullptr;
     QToolButton* xyg_ = nullptr;
     QComboBox* comboG_ = nullptr;
     QToolButton* altitude_ = nullptr;
@@ -116,6 +125,9 @@ class GraphPage : public QWidget {
     std::array<QLabel*, 4> sectLabels_{};
     QSplitter* splitter1_ = nullptr;
     QSplitter* splitter2_ = nullptr;
+    QTableView* cornerGrid_ = nullptr;
+    CornerTableModel* cornerModel_ = nullptr;
+    bool cornersStale_ = true;
 };
 
 }  // namespace qv::ui

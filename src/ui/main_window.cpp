@@ -44,7 +44,10 @@ class WindowScreen : public StepScreen {
   public:
     WindowScreen(GraphPage& graph, DataPage& data) : graph_(graph), data_(data) {}
     void ShowLabels(const DataLabels& labels) override { graph_.ShowLabels(labels); }
-    void RefreshTables() override { data_.RefreshTables(); }
+    void RefreshTables() override {
+        data_.RefreshTables();
+        graph_.RefreshCorners();
+    }
     void RefreshList() override { data_.RefreshList(); }
     // The video steps wait for the player; the rest are repaints.
     void Repaint(StepKind kind) override { graph_.Repaint(kind); }
