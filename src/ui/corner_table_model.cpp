@@ -1,7 +1,6 @@
 #include "ui/corner_table_model.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QPalette>
 
 #include "core/colours.h"
@@ -36,12 +35,9 @@ QVariant CornerTableModel::data(const QModelIndex& index, int role) const {
             const int slot = k < rows.size() ? rows[k].slot : 0;
             return ToQColor(kSlotColours[static_cast<size_t>(std::clamp(slot, 0, 3))]);
         }
-        case Qt::FontRole:
-            if (total) {
-                QFont font;
-                font.setBold(true);
-                return font;
-            }
+        case Qt::BackgroundRole:
+            if (total)
+                return QApplication::palette().color(QPalette::Button);
             return {};
         default:
             return {};

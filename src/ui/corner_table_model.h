@@ -1,7 +1,7 @@
 #pragma once
 // The Graph page's corner table: the engine's cells in the order the user
-// chose by clicking the time-lost header, total rows last, the comparison
-// slot's rows in its colour.
+// chose by clicking the time-lost header, total rows last on the button
+// face, each comparison slot's rows in its colour.
 
 #include <QAbstractTableModel>
 #include <optional>

@@ -416,6 +416,7 @@ QWidget* GraphPage::BuildCornerTab() {
     cornerGrid_->setMinimumSize(1, 1);
     cornerGrid_->setItemDelegate(new GridCellDelegate(cornerGrid_));
     cornerGrid_->verticalHeader()->hide();
+    cornerGrid_->verticalHeader()->setDefaultSectionSize(cornerGrid_->fontMetrics().height() + 4);
     cornerGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     cornerGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     cornerGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
