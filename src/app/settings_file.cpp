@@ -92,11 +92,13 @@ Settings ParseSettingsLines(const std::vector<std::string>& lines) {
         s.MinSatNum = TextToIntDef(lines[7], defaults.MinSatNum);
     if (n > 8)
         s.driftGraphShown = IsOne(lines[8]);
+    if (n > 9)
+        s.libraryAutoAdd = TrimBlanks(lines[9]) != "0";
     return s;
 }
 
 std::string FormatSettingsText(const Settings& s) {
-    return JoinCrLf({
+    std::vector<std::string> lines{
         FormatFixed(s.sectorGateHalfLength, 1),
         FormatFixed(s.MinLapDist, 3),
         FormatFixed(s.MinLapTime, 1),
@@ -106,7 +108,11 @@ std::string FormatSettingsText(const Settings& s) {
         Flag(s.elevationGraphShown),
         std::to_string(s.MinSatNum),
         Flag(s.driftGraphShown),
-    });
+    };
+    // Written only when off, so that a file of the defaults stays nine lines.
+    if (!s.libraryAutoAdd)
+        lines.emplace_back("0");
+    return JoinCrLf(lines);
 }
 
 SettingsLoad LoadSettingsFile(const fs::path& path, Settings& settings) {

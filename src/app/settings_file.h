@@ -1,5 +1,5 @@
 #pragma once
-// The settings file "quorvane.ini": nine positional lines, CR LF ends.
+// The settings file "quorvane.ini": positional lines, CR LF ends.
 //   1 sector gate half length, m, "%.1f"    (1 to 30, default 15.0)
 //   2 MinLapDist, km, "%.3f"                 (0.001 to 9.999, default 0.2)
 //   3 MinLapTime, s, "%.1f"                  (1 to 99.9, default 8.0)
@@ -9,6 +9,8 @@
 //   7 elevation graph shown, "1" / "0"       (default "0")
 //   8 MinSatNum, decimal                     (default 4)
 //   9 drift graph shown, "1" / "0"           (default "0")
+//  10 logs added to the library by themselves: "0" turns it off; the line
+//     is written only then, and a missing line means on
 // A value that does not parse counts as 0; a value outside its range is
 // replaced by the default. Missing lines keep their defaults.
 //

@@ -4,7 +4,7 @@
 namespace qv {
 
 // Values read from the settings file; defaults for a first start. The file
-// holds them as nine lines in this order (app/settings_file.h).
+// holds them as lines in this order (app/settings_file.h).
 struct Settings {
     int MinSatNum = 4;
     double MinLapDist = 0.2;  // km, 0.001 to 9.999
@@ -18,6 +18,8 @@ struct Settings {
     bool diffTimeGraphShown = true;
     bool elevationGraphShown = false;
     bool driftGraphShown = false;
+    // Every log opened or downloaded goes into the session library.
+    bool libraryAutoAdd = true;
 };
 
 }  // namespace qv

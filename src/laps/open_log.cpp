@@ -35,6 +35,7 @@ OpenLogOutcome OpenLogFile(OpenLogContext& context, const std::filesystem::path&
     OpenLogOutcome outcome;
     LoadLogOptions options;
     options.diagnosticListVisible = session.diagnosticListVisible;
+    outcome.path = path;
     outcome.load = LoadLogFile(session, path, options);
     const LoadLogResult& load = outcome.load;
     if (!load.ioError.empty()) {

@@ -40,7 +40,8 @@ struct OpenLogContext {
 inline constexpr const char* kOpenLogTitle = "Open log data";
 
 struct OpenLogOutcome {
-    LoadLogResult load;  // what reading the file found (empty for reopen)
+    LoadLogResult load;          // what reading the file found (empty for reopen)
+    std::filesystem::path path;  // the file read; empty for reopen and downloads
     bool dialogShown = false;
     bool dialogOk = false;
     // Laps appended by the extraction. When it is not zero the caller

@@ -59,7 +59,7 @@ TEST(SettingsLines, MissingLinesKeepTheirDefaults) {
     ExpectDefaults(rest);
 
     ExpectDefaults(ParseSettingsLines({}));
-    // Lines past the ninth are not settings.
+    // Lines past the last known one are not settings.
     const Settings longer =
         ParseSettingsLines({"15.0", "0.2", "8.0", "0", "0", "1", "0", "4", "1", "junk", "0"});
     EXPECT_TRUE(longer.driftGraphShown);
@@ -107,6 +107,20 @@ TEST(SettingsLines, OnlyAOneShowsAGraph) {
     EXPECT_TRUE(s.diffTimeGraphShown);
     EXPECT_TRUE(s.elevationGraphShown);
     EXPECT_TRUE(s.driftGraphShown);
+}
+
+TEST(SettingsLines, OnlyAZeroTenthLineKeepsLogsOutOfTheLibrary) {
+    const std::vector<std::string> nine{"15.0", "0.2", "8.0", "0", "0", "1", "0", "4", "0"};
+    EXPECT_TRUE(ParseSettingsLines(nine).libraryAutoAdd);
+    for (const auto& [text, on] : {std::pair{"0", false}, std::pair{" 0 ", false},
+                                   std::pair{"1", true}, std::pair{"junk", true}}) {
+        std::vector<std::string> lines = nine;
+        lines.push_back(text);
+        EXPECT_EQ(ParseSettingsLines(lines).libraryAutoAdd, on) << '"' << text << '"';
+    }
+    Settings off;
+    off.libraryAutoAdd = false;
+    EXPECT_EQ(FormatSettingsText(off), std::string(kDefaultText) + "0\r\n");
 }
 
 TEST(SettingsLines, MinimumSatellitesIsAnIntegerOrFour) {
