@@ -118,7 +118,7 @@ std::string BestLapReport(const LapListSummary& s) {
     for (const AchievablePiece& p : s.achievable.pieces) {
         out += StrFormat("  lap %s from %.0f m to %.0f m: ", NameOf(s, p.lap).c_str(), p.fromM,
                          p.toM) +
-               FormatSectTime(p.seconds) + "\n";
+               StrFormat("%.3f s\n", p.seconds);
     }
     return out + ConsistencyText(s) + "\n";
 }

@@ -50,7 +50,7 @@ LapTimePlotLayout LapTimePlotLayoutFor(const std::vector<double>& lapSeconds,
     l.right = width - kMargin;
     // The widest time label decides the left margin.
     l.left = kMargin + metrics.Width(FormatSectTime(l.highSeconds), kFontSize) + 4;
-    if (l.right - l.left < 2 || l.bottom - l.top < 2)
+    if (best <= 0 || l.right - l.left < 2 || l.bottom - l.top < 2)
         return l;
 
     for (const double step : kTickSteps) {
@@ -85,7 +85,7 @@ Scene LapTimePlotScene(const std::vector<double>& lapSeconds, const std::vector<
     Scene scene = BlankScene(width, height);
     const LapTimePlotLayout l = LapTimePlotLayoutFor(lapSeconds, metrics, width, height);
     scene.Add(MakeText({kMargin, kMargin}, kTitle, kBlack, kFontSize));
-    if (l.right - l.left < 2 || l.bottom - l.top < 2)
+    if (l.points.empty() || l.right - l.left < 2 || l.bottom - l.top < 2)
         return scene;
     for (const LapTimeTick& tick : l.ticks) {
         scene.Add(SceneLine{{l.left, tick.y}, {l.right - 1, tick.y}, kGridGrey});

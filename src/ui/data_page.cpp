@@ -16,6 +16,7 @@
 #include "ui/detail_table_model.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/lap_list_model.h"
+#include "ui/lap_summary_panel.h"
 #include "ui/window_fonts.h"
 
 namespace qv::ui {
@@ -117,7 +118,11 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
             [this](const QModelIndex& index) { commands_.ShowLap(index.row() + 1, false); });
     split->addWidget(lapGrid_);
 
-    detailTabs_ = new QTabWidget(split);
+    auto* lower = new QWidget(split);
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->setSpacing(0);
+    detailTabs_ = new QTabWidget(lower);
     detailTabs_->setObjectName(QStringLiteral("PageControlDetail"));
     sectorModel_ = new DetailTableModel(DetailTableKind::Sector, this);
     driftModel_ = new DetailTableModel(DetailTableKind::Drift, this);
@@ -125,7 +130,10 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     driftGrid_ = DetailGrid("StringGridDrift", driftModel_, DetailTableKind::Drift);
     detailTabs_->addTab(sectorGrid_, QStringLiteral("Sector details"));
     detailTabs_->addTab(driftGrid_, QStringLiteral("DRIFT details"));
-    split->addWidget(detailTabs_);
+    lapSummary_ = new LapSummaryPanel(lower);
+    lowerLayout->addWidget(detailTabs_, 1);
+    lowerLayout->addWidget(lapSummary_);
+    split->addWidget(lower);
 
     QMenu* listMenu = CopyMenu(
         "PopupMenu2",
@@ -148,7 +156,7 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     attach(sectorGrid_->horizontalHeader(), sectorGrid_->horizontalHeader(), sectorMenu);
     attach(detailTabs_, detailTabs_, detailMenu);
     split->setStretchFactor(0, 1);
-    split->setSizes({420, 170});
+    split->setSizes({300, 370});
     layout->addWidget(split, 1);
     RefreshTables();
 }
@@ -229,6 +237,8 @@ void DataPage::SaveSector() {
 
 void DataPage::RefreshList() {
     const QModelIndex current = lapGrid_->currentIndex();
+    lapSummary_->Refresh(session_);
+    lapModel_->SetSummaryTip(lapSummary_->TipText());
     lapModel_->Reload();
     if (current.isValid()) {
         const int row = std::min(current.row(), lapModel_->rowCount() - 1);

@@ -17,6 +17,7 @@ namespace qv::ui {
 
 class DetailTableModel;
 class LapListModel;
+class LapSummaryPanel;
 
 class DataPage : public QWidget {
     Q_OBJECT
@@ -76,6 +77,7 @@ class DataPage : public QWidget {
     QTableView* sectorGrid_ = nullptr;
     QTableView* driftGrid_ = nullptr;
     QTabWidget* detailTabs_ = nullptr;
+    LapSummaryPanel* lapSummary_ = nullptr;
     QToolButton* loadLog_ = nullptr;
     QToolButton* download_ = nullptr;
 };

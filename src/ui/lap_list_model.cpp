@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QPalette>
+#include <QStringList>
 
 #include "app/analysis.h"
 #include "laps/lap_list_marks.h"
@@ -64,9 +65,14 @@ QVariant LapListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole) {
         const std::string band =
             UncertaintyMsText(session_.laps.LapList[static_cast<size_t>(lap)].lapTimeUncertaintyMs);
-        if (column != kLapTimeColumn || band.empty())
+        if (column != kLapTimeColumn)
             return {};
-        return QString("±%1 ms at about 95 % confidence").arg(QString::fromStdString(band));
+        QStringList lines;
+        if (!band.empty())
+            lines << QString("±%1 ms at about 95 % confidence").arg(QString::fromStdString(band));
+        if (!summaryTip_.isEmpty())
+            lines << summaryTip_;
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join('\n'));
     }
     if (role != Qt::ForegroundRole && role != Qt::BackgroundRole && role != Qt::TextAlignmentRole &&
         role != kCellInsetRole)

@@ -24,9 +24,12 @@ class LapListModel : public QAbstractTableModel {
 
     // The rows, the header or the slots changed.
     void Reload();
+    // The lines about the whole list that the lap-time cells' tooltip adds.
+    void SetSummaryTip(const QString& tip) { summaryTip_ = tip; }
 
   private:
     const Session& session_;
+    QString summaryTip_;
 };
 
 }  // namespace qv::ui

@@ -111,6 +111,8 @@ TEST(LapTimePlot, EmptyListDrawsOnlyTheTitle) {
     const Scene scene = LapTimePlotScene({}, {}, metrics, kWidth, kHeight);
     EXPECT_TRUE(ItemsOf<SceneEllipse>(scene).empty());
     EXPECT_TRUE(ItemsOf<ScenePolyline>(scene).empty());
+    EXPECT_TRUE(ItemsOf<SceneLine>(scene).empty());  // no time scale without a time
+    EXPECT_TRUE(LapTimePlotLayoutFor({0, 0}, metrics, kWidth, kHeight).ticks.empty());
 }
 
 }  // namespace
