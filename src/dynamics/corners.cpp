@@ -12,50 +12,73 @@ namespace {
 constexpr double kRadToDeg = 180 / std::numbers::pi;
 constexpr double kGridM = 1;  // the path is resampled this finely by distance
 
+double D80(const Ext80& v) {
+    return static_cast<double>(Float80(v));
+}
+
 struct Grid {
-    double s0 = 0;
     std::vector<double> x, y;
-    std::vector<double> chord;  // half length of the heading chord at each point
+    std::vector<double> half;  // points each side that the smoothing and the chords span
+    std::vector<double> dist;  // the lap's own distance (m) at each point
     size_t size() const { return x.size(); }
-    double S(size_t k) const { return s0 + static_cast<double>(k) * kGridM; }
 };
 
-// The path every kGridM metres. Each point also gets the half length of the
-// chord its heading is taken over: long enough to span the samples around
-// it, so that a sparse log's noise does not read as turning.
-Grid Resample(const LapPath& path) {
+// Distance driven from the logged speeds: GPS positions scatter by metres
+// from fix to fix, so a distance summed from them grows with the noise and
+// the logging rate, while the speed does not. The lap's own distances when
+// it logged no speed.
+std::vector<double> DrivenDistance(const TLapDtRec& lap, const LapPath& path) {
+    const size_t n = lap.Elm.size();
+    std::vector<double> u(n, 0.0);
+    for (size_t i = 1; i < n; ++i) {
+        const double dt = D80(lap.Elm[i].Sec) - D80(lap.Elm[i - 1].Sec);
+        const double v = (D80(lap.Elm[i].Spd) + D80(lap.Elm[i - 1].Spd)) / 2 / 3.6;
+        const double step = dt > 0 && v > 0 && std::isfinite(dt * v) ? dt * v : 0;
+        u[i] = u[i - 1] + step;
+    }
+    if (!(u.back() > 0))
+        return path.s;
+    return u;
+}
+
+// The path every kGridM metres of driven distance. Each point's smoothing
+// reaches over at least a few fixes either side, so that a sparse log's
+// scatter does not read as turning, and never less than the options say.
+Grid Resample(const LapPath& path, const std::vector<double>& u, double minHalfM) {
+    constexpr double kFixesEachSide = 4;
     Grid g;
-    const size_t n = path.s.size();
-    g.s0 = path.s.front();
-    const double length = path.s.back() - g.s0;
-    const auto count = static_cast<size_t>(std::floor(length / kGridM)) + 1;
+    const size_t n = u.size();
+    const auto count = static_cast<size_t>(std::floor((u.back() - u.front()) / kGridM)) + 1;
     g.x.resize(count);
     g.y.resize(count);
-    g.chord.resize(count);
+    g.half.resize(count);
+    g.dist.resize(count);
     size_t i = 0;
     for (size_t k = 0; k < count; ++k) {
-        const double s = g.S(k);
-        while (i + 2 < n && path.s[i + 1] <= s)
+        const double s = u.front() + static_cast<double>(k) * kGridM;
+        while (i + 2 < n && u[i + 1] <= s)
             ++i;
-        const double span = path.s[i + 1] - path.s[i];
-        const double u = span > 0 ? std::clamp((s - path.s[i]) / span, 0.0, 1.0) : 0.0;
-        g.x[k] = path.x[i] + u * (path.x[i + 1] - path.x[i]);
-        g.y[k] = path.y[i] + u * (path.y[i + 1] - path.y[i]);
-        g.chord[k] = span;
+        const double span = u[i + 1] - u[i];
+        const double f = span > 0 ? std::clamp((s - u[i]) / span, 0.0, 1.0) : 0.0;
+        g.x[k] = path.x[i] + f * (path.x[i + 1] - path.x[i]);
+        g.y[k] = path.y[i] + f * (path.y[i + 1] - path.y[i]);
+        g.dist[k] = path.s[i] + f * (path.s[i + 1] - path.s[i]);
+        g.half[k] = std::round(std::max(minHalfM, kFixesEachSide * span) / kGridM);
     }
     return g;
 }
 
-// Box mean over +-half points, the window shrinking at the ends.
-std::vector<double> BoxMean(const std::vector<double>& v, size_t half) {
+// Mean over +-half[k] points, the window shrinking at the ends.
+std::vector<double> WindowMean(const std::vector<double>& v, const std::vector<double>& half) {
     const size_t n = v.size();
     std::vector<double> sum(n + 1, 0.0);
     for (size_t k = 0; k < n; ++k)
         sum[k + 1] = sum[k] + v[k];
     std::vector<double> out(n);
     for (size_t k = 0; k < n; ++k) {
-        const size_t a = k >= half ? k - half : 0;
-        const size_t b = std::min(n - 1, k + half);
+        const auto h = static_cast<size_t>(half[k]);
+        const size_t a = k >= h ? k - h : 0;
+        const size_t b = std::min(n - 1, k + h);
         out[k] = (sum[b + 1] - sum[a]) / static_cast<double>(b - a + 1);
     }
     return out;
@@ -66,24 +89,19 @@ struct Curve {
     std::vector<double> curvature;  // 1/m, positive to the left
 };
 
-Curve Curvatures(const Grid& g, const CornerOptions& o) {
+Curve Curvatures(const Grid& g) {
     const size_t n = g.size();
-    const auto smooth = static_cast<size_t>(std::max(0.0, std::round(o.smoothingM / kGridM)));
-    const std::vector<double> x = BoxMean(g.x, smooth);
-    const std::vector<double> y = BoxMean(g.y, smooth);
-    constexpr double kMinChordM = 5;
-    constexpr double kChordPerSpacing = 1.5;
-    auto half = [&](size_t k) {
-        const double m = std::max(kMinChordM, kChordPerSpacing * g.chord[k]);
-        return static_cast<size_t>(std::round(m / kGridM));
+    const std::vector<double> x = WindowMean(g.x, g.half);
+    const std::vector<double> y = WindowMean(g.y, g.half);
+    auto ends = [&](size_t k) {
+        const auto h = static_cast<size_t>(g.half[k]);
+        return std::pair<size_t, size_t>{k >= h ? k - h : 0, std::min(n - 1, k + h)};
     };
     Curve c;
     c.heading.resize(n);
     double last = 0;
     for (size_t k = 0; k < n; ++k) {
-        const size_t h = half(k);
-        const size_t a = k >= h ? k - h : 0;
-        const size_t b = std::min(n - 1, k + h);
+        const auto [a, b] = ends(k);
         double hd = last;
         if (b > a && (x[b] != x[a] || y[b] != y[a]))
             hd = std::atan2(y[b] - y[a], x[b] - x[a]);
@@ -99,9 +117,7 @@ Curve Curvatures(const Grid& g, const CornerOptions& o) {
     }
     c.curvature.assign(n, 0.0);
     for (size_t k = 0; k < n; ++k) {
-        const size_t h = half(k);
-        const size_t a = k >= h ? k - h : 0;
-        const size_t b = std::min(n - 1, k + h);
+        const auto [a, b] = ends(k);
         if (b > a)
             c.curvature[k] = (c.heading[b] - c.heading[a]) / (static_cast<double>(b - a) * kGridM);
     }
@@ -121,18 +137,28 @@ struct Stretch {
 // poor first apex spoils the second), which two rows show and one hides.
 std::vector<Stretch> TurningStretches(const Curve& c, const CornerOptions& o) {
     const double limit = 1 / std::max(1.0, o.minRadiusM);
+    const std::vector<double>& kap = c.curvature;
+    const size_t n = kap.size();
+    auto sign = [&](size_t k) { return kap[k] > limit ? 1 : kap[k] < -limit ? -1 : 0; };
     std::vector<Stretch> out;
-    const size_t n = c.curvature.size();
     size_t k = 0;
     while (k < n) {
-        const double kap = c.curvature[k];
-        if (std::abs(kap) <= limit) {
+        const int sg = sign(k);
+        if (sg == 0) {
             ++k;
             continue;
         }
-        Stretch st{k, k, kap > 0 ? 1 : -1};
-        while (k < n && std::abs(c.curvature[k]) > limit && (c.curvature[k] > 0) == (st.sign > 0))
+        Stretch st{k, k, sg};
+        while (k < n && sign(k) == sg)
             st.to = k++;
+        // Once turning, a corner lasts while the curvature stays above half
+        // the limit, so that scatter around the limit does not cut it up.
+        const size_t floor = out.empty() ? 0 : out.back().to + 1;
+        while (st.from > floor && kap[st.from - 1] * sg > limit / 2)
+            --st.from;
+        while (st.to + 1 < n && kap[st.to + 1] * sg > limit / 2 && sign(st.to + 1) != -sg)
+            ++st.to;
+        k = std::max(k, st.to + 1);
         if (!out.empty() && out.back().sign == st.sign &&
             static_cast<double>(st.from - out.back().to) * kGridM <= o.mergeGapM)
             out.back().to = st.to;
@@ -140,6 +166,24 @@ std::vector<Stretch> TurningStretches(const Curve& c, const CornerOptions& o) {
             out.push_back(st);
     }
     return out;
+}
+
+// The turn of stretch `i` counts the easing in and out as well, which the
+// radius limit leaves outside the corner, up to halfway to its neighbours:
+// a sweeper's turn then does not hang on where its transitions cross the
+// limit.
+double TurnOf(const std::vector<Stretch>& all, size_t i, const Curve& c, const CornerOptions& o) {
+    const double easing = 1 / std::max(1.0, o.minRadiusM) / 4;
+    const Stretch& st = all[i];
+    const size_t n = c.curvature.size();
+    const size_t lo = i == 0 ? 0 : (all[i - 1].to + st.from) / 2;
+    const size_t hi = i + 1 == all.size() ? n - 1 : (st.to + all[i + 1].from) / 2;
+    size_t from = st.from, to = st.to;
+    while (from > lo && c.curvature[from - 1] * st.sign > easing)
+        --from;
+    while (to < hi && c.curvature[to + 1] * st.sign > easing)
+        ++to;
+    return (c.heading[to] - c.heading[from]) * kRadToDeg;
 }
 
 struct LatLonD {
@@ -203,20 +247,25 @@ std::vector<Corner> FindCorners(const TLapDtRec& lap, const CornerOptions& optio
     const LapPath path = SmoothedLapPath(lap);
     if (!(path.s.back() > path.s.front()))
         return corners;
-    const Grid grid = Resample(path);
+    const std::vector<double> driven = DrivenDistance(lap, path);
+    if (!(driven.back() > driven.front()))
+        return corners;
+    const Grid grid = Resample(path, driven, options.smoothingM);
     if (grid.size() < 3)
         return corners;
-    const Curve curve = Curvatures(grid, options);
-    for (const Stretch& st : TurningStretches(curve, options)) {
-        const double turn = (curve.heading[st.to] - curve.heading[st.from]) * kRadToDeg;
+    const Curve curve = Curvatures(grid);
+    const std::vector<Stretch> stretches = TurningStretches(curve, options);
+    for (size_t i = 0; i < stretches.size(); ++i) {
+        const Stretch& st = stretches[i];
+        const double turn = TurnOf(stretches, i, curve, options);
         if (std::abs(turn) < options.minTurnDeg)
             continue;
         Corner c;
         c.number = static_cast<int>(corners.size()) + 1;
         c.direction = turn > 0 ? TurnDirection::kLeft : TurnDirection::kRight;
         c.turnDeg = turn;
-        c.entryM = grid.S(st.from);
-        c.exitM = grid.S(st.to);
+        c.entryM = grid.dist[st.from];
+        c.exitM = grid.dist[st.to];
         const SlowestPoint apex =
             SlowestBetween(lap, path.s, c.entryM, c.exitM, options.plateauKmh);
         c.apexM = std::clamp(apex.m, c.entryM, c.exitM);

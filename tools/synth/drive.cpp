@@ -710,6 +710,7 @@ struct CornerTake {
     double grip = 1;   // share of the lateral grip used
     double brake = 1;  // share of the braking grip used on the way in
     double lineM = 0;  // at the apex, towards the inside of the turn; negative runs wide
+    double brakeEarlierM = 0;
 };
 
 // The pace of a whole lap; a flying lap adds its corner takes.
@@ -741,6 +742,15 @@ LapPace FlyingLapPace(size_t corners, std::mt19937& rng) {
     return pace;
 }
 
+LapPace PlannedLapPace(const std::vector<CornerPlan>& plan, size_t corners) {
+    LapPace pace;
+    for (size_t c = 0; c < corners; ++c) {
+        const CornerPlan p = c < plan.size() ? plan[c] : CornerPlan{};
+        pace.takes.push_back({p.grip, p.brake, p.lineM, std::max(0.0, p.brakeEarlierM)});
+    }
+    return pace;
+}
+
 // Cold tyres after the pit lane, until the last corner, which starts the
 // first flying lap.
 LapPace OutLapPace(size_t corners, std::mt19937& rng) {
@@ -769,6 +779,9 @@ class StintPath {
         return std::clamp(lap, 0, static_cast<int>(laps_.size()) - 1);
     }
     const LapPace& PaceAt(double d) const { return laps_[static_cast<size_t>(LapAt(d))]; }
+    const std::vector<LapPace>& Laps() const { return laps_; }
+    const std::vector<CornerSpan>& Corners() const { return corners_; }
+    double LapLength() const { return track_.length; }
     // Distance along the lap, and the corner there (or -1).
     double AlongLap(double d) const { return d - std::floor(d / track_.length) * track_.length; }
     int CornerAt(double d) const {
@@ -825,6 +838,68 @@ class StintPath {
 double MengerCurvature(Vec2 a, Vec2 b, Vec2 c) {
     const double d = Length(b - a) * Length(c - b) * Length(c - a);
     return d > 0 ? 2 * std::abs(Cross(b - a, c - a)) / d : 0;
+}
+
+double SpeedAtU(const std::vector<Node>& nodes, double u) {
+    const auto next = std::upper_bound(nodes.begin(), nodes.end(), u,
+                                       [](double x, const Node& node) { return x < node.u; });
+    const size_t b = std::clamp<size_t>(next - nodes.begin(), 1, nodes.size() - 1);
+    const Node& na = nodes[b - 1];
+    const Node& nb = nodes[b];
+    if (!(nb.u > na.u))
+        return na.v;
+    // Constant acceleration between nodes: the square of the speed is linear.
+    const double r = std::clamp((u - na.u) / (nb.u - na.u), 0.0, 1.0);
+    return std::sqrt(na.v * na.v + r * (nb.v * nb.v - na.v * na.v));
+}
+
+// Planned early braking: the braking into the corner moved back by the
+// planned distance at the same deceleration, the corner's lowest speed held
+// from where that braking reaches it up to the apex. Limits the nodes of a
+// solved profile; true when any was limited, so that it is solved again.
+bool BrakeEarlier(const StintPath& path, const std::vector<double>& d,
+                  const std::vector<double>& brakeAt, std::vector<Node>& nodes) {
+    bool limited = false;
+    const std::vector<LapPace>& laps = path.Laps();
+    for (size_t lap = 0; lap < laps.size(); ++lap) {
+        for (size_t c = 0; c < laps[lap].takes.size() && c < path.Corners().size(); ++c) {
+            const double early = laps[lap].takes[c].brakeEarlierM;
+            if (!(early > 0))
+                continue;
+            const double base = static_cast<double>(lap) * path.LapLength();
+            const CornerSpan& span = path.Corners()[c];
+            size_t apex = nodes.size();
+            for (size_t i = 0; i < nodes.size(); ++i) {
+                if (d[i] >= base + span.from && d[i] <= base + span.to &&
+                    (apex == nodes.size() || nodes[i].v < nodes[apex].v))
+                    apex = i;
+            }
+            if (apex == nodes.size())
+                continue;
+            // Back through the corner's slowest part (its speed wavers by a
+            // hair along the arc), then through the braking.
+            constexpr double kPlateauMps = 0.1;
+            size_t top = apex;
+            while (top > 0 && nodes[top - 1].v <= nodes[apex].v + kPlateauMps)
+                --top;
+            while (top > 0 && nodes[top - 1].v > nodes[top].v)
+                --top;
+            const double from = nodes[top].u - early;
+            const double vFrom = SpeedAtU(nodes, from);
+            const double vApex = nodes[apex].v;
+            for (size_t i = 0; i <= apex; ++i) {
+                if (nodes[i].u < from)
+                    continue;
+                const double v2 = vFrom * vFrom - 2 * brakeAt[i] * (nodes[i].u - from);
+                const double cap = std::max(vApex, std::sqrt(std::max(0.0, v2)));
+                if (cap < nodes[i].vLimit) {
+                    nodes[i].vLimit = cap;
+                    limited = true;
+                }
+            }
+        }
+    }
+    return limited;
 }
 
 struct StintProfile {
@@ -900,17 +975,22 @@ StintProfile SolveStint(const StintPath& path, const Track& track, const PitLane
         profile.nodes[i].u = profile.nodes[i - 1].u + Length(points[i] - points[i - 1]);
 
     std::vector<Node>& nodes = profile.nodes;
-    nodes[0].v = nodes[0].vLimit;
-    for (size_t i = 1; i < n; ++i) {
-        const double du = nodes[i].u - nodes[i - 1].u;
-        nodes[i].v = std::min(nodes[i].vLimit,
-                              std::sqrt(nodes[i - 1].v * nodes[i - 1].v + 2 * accelAt[i - 1] * du));
-    }
-    for (size_t i = n - 1; i-- > 0;) {
-        const double du = nodes[i + 1].u - nodes[i].u;
-        nodes[i].v =
-            std::min(nodes[i].v, std::sqrt(nodes[i + 1].v * nodes[i + 1].v + 2 * brakeAt[i] * du));
-    }
+    auto solve = [&] {
+        nodes[0].v = nodes[0].vLimit;
+        for (size_t i = 1; i < n; ++i) {
+            const double du = nodes[i].u - nodes[i - 1].u;
+            nodes[i].v = std::min(nodes[i].vLimit, std::sqrt(nodes[i - 1].v * nodes[i - 1].v +
+                                                             2 * accelAt[i - 1] * du));
+        }
+        for (size_t i = n - 1; i-- > 0;) {
+            const double du = nodes[i + 1].u - nodes[i].u;
+            nodes[i].v = std::min(nodes[i].v,
+                                  std::sqrt(nodes[i + 1].v * nodes[i + 1].v + 2 * brakeAt[i] * du));
+        }
+    };
+    solve();
+    if (BrakeEarlier(path, profile.d, brakeAt, nodes))
+        solve();
     double t = 0;
     for (size_t i = 1; i < n; ++i) {
         t += 2 * (nodes[i].u - nodes[i - 1].u) / (nodes[i - 1].v + nodes[i].v);
@@ -943,8 +1023,16 @@ Drive SynthesizeSession(const Circuit& circuit, const PitLane& pitLane,
     double stintStartMs = static_cast<double>(options.startUtcMs);
     for (size_t stint = 0; stint < options.stints.size(); ++stint) {
         std::vector<LapPace> laps = {OutLapPace(corners.size(), driver)};
-        for (int lap = 0; lap < std::max(0, options.stints[stint]); ++lap)
-            laps.push_back(FlyingLapPace(corners.size(), driver));
+        for (int lap = 0; lap < std::max(0, options.stints[stint]); ++lap) {
+            const auto k = static_cast<size_t>(lap);
+            if (options.plannedLaps.empty())
+                laps.push_back(FlyingLapPace(corners.size(), driver));
+            else
+                laps.push_back(PlannedLapPace(k < options.plannedLaps.size()
+                                                  ? options.plannedLaps[k]
+                                                  : std::vector<CornerPlan>{},
+                                              corners.size()));
+        }
         laps.push_back(kInLapPace);
         const StintPath path(track, pitLane, corners, std::move(laps));
         const StintProfile profile = SolveStint(path, track, pitLane, options, lineHalfLengthM);

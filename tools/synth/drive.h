@@ -115,6 +115,19 @@ struct PitLane {
     double boxM = -30;  // where each stint sets off and ends standing
 };
 
+// How a planned flying lap takes one corner of the session's circuit. The
+// corners are the stretches tighter than a 400 m radius, in driving order
+// from the line, bends less than 25 m apart being one (so the demo
+// circuit's chicane is one, and so are the two sweepers before it).
+struct CornerPlan {
+    double grip = 1;   // share of the lateral grip used
+    double brake = 1;  // share of the braking grip used on the way in
+    double lineM = 0;  // at the apex, towards the inside of the turn; negative runs wide
+    // Braking starts this much earlier, at the same deceleration, and the
+    // corner's lowest speed is then held up to the apex.
+    double brakeEarlierM = 0;
+};
+
 struct SessionOptions {
     double rateHz = 20;                  // 1 to 50
     int64_t startUtcMs = 1730620800000;  // 2024-11-03 08:00:00 UTC
@@ -130,6 +143,10 @@ struct SessionOptions {
     uint32_t seed = 1;  // the logged noise and the driver's lap-to-lap variation
     uint8_t satUsed = 9;
     uint8_t satView = 12;
+    // When not empty, flying lap k of every stint takes its corners as
+    // plannedLaps[k] says instead of the driver's drawn variation; corners
+    // and laps without a plan are driven at the limit on the centre line.
+    std::vector<std::vector<CornerPlan>> plannedLaps;
 };
 
 // A driver's session in stints. Each stint starts rolling at the pit limit
