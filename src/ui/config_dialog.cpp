@@ -1,5 +1,6 @@
 #include "ui/config_dialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -73,6 +74,16 @@ ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
     lapGrid->setRowStretch(2, 1);
     tabs->addTab(lap, QStringLiteral("Lap"));
 
+    auto* library = new QWidget(tabs);
+    auto* libraryColumn = new QVBoxLayout(library);
+    libraryAutoAdd_ =
+        new QCheckBox(QStringLiteral("Add every log opened or downloaded to the library"), library);
+    libraryAutoAdd_->setObjectName(QStringLiteral("CheckBoxLibraryAutoAdd"));
+    libraryAutoAdd_->setChecked(settings.libraryAutoAdd);
+    libraryColumn->addWidget(libraryAutoAdd_);
+    libraryColumn->addStretch(1);
+    tabs->addTab(library, QStringLiteral("Library"));
+
     // The program works in km/h and metres; the unit choices stay hidden.
     auto* units = new QWidget(tabs);
     auto* unitGrid = new QGridLayout(units);
@@ -93,8 +104,10 @@ ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
 void ConfigDialog::accept() {
     const ConfigTexts texts{sectMt_->text().toStdString(), minLapDist_->text().toStdString(),
                             minLapTime_->text().toStdString()};
-    if (AcceptConfigTexts(texts, settings_))
+    if (AcceptConfigTexts(texts, settings_)) {
+        settings_.libraryAutoAdd = libraryAutoAdd_->isChecked();
         QDialog::accept();
+    }
 }
 
 }  // namespace qv::ui

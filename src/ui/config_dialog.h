@@ -7,6 +7,7 @@
 
 #include "core/settings.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace qv::ui {
@@ -24,6 +25,7 @@ class ConfigDialog : public QDialog {
     QLineEdit* sectMt_ = nullptr;
     QLineEdit* minLapDist_ = nullptr;
     QLineEdit* minLapTime_ = nullptr;
+    QCheckBox* libraryAutoAdd_ = nullptr;
 };
 
 }  // namespace qv::ui

@@ -46,6 +46,8 @@ void DataCommands::AfterLog(const OpenLogOutcome& outcome, const GateTable& gate
         hooks_.showDataPage();
     if (hooks_.lapListChanged)
         hooks_.lapListChanged();
+    if (hooks_.logOpened)
+        hooks_.logOpened(outcome);
 }
 
 void DataCommands::RunLoadLog(const std::function<OpenLogOutcome(OpenLogContext&)>& open) {

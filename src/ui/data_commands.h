@@ -38,6 +38,8 @@ class DataCommands {
         std::function<GateDialogs*()> gateDialogs;
         // The player's state: removing every lap pauses a playing video.
         std::function<VideoStatus()> video;
+        // After the steps of an opened, reopened or downloaded log.
+        std::function<void(const OpenLogOutcome&)> logOpened;
     };
 
     // The exchange dialogs start where the file dialogs start after

@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
                      &qv::ui::MainWindow::OpenFile);
     window.playback().StartKeyPoll();
     window.showMaximized();
+    window.OpenLibrary();
     if (!file.empty())
         QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
     return app.exec();

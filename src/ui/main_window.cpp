@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/library_auto_add.h"
 #include "app/session_lifetime.h"
 #include "app/step_runner.h"
 #include "presentation/window_rules.h"
@@ -24,6 +25,7 @@
 #include "ui/gate_commands.h"
 #include "ui/graph_page.h"
 #include "ui/key_tracker.h"
+#include "ui/library_page.h"
 #include "ui/page_guard.h"
 #include "ui/playback_controller.h"
 #include "ui/range_dialog.h"
@@ -106,6 +108,11 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     dataHooks.gateDialogs = [this] {
         return gateCommands_ != nullptr ? &gateCommands_->Dialogs() : nullptr;
     };
+    dataHooks.logOpened = [this](const OpenLogOutcome& outcome) {
+        AutoAddOpenedLog(session_.settings, outcome, [this](const std::filesystem::path& log) {
+            libraryPage_->AddLogQuietly(log);
+        });
+    };
     commands_ = std::make_unique<DataCommands>(session_, services_, std::move(dataHooks));
 
     pages_ = new QTabWidget(this);
@@ -130,7 +137,14 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     devicePage_ = new DevicePage(session_, *device_, pages_);
     pages_->addTab(graphPage_, QStringLiteral("Graph"));
     pages_->addTab(dataPage_, QStringLiteral("Data"));
+    LibraryPage::Hooks libraryHooks;
+    libraryHooks.openLog = [this](const std::filesystem::path& log) { OpenFile(log); };
+    libraryHooks.runSteps = [this](const StepList& steps) { RunSteps(steps); };
+    libraryHooks.lapListChanged = [this] { dataPage_->RefreshList(); };
+    libraryPage_ = new LibraryPage(session_, circuitIndex_, services_.prompter, services_.now,
+                                   std::move(libraryHooks), pages_);
     pages_->addTab(devicePage_, QStringLiteral("GPS Device"));
+    pages_->addTab(libraryPage_, QStringLiteral("Library"));
     pages_->setCurrentWidget(dataPage_);
     connect(pages_, &QTabWidget::currentChanged, this,
             [this](int index) { PageChanged(session_.presentation, PageOf(index)); });
@@ -188,14 +202,26 @@ void MainWindow::WireDevice() {
         else
             unsetCursor();
     });
-    connect(devicePage_, &DevicePage::logDownloaded, this,
-            [this] { commands_->OpenDownloadedLog(); });
+    connect(devicePage_, &DevicePage::logDownloaded, this, [this] {
+        const DownloadSaveResult saved = device_->View().lastDownload;
+        commands_->OpenDownloadedLog();
+        AutoAddDownloadedLog(
+            session_.settings, saved.saved, saved.savedPath,
+            [this](const std::filesystem::path& log) { libraryPage_->AddLogQuietly(log); });
+    });
 }
 
 void MainWindow::ShowConfiguration() {
     ConfigDialog dialog(session_.settings, this);
     if (dialog.exec() == QDialog::Accepted)
         RunSteps({{StepKind::kSetDataStr}, {StepKind::kSetSectGrid}});
+}
+
+void MainWindow::OpenLibrary() {
+    const FolderTree& tree = startup_.tree;
+    if (!tree.valid())
+        return;
+    libraryPage_->OpenLibrary(tree.programData / kLibraryFileName, tree.User(UserSubfolder::Raw));
 }
 
 void MainWindow::ShowVersion() {

@@ -27,6 +27,7 @@ class DevicePage;
 class GateCommands;
 class GraphPage;
 class KeyTracker;
+class LibraryPage;
 class PlaybackController;
 class TrackMapCommands;
 
@@ -52,6 +53,9 @@ class MainWindow : public QMainWindow {
     bool OpenFile(const std::filesystem::path& file);
     void ShowConfiguration();
     void ShowVersion();
+    // Opens the session library in the program data folder; a new one
+    // starts by indexing the user's raw-log folder.
+    void OpenLibrary();
 
     const StartupResult& startup() const { return startup_; }
     // Built at start-up; the circuit searches measure their distances in it.
@@ -61,6 +65,7 @@ class MainWindow : public QMainWindow {
     DeviceHost& device() { return *device_; }
     GateCommands& gateCommands() { return *gateCommands_; }
     TrackMapCommands& trackMapCommands() { return *trackMapCommands_; }
+    LibraryPage& libraryPage() { return *libraryPage_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +89,7 @@ class MainWindow : public QMainWindow {
     GraphPage* graphPage_ = nullptr;
     DataPage* dataPage_ = nullptr;
     DevicePage* devicePage_ = nullptr;
+    LibraryPage* libraryPage_ = nullptr;
     std::unique_ptr<PlaybackController> playback_;
     std::unique_ptr<DataCommands> commands_;
     DeviceHost* device_ = nullptr;
