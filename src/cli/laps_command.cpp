@@ -7,6 +7,7 @@
 #include "cli/lap_options.h"
 #include "cli/progress_line.h"
 #include "core/display_format.h"
+#include "dynamics/lap_list_summary.h"
 #include "exchange/list_csv.h"
 #include "laps/lap_time_uncertainty.h"
 
@@ -21,6 +22,10 @@ const char* const kLapsUsage =
     "\n"
     "  --uncertainty   a last column \"Lap Time +- ms\": how far each lap time may be\n"
     "                  from the true one at about 95 % confidence\n"
+    "  --best          after the list: the achievable best lap (the fastest pieces\n"
+    "                  of the laps joined where two laps pass within 1 m), each\n"
+    "                  piece with its lap and distance range, and the consistency\n"
+    "                  of the flying laps (within 107 % of the best)\n"
     "\n"
     "lap options:\n";
 
@@ -72,14 +77,15 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     LapOptions options;
     std::vector<std::string> files;
     bool uncertainty = false;
+    bool best = false;
     const auto operand = [&files](const std::string& file) {
         files.push_back(file);
         return true;
     };
-    const auto own = [&uncertainty](const std::vector<std::string>& a, size_t& k) {
-        if (a[k] != "--uncertainty")
+    const auto own = [&uncertainty, &best](const std::vector<std::string>& a, size_t& k) {
+        if (a[k] != "--uncertainty" && a[k] != "--best")
             return OptionParse::NotMine;
-        uncertainty = true;
+        (a[k] == "--best" ? best : uncertainty) = true;
         return OptionParse::Taken;
     };
     if (const int code = ParseLapCommand(args, options, err, own, operand))
@@ -123,8 +129,14 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             TellCutLaps(cut, session.settings, err);
     }
     const std::string csv = ListCsvText(session.listHeader, session.laps.LapRows);
+    const auto bestReport = [&] {
+        if (best)
+            out << '\n'
+                << BestLapReport(SummarizeLapList(session.laps, session.folders, session.gates));
+    };
     if (!uncertainty) {
         out << csv;
+        bestReport();
         return allOpened ? 0 : 1;
     }
     // One more column after each line: the header's, then each lap's band.
@@ -145,6 +157,7 @@ int RunLaps(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         from = end + 1;
         ++line;
     }
+    bestReport();
     return allOpened ? 0 : 1;
 }
 
