@@ -1,6 +1,7 @@
 #include "decode/smooth_speeds.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -26,24 +27,28 @@ struct Track {
     std::vector<int8_t> step;
 };
 
+// The weights are decimal fractions; the extended-precision sum is the
+// reference every stored speed was made with.
+template <typename Real>
 struct Sum {
-    Float80 value = 0;
-    Float80 weight = 0;
+    Real value = 0;
+    Real weight = 0;
     void Add(float spd, Float80 w) {
-        value += w * spd;
-        weight += w;
+        value += static_cast<Real>(w) * spd;
+        weight += static_cast<Real>(w);
     }
 };
 
-// Adds the neighbours of fix i on one side (dir -1 before it, +1 after it),
+// Adds the neighbours of fix i on one side (Dir -1 before it, +1 after it),
 // `count` of which exist.
-void AddSide(const Track& t, int i, int dir, int count, Sum& sum) {
+template <int Dir, typename Real>
+void AddSide(const Track& t, int i, int count, Sum<Real>& sum) {
     const TDateTime now = t.time[i];
-    auto at = [&](int d) { return i + dir * d; };
+    auto at = [&](int d) { return i + Dir * d; };
     // The speed change between the neighbours d - 1 and d away, seen from i.
     auto step = [&](int d) {
-        const int8_t s = t.step[dir < 0 ? i - d : i + d - 1];
-        return static_cast<int8_t>(dir < 0 ? -s : s);
+        const int8_t s = t.step[Dir < 0 ? i - d : i + d - 1];
+        return static_cast<int8_t>(Dir < 0 ? -s : s);
     };
     if (count < 1)
         return;
@@ -69,6 +74,32 @@ void AddSide(const Track& t, int i, int dir, int count, Sum& sum) {
     sum.Add(t.spd[at(4)], run ? 0.3L : 0.1L);
 }
 
+template <typename Real>
+Real SmoothedAt(const Track& t, int i, int n) {
+    Sum<Real> back, ahead;
+    AddSide<-1>(t, i, std::min(i, 4), back);
+    AddSide<1>(t, i, std::min(n - 1 - i, 4), ahead);
+    const Real value = static_cast<Real>(1.8L) * t.spd[i] + back.value + ahead.value;
+    const Real weight = static_cast<Real>(1.8L) + back.weight + ahead.weight;
+    return value / weight;
+}
+
+// Whether rounding `r` (>= 0) to float gives what the extended-precision sum
+// would: true when r lies clearly inside its float's rounding interval. The
+// margin (2^-40 of the value) is far above the error of either sum, whose
+// nine non-negative terms each carry a few units of the last place.
+bool RoundsLikeExtended(double r, float f) {
+    if (r == 0)
+        return true;  // only a sum of zeros, exact either way
+    const uint32_t bits = std::bit_cast<uint32_t>(f);
+    const double below = std::bit_cast<float>(bits - 1);
+    const double above = std::bit_cast<float>(bits + 1);
+    const double lo = (static_cast<double>(f) + below) / 2;
+    const double hi = (static_cast<double>(f) + above) / 2;
+    const double margin = r * 0x1p-40;
+    return r - lo > margin && hi - r > margin;
+}
+
 }  // namespace
 
 void SmoothSpeeds(LogStore& log) {
@@ -79,20 +110,29 @@ void SmoothSpeeds(LogStore& log) {
     t.spd.resize(static_cast<size_t>(n));
     t.time.resize(static_cast<size_t>(n));
     t.step.resize(static_cast<size_t>(n - 1));
+    // Doubles round like the extended sum only while no term can cancel
+    // another; any negative or non-finite speed keeps the whole store on the
+    // extended path.
+    bool doublesHold = true;
     for (int i = 0; i < n; ++i) {
         t.spd[i] = log.LogItems[i].Spd;
         t.time[i] = log.LogItems[i].DtTm;
+        doublesHold = doublesHold && std::isfinite(t.spd[i]) && t.spd[i] >= 0;
     }
     for (int k = 0; k + 1 < n; ++k)
         t.step[k] = t.spd[k] < t.spd[k + 1] ? 1 : (t.spd[k] > t.spd[k + 1] ? -1 : 0);
 
     for (int i = 0; i < n; ++i) {
-        Sum back, ahead;
-        AddSide(t, i, -1, std::min(i, 4), back);
-        AddSide(t, i, 1, std::min(n - 1 - i, 4), ahead);
-        const Float80 value = 1.8L * t.spd[i] + back.value + ahead.value;
-        const Float80 weight = 1.8L + back.weight + ahead.weight;
-        log.LogItems[i].Spd = static_cast<float>(value / weight);
+        float smoothed;
+        if (doublesHold) {
+            const double r = SmoothedAt<double>(t, i, n);
+            smoothed = static_cast<float>(r);
+            if (!RoundsLikeExtended(r, smoothed))
+                smoothed = static_cast<float>(SmoothedAt<Float80>(t, i, n));
+        } else {
+            smoothed = static_cast<float>(SmoothedAt<Float80>(t, i, n));
+        }
+        log.LogItems[i].Spd = smoothed;
     }
 }
 

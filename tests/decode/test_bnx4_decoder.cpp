@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "decode/log_check_value.h"
@@ -614,6 +617,83 @@ TEST_F(SmoothSpeedsTest, RunsLoggedOutOfTimeOrderAreNotMixed) {
     SmoothSpeeds(*log_);
     EXPECT_FLOAT_EQ(Spd(9), 100.0f);
     EXPECT_FLOAT_EQ(Spd(10), 50.0f);
+}
+
+// The weighting written out in extended precision, fix by fix: the sums the
+// stored speeds of every existing log were made with.
+std::vector<float> ExtendedReference(const std::vector<float>& spd, const std::vector<double>& t) {
+    const int n = static_cast<int>(spd.size());
+    auto near = [&](int a, int b) { return std::fabs(t[a] - t[b]) < 210.0 / kMsPerDay; };
+    auto sign = [&](int a, int b) { return spd[a] < spd[b] ? 1 : (spd[a] > spd[b] ? -1 : 0); };
+    std::vector<float> out(spd.size());
+    for (int i = 0; i < n; ++i) {
+        // Each side is summed on its own, then both onto the fix's own term.
+        long double sideValue[2] = {0, 0}, sideWeight[2] = {0, 0};
+        for (int dir : {-1, 1}) {
+            long double& value = sideValue[dir > 0];
+            long double& weight = sideWeight[dir > 0];
+            const int count = std::min(4, dir < 0 ? i : n - 1 - i);
+            auto add = [&](int d, long double w) {
+                value += w * spd[i + dir * d];
+                weight += w;
+            };
+            // The direction of the change from the fix out to neighbour d.
+            auto rises = [&](int d) { return sign(i + dir * (d - 1), i + dir * d); };
+            if (count >= 1 && near(i + dir, i))
+                add(1, 0.5L);
+            if (count < 2)
+                continue;
+            bool run = rises(1) != 0 && rises(2) == rises(1);
+            if (near(i + 2 * dir, i))
+                add(2, run ? 0.4L : 0.35L);
+            if (count < 3 || !near(i + 3 * dir, i))
+                continue;
+            run = run && rises(3) == rises(1);
+            add(3, run ? 0.3L : 0.2L);
+            if (count < 4 || !near(i + 4 * dir, i + 3 * dir))
+                continue;
+            run = run && rises(4) == rises(1);
+            add(4, run ? 0.3L : 0.1L);
+        }
+        const long double value = 1.8L * spd[i] + sideValue[0] + sideValue[1];
+        const long double weight = 1.8L + sideWeight[0] + sideWeight[1];
+        out[i] = static_cast<float>(value / weight);
+    }
+    return out;
+}
+
+// Quantized speeds put many weighted means on or next to a float's rounding
+// boundary, where a sum in doubles alone would round the other way.
+TEST_F(SmoothSpeedsTest, EverySpeedRoundsAsTheExtendedSum) {
+    struct Case {
+        double stepMs;
+        float quantum;
+        float low;
+    } cases[] = {{50, 0.01f, 0}, {100, 0.1f, 0}, {200, 1.0f, 0}, {50, 0.01f, -5}};
+    std::mt19937 rng(11);
+    for (const Case& c : cases) {
+        std::uniform_int_distribution<int> units(static_cast<int>(c.low / c.quantum),
+                                                 static_cast<int>(300 / c.quantum));
+        std::uniform_int_distribution<int> gap(0, 20);
+        std::vector<float> speeds(20000);
+        std::vector<double> times(speeds.size());
+        double t = 45000.5;
+        for (size_t i = 0; i < speeds.size(); ++i) {
+            speeds[i] = static_cast<float>(units(rng)) * c.quantum;
+            t += (gap(rng) == 0 ? 300 : c.stepMs) / kMsPerDay;
+            times[i] = t;
+        }
+        Fill(speeds, c.stepMs);
+        for (size_t i = 0; i < speeds.size(); ++i)
+            log_->LogItems[i].DtTm = times[i];
+        SmoothSpeeds(*log_);
+        const std::vector<float> expected = ExtendedReference(speeds, times);
+        int differing = 0;
+        for (size_t i = 0; i < speeds.size(); ++i)
+            differing += std::bit_cast<uint32_t>(Spd(static_cast<int>(i))) !=
+                         std::bit_cast<uint32_t>(expected[i]);
+        EXPECT_EQ(differing, 0) << c.stepMs << " ms, quantum " << c.quantum;
+    }
 }
 
 TEST_F(SmoothSpeedsTest, TinyStoresAreSafe) {
