@@ -190,6 +190,10 @@ LibraryPage::LibraryPage(Session& session, const CircuitIndex& circuits, Prompte
     });
     connect(laps_, &QTreeWidget::itemDoubleClicked, this, &LibraryPage::ShowChosenLap);
     chartView_->onResize = [this] { PaintChart(); };
+    chartView_->onPress = [this](Qt::MouseButton button, QPoint at) {
+        if (button == Qt::LeftButton)
+            ChooseChartPoint(at);
+    };
     ChosenChanged();
 
     sink_ = std::make_unique<PageImportSink>(this);
@@ -286,7 +290,8 @@ void LibraryPage::OnImportEvent(const LibraryImportEvent& event) {
         else if (!r.refused.empty())
             SetStatus("The log " + r.refused.front().path.filename().string() +
                       " was not added to the library: " + r.refused.front().reason);
-        if (r.added > 0)
+        // A log already there may have moved: its path was brought up to date.
+        if (r.added > 0 || r.alreadyThere > 0)
             Refresh();
         return;
     }
@@ -399,10 +404,14 @@ void LibraryPage::ChosenChanged() {
     const std::optional<int64_t> session = ChosenSession();
     openButton_->setEnabled(session.has_value());
     renameButton_->setEnabled(track.has_value() && !library_.ReadOnly());
-    chartTrack_ = track;
     chartPoints_.clear();
-    if (track && library_.IsOpen())
-        chartPoints_ = ProgressPoints(library_.BestHistory(*track));
+    chartSessions_.clear();
+    if (track && library_.IsOpen()) {
+        const std::vector<BestPoint> history = library_.BestHistory(*track);
+        chartPoints_ = ProgressPoints(history);
+        for (const BestPoint& b : history)
+            chartSessions_.push_back(b.sessionId);
+    }
     PaintChart();
     ShowLaps(session);
 }
@@ -429,6 +438,19 @@ void LibraryPage::PaintChart() {
     if (size.isEmpty())
         return;
     chartView_->SetImage(chart_.Render(chartPoints_, size, chartView_->PixelRatio()));
+}
+
+void LibraryPage::ChooseChartPoint(QPoint at) {
+    const std::optional<size_t> point = ProgressPointAt(chart_.LayoutShown(), {at.x(), at.y()});
+    if (!point || *point >= chartSessions_.size())
+        return;
+    const qlonglong sessionId = chartSessions_[*point];
+    for (int t = 0; t < tree_->topLevelItemCount(); ++t) {
+        QTreeWidgetItem* track = tree_->topLevelItem(t);
+        for (int i = 0; i < track->childCount(); ++i)
+            if (track->child(i)->data(0, kIdRole).toLongLong() == sessionId)
+                tree_->setCurrentItem(track->child(i));
+    }
 }
 
 void LibraryPage::OpenChosenSession() {

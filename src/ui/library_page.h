@@ -92,6 +92,8 @@ class LibraryPage : public QWidget {
     void ChosenChanged();
     void ShowLaps(std::optional<int64_t> sessionId);
     void PaintChart();
+    // A click on a session's mark in the chart chooses it in the tree.
+    void ChooseChartPoint(QPoint at);
     void SetStatus(const std::string& text);
     std::optional<int64_t> ChosenSession() const;
     std::optional<int64_t> ChosenTrack() const;
@@ -107,8 +109,8 @@ class LibraryPage : public QWidget {
     std::unique_ptr<LibraryImportWorker> worker_;
     int pendingJobs_ = 0;
     int bulkJobs_ = 0;
-    std::optional<int64_t> chartTrack_;
     std::vector<ProgressPoint> chartPoints_;
+    std::vector<int64_t> chartSessions_;  // the session of each chart point
     std::optional<int64_t> lapsSession_;
     ProgressChartView chart_;
 

@@ -65,7 +65,16 @@ TEST_F(LibraryPageTest, AFreshLibraryIndexesTheRawFolderAndAnOpenedLogJoinsIt) {
     EXPECT_EQ(personalBests, 1);
     // The track chosen, its chart has a point per session.
     Page().Tree()->setCurrentItem(track);
-    EXPECT_EQ(Page().ChartLayout().best.size(), 3u);
+    ASSERT_EQ(Page().ChartLayout().best.size(), 3u);
+    // A click on the oldest session's mark chooses it.
+    const ScenePoint oldest = Page().ChartLayout().best[0];
+    auto* chart = f.Child<QWidget>("PaintBoxProgress");
+    const QPoint at(oldest.x, oldest.y);
+    QMouseEvent press(QEvent::MouseButtonPress, at, chart->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(chart, &press);
+    ASSERT_NE(Page().Tree()->currentItem(), nullptr);
+    EXPECT_EQ(Page().Tree()->currentItem()->text(6), "demo.binx");
 }
 
 TEST_F(LibraryPageTest, APastLapGoesIntoSlotBBesideTodaysLap) {
