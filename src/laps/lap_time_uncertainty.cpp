@@ -1,7 +1,9 @@
 #include "laps/lap_time_uncertainty.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "geometry/plane.h"
@@ -19,6 +21,30 @@ double MedianOf(std::vector<double>& v) {
     const size_t m = v.size() / 2;
     std::nth_element(v.begin(), v.begin() + static_cast<long>(m), v.end());
     return v[m];
+}
+
+// MedianOf for values known to be non-negative and finite, whose bit
+// patterns order as the values do: one counting pass narrows the search to
+// the values sharing the median's leading bits, a small part of a long log.
+double MedianOfNonNegative(std::vector<double>& v) {
+    if (v.empty())
+        return 0;
+    const size_t m = v.size() / 2;
+    constexpr int kShift = 48;
+    std::vector<uint32_t> counts(size_t{1} << (64 - kShift), 0);
+    for (const double x : v)
+        ++counts[std::bit_cast<uint64_t>(x) >> kShift];
+    size_t below = 0;
+    uint64_t bucket = 0;
+    while (below + counts[bucket] <= m)
+        below += counts[bucket++];
+    size_t kept = 0;
+    for (const double x : v)
+        if (std::bit_cast<uint64_t>(x) >> kShift == bucket)
+            v[kept++] = x;
+    const auto nth = v.begin() + static_cast<long>(m - below);
+    std::nth_element(v.begin(), nth, v.begin() + static_cast<long>(kept));
+    return *nth;
 }
 
 // Variance in s² of one crossing's interpolated time.
@@ -40,6 +66,23 @@ double CrossingVariance(const CrossingStep& c, const TimingNoise& noise) {
     return position + stamps + bias * bias / 3;
 }
 
+// Whether a stamp in whole milliseconds uses the last digit, or the last two.
+struct StampDigits {
+    bool millis = false;
+    bool centis = false;
+};
+
+StampDigits DigitsOf(double ms) {
+    // Integer remainders cost a fraction of fmod's; they agree with it on
+    // every whole number an int64 holds, so only absurd stamps take fmod.
+    if (std::fabs(ms) < 0x1p62) {
+        const int64_t withinSecond = static_cast<int64_t>(ms) % 1000;
+        return {withinSecond % 10 != 0, withinSecond % 100 != 0};
+    }
+    const double withinSecond = std::fmod(ms, 1000.0);
+    return {std::fmod(withinSecond, 10.0) != 0, std::fmod(withinSecond, 100.0) != 0};
+}
+
 }  // namespace
 
 TimingNoise EstimateTimingNoise(const LogStore& log) {
@@ -49,6 +92,7 @@ TimingNoise EstimateTimingNoise(const LogStore& log) {
         bool moving;
     };
     std::vector<Fix> fixes;
+    fixes.reserve(static_cast<size_t>(std::max(log.LogItemNum, 0)));
     bool anyCentis = false, anyMillis = false;
     double mPerDegLat = 0, mPerDegLon = 0;
     for (int i = 0; i < log.LogItemNum; ++i) {
@@ -57,9 +101,9 @@ TimingNoise EstimateTimingNoise(const LogStore& log) {
             !std::isfinite(fix.DtTm))
             continue;
         const double ms = std::round(fix.DtTm * 86400000.0);
-        const double withinSecond = std::fmod(ms, 1000.0);
-        anyMillis |= std::fmod(withinSecond, 10.0) != 0;
-        anyCentis |= std::fmod(withinSecond, 100.0) != 0;
+        const StampDigits digits = DigitsOf(ms);
+        anyMillis |= digits.millis;
+        anyCentis |= digits.centis;
         if (fixes.empty()) {
             mPerDegLat = static_cast<double>(1 / MToLatDeg(1));
             mPerDegLon = static_cast<double>(1 / MToLonDeg(1, fix.Ido));
@@ -73,6 +117,7 @@ TimingNoise EstimateTimingNoise(const LogStore& log) {
     // use; only a beat that the digits cannot hold (14 Hz in hundredths)
     // is rounded.
     std::vector<double> steps;
+    steps.reserve(fixes.size());
     for (size_t i = 1; i < fixes.size(); ++i)
         steps.push_back(std::round((fixes[i].sec - fixes[i - 1].sec) * 1000));
     if (!steps.empty()) {
@@ -82,6 +127,7 @@ TimingNoise EstimateTimingNoise(const LogStore& log) {
             noise.resolutionSec = 0;
     }
     std::vector<double> second;
+    second.reserve(2 * fixes.size());
     for (size_t i = 1; i + 1 < fixes.size(); ++i) {
         const Fix &a = fixes[i - 1], &b = fixes[i], &c = fixes[i + 1];
         if (!a.moving || !b.moving || !c.moving)
@@ -89,13 +135,15 @@ TimingNoise EstimateTimingNoise(const LogStore& log) {
         const double h0 = b.sec - a.sec, h1 = c.sec - b.sec;
         if (h0 <= 0 || std::abs(h1 - h0) > 0.25 * h0)
             continue;  // a gap or an uneven step: its second difference is motion
-        second.push_back(std::abs(c.x - 2 * b.x + a.x));
-        second.push_back(std::abs(c.y - 2 * b.y + a.y));
+        // Absurd coordinates can overflow to a NaN, which has no median.
+        for (const double d : {c.x - 2 * b.x + a.x, c.y - 2 * b.y + a.y})
+            if (std::isfinite(d))
+                second.push_back(std::abs(d));
     }
     // White noise of sigma in each fix gives a second difference of sigma
     // times sqrt(6); the median absolute value of a normal one is 0.6745 of
     // its sigma.
-    noise.positionM = MedianOf(second) / 0.6745 / std::sqrt(6.0);
+    noise.positionM = MedianOfNonNegative(second) / 0.6745 / std::sqrt(6.0);
     return noise;
 }
 
