@@ -2,7 +2,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "video/chapter_input.h"
 #include "video/player_impl.h"
+#include "video/video_chapters.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -143,7 +145,11 @@ void Player::Impl::OpenAudio() {
 bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
                             AudioDriver driver) {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, file.c_str(), nullptr, nullptr) < 0)
+    const std::vector<std::filesystem::path> chapters = ChapterFilesOnDisk(file);
+    const bool opened = chapters.size() > 1
+                            ? OpenChapterInput(chapters, &raw)
+                            : avformat_open_input(&raw, file.c_str(), nullptr, nullptr) >= 0;
+    if (!opened)
         return false;
     format.reset(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
