@@ -1,0 +1,38 @@
+#pragma once
+// The motion signal of a video file: the camera's gyro when the file has a
+// `gpmd` track, else the sideways shift of the picture from frame to frame,
+// decoded at low resolution. Knows nothing of laps.
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "core/motion_signal.h"
+
+namespace qv {
+
+struct VideoMotionOptions {
+    int width = 160;  // the picture is scaled to this size, grey, before matching
+    int height = 90;
+    double upperShare = 0.6;  // the part above the bonnet and the dashboard
+    int maxShift = 24;        // pixels per frame at `width`
+    bool preferGyro = true;
+    int threads = 0;  // decoder threads, 0: as many as the machine has
+};
+
+struct VideoMotion {
+    MotionSignal signal;  // Source::Picture or Source::Gyro
+    bool cancelled = false;
+    std::string error;  // empty on success
+
+    bool ok() const { return error.empty() && !cancelled; }
+};
+
+// `progress` gets the share done, 0 to 1, now and then on the calling
+// thread; `cancel` is checked between frames.
+using MotionProgress = std::function<void(double share)>;
+VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& options = {},
+                            const MotionProgress& progress = {},
+                            const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace qv
