@@ -45,7 +45,7 @@ std::vector<double> DrivenDistance(const TLapDtRec& lap, const LapPath& path) {
 // reaches over at least a few fixes either side, so that a sparse log's
 // scatter does not read as turning, and never less than the options say.
 Grid Resample(const LapPath& path, const std::vector<double>& u, double minHalfM) {
-    constexpr double kFixesEachSide = 4;
+    constexpr double kFixesEachSide = 3;
     Grid g;
     const size_t n = u.size();
     const auto count = static_cast<size_t>(std::floor((u.back() - u.front()) / kGridM)) + 1;

@@ -56,11 +56,12 @@ std::vector<double> ProjectMonotone(const LapPath& path, const std::vector<doubl
     if (n == 1)
         return std::vector<double>(m, path.s[0]);
     // The search runs forwards from the last projection over at least this
-    // much path, and further for points far apart, so that a sparse log or
-    // a skipped stretch still finds its place without reaching round a
-    // hairpin or across a figure of eight.
-    constexpr double kMinReachM = 100;
-    constexpr double kReachPerStep = 3;
+    // much path, and further for points far apart (a long corner's arc is
+    // longer than its chord, and a scattered log's distance longer than the
+    // road), so that a sparse log or a skipped stretch still finds its
+    // place; not so far that it reaches across a figure of eight.
+    constexpr double kMinReachM = 300;
+    constexpr double kReachPerStep = 10;
     size_t seg = 0;
     double t = 0;
     double prevX = path.x[0], prevY = path.y[0];
