@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -90,16 +89,6 @@ LibraryPage::LibraryPage(Session& session, const CircuitIndex& circuits, Prompte
             if (folder.isEmpty())
                 return std::nullopt;
             return std::filesystem::path(folder.toStdString());
-        };
-    if (!hooks_.askTrackName)
-        hooks_.askTrackName = [this](const std::string& current) -> std::optional<std::string> {
-            bool ok = false;
-            const QString name =
-                QInputDialog::getText(this, QStringLiteral("Rename track"), QStringLiteral("Name"),
-                                      QLineEdit::Normal, Q(current), &ok);
-            if (!ok)
-                return std::nullopt;
-            return name.trimmed().toStdString();
         };
 
     auto* column = new QVBoxLayout(this);
@@ -215,7 +204,8 @@ LibraryOpenResult LibraryPage::OpenLibrary(const std::filesystem::path& file,
                                              ? MessageIcon::Error
                                              : MessageIcon::Warning);
     Refresh();
-    if (!existed && !firstFolder.empty() && library_.IsOpen() && !library_.ReadOnly() &&
+    const bool fresh = !existed || opened.state == LibraryOpenState::StartedAfresh;
+    if (fresh && !firstFolder.empty() && library_.IsOpen() && !library_.ReadOnly() &&
         std::filesystem::is_directory(firstFolder, ec))
         AddFolders({firstFolder});
     return opened;
@@ -509,7 +499,7 @@ void LibraryPage::ShowChosenLap() {
 
 void LibraryPage::RenameChosenTrack() {
     const std::optional<int64_t> track = ChosenTrack();
-    if (!track || !library_.IsOpen())
+    if (!track || !library_.IsOpen() || !hooks_.askTrackName)
         return;
     const std::optional<LibraryTrack> current = library_.FindTrack(*track);
     if (!current)

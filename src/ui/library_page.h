@@ -53,7 +53,8 @@ class LibraryPage : public QWidget {
     ~LibraryPage() override;
 
     // Opens (or creates) the library file and shows it. When the file is
-    // new, the logs under `firstFolder` are indexed in the background.
+    // new, or started afresh after a damaged one was moved aside, the logs
+    // under `firstFolder` are indexed in the background.
     LibraryOpenResult OpenLibrary(const std::filesystem::path& file,
                                   const std::filesystem::path& firstFolder = {});
     bool LibraryOpen() const { return library_.IsOpen(); }

@@ -141,6 +141,9 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     libraryHooks.openLog = [this](const std::filesystem::path& log) { OpenFile(log); };
     libraryHooks.runSteps = [this](const StepList& steps) { RunSteps(steps); };
     libraryHooks.lapListChanged = [this] { dataPage_->RefreshList(); };
+    libraryHooks.askTrackName = [this](const std::string& current) {
+        return services_.nameEdit.Edit("Track name", current);
+    };
     libraryPage_ = new LibraryPage(session_, circuitIndex_, services_.prompter, services_.now,
                                    std::move(libraryHooks), pages_);
     pages_->addTab(devicePage_, QStringLiteral("GPS Device"));

@@ -103,6 +103,26 @@ TEST_F(LibraryPageTest, APastLapGoesIntoSlotBBesideTodaysLap) {
     EXPECT_TRUE(Page().StatusLabel()->text().contains("slot B"));
 }
 
+TEST_F(LibraryPageTest, ATrackIsRenamedAndAnEmptyNameRefused) {
+    f.window->OpenLibrary();
+    WaitForImports();
+    QTreeWidgetItem* track = Page().Tree()->topLevelItem(0);
+    ASSERT_NE(track, nullptr);
+    const QString before = track->text(0);
+    Page().Tree()->setCurrentItem(track);
+    f.names.answer = "";
+    Page().RenameChosenTrack();
+    ASSERT_FALSE(f.prompter.shown.empty());
+    EXPECT_EQ(Page().Tree()->topLevelItem(0)->text(0), before);
+    EXPECT_EQ(f.names.caption, "Track name");
+
+    f.names.answer = "'; DROP TABLE sessions; --";
+    Page().RenameChosenTrack();
+    ASSERT_EQ(Page().Tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(Page().Tree()->topLevelItem(0)->text(0), "'; DROP TABLE sessions; --");
+    EXPECT_EQ(Page().Tree()->topLevelItem(0)->childCount(), 3);
+}
+
 TEST_F(LibraryPageTest, ASessionWhoseLogHasGoneStaysMarkedMissing) {
     f.window->OpenLibrary();
     WaitForImports();
