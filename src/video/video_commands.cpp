@@ -216,6 +216,22 @@ void VideoCommands::SyncFree() {
     Changed();
 }
 
+bool VideoCommands::TieLapStartAt(int64_t lapStartVideoTime) {
+    const SlotALap lap = host_.slotA ? host_.slotA() : SlotALap{};
+    if (!s_.loaded() || !SyncVideoAt(s_, lap, 0, lapStartVideoTime))
+        return false;
+    ShowTied();
+    // Tied by hand, the picture shows the cursor's moment; so it does here.
+    player_->Pause();
+    view_.pausedGlyph = true;
+    const Float80 playTime = host_.playTime ? host_.playTime() : 0;
+    const int64_t cursorTime = MappedVideoTime(Status(), playTime);
+    if (cursorTime >= 0 && cursorTime <= s_.duration)
+        player_->Seek(SeekFlag::kPrecise, cursorTime);
+    Changed();
+    return true;
+}
+
 void VideoCommands::ShowTied() {
     view_.free = false;
     view_.saveSyncEnabled = true;

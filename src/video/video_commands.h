@@ -73,6 +73,11 @@ class VideoCommands {
     void ForwardVideoFrame();
     void BackwardVideoFrame();
     void SyncFree();
+    // Ties the video as "Sync" would with the cursor at the lap's start and
+    // the video at `lapStartVideoTime` (µs, before the video's start when
+    // negative); the player pauses on the frame at the cursor. False, with
+    // the tie unchanged, without a video or a lap in slot A.
+    bool TieLapStartAt(int64_t lapStartVideoTime);
     void OpenSyncInfo();
     void SaveSyncInfo();
     void BarClick(int width, int x);

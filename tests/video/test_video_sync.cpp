@@ -343,5 +343,59 @@ TEST_F(VideoCommandsTest, EachSyncDialogOffersTheFileTheOtherUsed) {
     EXPECT_EQ(offered(), "copied.vsy");
 }
 
+TEST_F(VideoCommandsTest, AnAutomaticTieIsTheOneSyncMakesWithThePictureAtTheCursor) {
+    OpenVideo();
+    struct Case {
+        Float80 cursor;             // play time when the tie comes
+        int64_t lapStartVideoTime;  // where the analysis put the lap's start
+        int64_t shownFrame;         // the frame the player is brought to
+    };
+    // The lap starting before the video, and after its start.
+    const Case cases[] = {{0.5L, kFrameUs - 500'000, 1}, {1.5L, 220'000, 43}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lapStartVideoTime);
+        // "Sync" pressed at the same moment by hand.
+        ASSERT_TRUE(Run([&] { return commands_->player().Paused(); }));
+        commands_->player().Seek(SeekFlag::kPrecise,
+                                 c.lapStartVideoTime + static_cast<int64_t>(c.cursor * 1e6));
+        ASSERT_TRUE(Run([&] { return Pts() == c.shownFrame * kFrameUs; }));
+        state_.playTime = c.cursor;
+        commands_->SyncFree();
+        ASSERT_TRUE(commands_->state().syncOn);
+        const VideoSyncState byHand = commands_->state();
+        commands_->SyncFree();
+        ASSERT_FALSE(commands_->state().syncOn);
+        commands_->player().Seek(SeekFlag::kPrecise, 0);
+        ASSERT_TRUE(Run([&] { return Pts() == 0; }));
+
+        ASSERT_TRUE(commands_->TieLapStartAt(c.lapStartVideoTime));
+        const VideoSyncState& s = commands_->state();
+        EXPECT_TRUE(s.syncOn);
+        EXPECT_EQ(s.syncStart, byHand.syncStart);
+        EXPECT_EQ(s.syncEnd, byHand.syncEnd);
+        EXPECT_EQ(VsyFileText(s.fileName, s.videoStartTime),
+                  VsyFileText(byHand.fileName, byHand.videoStartTime));
+        EXPECT_FALSE(commands_->view().free);
+        EXPECT_TRUE(commands_->view().saveSyncEnabled);
+        EXPECT_EQ(commands_->view().startLabel, VideoStartText(byHand));
+        ASSERT_TRUE(Run([&] { return Pts() == c.shownFrame * kFrameUs; }));
+        EXPECT_TRUE(commands_->player().Paused());
+        commands_->SyncFree();
+    }
+}
+
+TEST_F(VideoCommandsTest, AnAutomaticTieNeedsAVideoAndALapAndOtherwiseLeavesTheTie) {
+    EXPECT_FALSE(commands_->TieLapStartAt(0));
+    EXPECT_FALSE(commands_->state().syncOn);
+    OpenVideo();
+    state_.playTime = 1.0L;
+    commands_->SyncFree();
+    const int64_t tiedAt = commands_->state().syncStart;
+    lap_.occupied = false;
+    EXPECT_FALSE(commands_->TieLapStartAt(2'000'000));
+    EXPECT_TRUE(commands_->state().syncOn);
+    EXPECT_EQ(commands_->state().syncStart, tiedAt);
+}
+
 }  // namespace
 }  // namespace qv::test
