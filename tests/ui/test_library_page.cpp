@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -101,6 +102,27 @@ TEST_F(LibraryPageTest, APastLapGoesIntoSlotBBesideTodaysLap) {
     EXPECT_EQ(session.laps.LapRows.back()[0], "demo_drift");
     EXPECT_EQ(session.openLogName, "demo");
     EXPECT_TRUE(Page().StatusLabel()->text().contains("slot B"));
+}
+
+TEST_F(LibraryPageTest, AFolderAddedListsTheFilesItCouldNotRead) {
+    f.window->OpenLibrary();
+    WaitForImports();
+    const fs::path folder = f.dir / "more";
+    fs::create_directories(folder / "sub");
+    test::WriteBytes(folder / "sub" / "broken.bnx4", std::vector<uint8_t>(1000, 0x5A));
+    fs::copy_file(test::Shipped("Raw/demo_drift.bonz"), folder / "again.bonz");
+    Page().AddFolders({folder});
+    EXPECT_TRUE(f.Child<QWidget>("ProgressBarLibrary")->isVisibleTo(&Page()));
+    EXPECT_TRUE(f.Child<QWidget>("ButtonLibraryCancel")->isVisibleTo(&Page()));
+    WaitForImports();
+    EXPECT_FALSE(f.Child<QWidget>("ProgressBarLibrary")->isVisibleTo(&Page()));
+    QListWidget* refused = Page().RefusedList();
+    EXPECT_TRUE(refused->isVisibleTo(&Page()));
+    ASSERT_EQ(refused->count(), 1);
+    EXPECT_TRUE(refused->item(0)->text().startsWith(
+        QString::fromStdString((folder / "sub" / "broken.bnx4").string() + ": ")));
+    EXPECT_EQ(Page().StatusLabel()->text(),
+              "0 logs added, 1 already in the library, 1 not readable");
 }
 
 TEST_F(LibraryPageTest, ATrackIsRenamedAndAnEmptyNameRefused) {
