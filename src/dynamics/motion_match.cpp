@@ -1,0 +1,242 @@
+#include "dynamics/motion_match.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace qv {
+namespace {
+
+// Both signals are compared on one grid of this step, after a moving mean
+// that takes the frame-to-frame jitter of the picture shift away.
+constexpr double kStep = 0.05;
+constexpr int kSmoothHalf = 4;  // samples either side: a 0.45 s mean
+
+struct Grid {
+    double start = 0;  // time of values[0], a whole multiple of kStep
+    std::vector<double> values;
+
+    double end() const { return start + kStep * static_cast<double>(values.size() - 1); }
+};
+
+Grid Resample(const MotionSignal& s) {
+    Grid g;
+    const size_t n = std::min(s.times.size(), s.values.size());
+    if (n < 2)
+        return g;
+    const long first = std::lround(std::ceil(s.times.front() / kStep));
+    const long last = std::lround(std::floor(s.times[n - 1] / kStep));
+    if (last <= first)
+        return g;
+    g.start = static_cast<double>(first) * kStep;
+    g.values.resize(static_cast<size_t>(last - first + 1));
+    size_t j = 0;
+    for (size_t k = 0; k < g.values.size(); ++k) {
+        const double t = static_cast<double>(first + static_cast<long>(k)) * kStep;
+        while (j + 2 < n && s.times[j + 1] < t)
+            ++j;
+        const double t0 = s.times[j], t1 = s.times[j + 1];
+        const double v0 = std::isfinite(s.values[j]) ? s.values[j] : 0;
+        const double v1 = std::isfinite(s.values[j + 1]) ? s.values[j + 1] : 0;
+        const double u = t1 > t0 ? std::clamp((t - t0) / (t1 - t0), 0.0, 1.0) : 0;
+        g.values[k] = v0 + u * (v1 - v0);
+    }
+    std::vector<double> smooth(g.values.size());
+    for (size_t k = 0; k < g.values.size(); ++k) {
+        const size_t from = k >= kSmoothHalf ? k - kSmoothHalf : 0;
+        const size_t to = std::min(g.values.size(), k + kSmoothHalf + 1);
+        smooth[k] = std::accumulate(g.values.begin() + static_cast<long>(from),
+                                    g.values.begin() + static_cast<long>(to), 0.0) /
+                    static_cast<double>(to - from);
+    }
+    g.values = std::move(smooth);
+    return g;
+}
+
+// Pearson correlation of log[i] with video[i + lag] for i in [from, to),
+// over the pairs that exist; 0 when fewer than `minPairs`.
+double Correlation(const Grid& log, const Grid& video, long lagSteps, long from, long to,
+                   long minPairs) {
+    const long base = std::lround((log.start - video.start) / kStep) + lagSteps;
+    from = std::max({from, 0L, -base});
+    to = std::min(
+        {to, static_cast<long>(log.values.size()), static_cast<long>(video.values.size()) - base});
+    const long n = to - from;
+    if (n < std::max(minPairs, 2L))
+        return 0;
+    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    for (long i = from; i < to; ++i) {
+        const double x = log.values[static_cast<size_t>(i)];
+        const double y = video.values[static_cast<size_t>(i + base)];
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        syy += y * y;
+        sxy += x * y;
+    }
+    const double dn = static_cast<double>(n);
+    const double vx = sxx - sx * sx / dn, vy = syy - sy * sy / dn;
+    if (vx <= 1e-12 || vy <= 1e-12)
+        return 0;
+    return (sxy - sx * sy / dn) / std::sqrt(vx * vy);
+}
+
+// The parabola through three equally spaced values: where its top lies,
+// from -0.5 to 0.5 steps off the middle one.
+double ParabolaTop(double a, double b, double c) {
+    const double curve = a - 2 * b + c;
+    if (curve >= 0)
+        return 0;
+    return std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
+}
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
+
+}  // namespace
+
+MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& videoSignal,
+                        const MotionMatchOptions& options, const std::atomic<bool>* cancel) {
+    MotionMatch m;
+    const Grid log = Resample(logSignal);
+    const Grid video = Resample(videoSignal);
+    if (log.values.size() < 3 || video.values.size() < 3) {
+        m.why = "too little motion to compare";
+        return m;
+    }
+    const double logSpan = log.end() - log.start;
+    const double videoSpan = video.end() - video.start;
+    const double minOverlap =
+        std::max(options.minOverlapSeconds, 0.5 * std::min(logSpan, videoSpan));
+    const long minPairs = std::lround(minOverlap / kStep);
+    const long logN = static_cast<long>(log.values.size());
+    const long videoN = static_cast<long>(video.values.size());
+    const long logToVideo = std::lround((log.start - video.start) / kStep);
+
+    // The whole log against every lag; lag L puts log[i] on video[i + logToVideo + L].
+    const long lagFrom = -logToVideo - logN + minPairs;
+    const long lagTo = -logToVideo + videoN - minPairs;
+    if (lagTo < lagFrom) {
+        m.why = "the video and the log overlap too little";
+        return m;
+    }
+    std::vector<double> curve(static_cast<size_t>(lagTo - lagFrom + 1));
+    for (long lag = lagFrom; lag <= lagTo; ++lag) {
+        if ((lag & 255) == 0 && Cancelled(cancel)) {
+            m.cancelled = true;
+            return m;
+        }
+        curve[static_cast<size_t>(lag - lagFrom)] = Correlation(log, video, lag, 0, logN, minPairs);
+    }
+    double sign = 1;
+    if (!videoSignal.signKnown) {
+        const auto [lo, hi] = std::minmax_element(curve.begin(), curve.end());
+        if (-*lo > *hi) {
+            sign = -1;
+            for (double& r : curve)
+                r = -r;
+        }
+    }
+    const size_t best =
+        static_cast<size_t>(std::max_element(curve.begin(), curve.end()) - curve.begin());
+    m.peak = curve[best];
+    // The peak's own lobe runs down to the nearest minimum on each side;
+    // the best value beyond is its rival.
+    size_t left = best, right = best;
+    while (left > 0 && curve[left - 1] <= curve[left])
+        --left;
+    while (right + 1 < curve.size() && curve[right + 1] <= curve[right])
+        ++right;
+    double rival = std::min(curve[left], curve[right]);
+    for (size_t k = 0; k < curve.size(); ++k) {
+        if (k < left || k > right)
+            rival = std::max(rival, curve[k]);
+    }
+    m.sharpness = m.peak - rival;
+    if (m.peak < options.minPeak || m.sharpness < options.minSharpness) {
+        m.why = "the peak is flat";
+        return m;
+    }
+
+    // Windows over the part of the log the video covers at that peak.
+    const long peakLag = lagFrom + static_cast<long>(best);
+    const long coveredFrom = std::max(0L, -(logToVideo + peakLag));
+    const long coveredTo = std::min(logN, videoN - (logToVideo + peakLag));
+    const double covered = kStep * static_cast<double>(coveredTo - coveredFrom);
+    const int windows = std::min(
+        options.windows, static_cast<int>(covered / std::max(options.minWindowSeconds, 1.0)));
+    if (windows < 3) {
+        m.why = "the video covers too little of the log to check";
+        return m;
+    }
+    const long reach = std::lround(options.windowSearchSeconds / kStep);
+    const double frame = videoSignal.frameInterval > 0 ? videoSignal.frameInterval : kStep;
+    for (int w = 0; w < windows; ++w) {
+        const long from = coveredFrom + (coveredTo - coveredFrom) * w / windows;
+        const long to = coveredFrom + (coveredTo - coveredFrom) * (w + 1) / windows;
+        const long pairs = (to - from) * 3 / 4;
+        std::vector<double> local(static_cast<size_t>(2 * reach + 1));
+        for (long d = -reach; d <= reach; ++d)
+            local[static_cast<size_t>(d + reach)] =
+                sign * Correlation(log, video, peakLag + d, from, to, pairs);
+        const size_t top =
+            static_cast<size_t>(std::max_element(local.begin(), local.end()) - local.begin());
+        if (top == 0 || top + 1 == local.size() || local[top] < options.minPeak) {
+            m.why = "a window finds no peak of its own";
+            m.windows.clear();
+            return m;
+        }
+        const double lag = static_cast<double>(peakLag) + static_cast<double>(top) -
+                           static_cast<double>(reach) +
+                           ParabolaTop(local[top - 1], local[top], local[top + 1]);
+        WindowMatch wm;
+        wm.logTime = log.start + kStep * 0.5 * static_cast<double>(from + to - 1);
+        // Lag L pairs log time t with video time t + L steps.
+        wm.offset = kStep * lag;
+        wm.peak = local[top];
+        m.windows.push_back(wm);
+    }
+
+    const WindowMatch& first = m.windows.front();
+    const WindowMatch& last = m.windows.back();
+    const double slope = (last.offset - first.offset) / (last.logTime - first.logTime);
+    m.driftPpm = slope * 1e6;
+    const double tolerance = std::max(options.agreeSeconds, frame);
+    for (const WindowMatch& w : m.windows) {
+        const double expected = first.offset + slope * (w.logTime - first.logTime);
+        if (std::abs(w.offset - expected) > tolerance) {
+            m.why = "the windows disagree";
+            return m;
+        }
+    }
+    if (std::abs(m.driftPpm) > options.maxDriftPpm) {
+        m.why = "the windows disagree";
+        return m;
+    }
+    const double videoLength = videoSignal.duration > 0 ? videoSignal.duration : videoSpan;
+    m.driftApplied = std::abs(slope) * videoLength > frame;
+    const double appliedSlope = m.driftApplied ? slope : 0;
+    std::vector<double> atZero;
+    for (const WindowMatch& w : m.windows)
+        atZero.push_back(w.offset - appliedSlope * w.logTime);
+    m.offset = Median(atZero);
+    const double mean =
+        std::accumulate(atZero.begin(), atZero.end(), 0.0) / static_cast<double>(atZero.size());
+    double spread = 0;
+    for (double v : atZero)
+        spread += (v - mean) * (v - mean);
+    spread = std::sqrt(spread / static_cast<double>(atZero.size() - 1));
+    // Never claim better than a millisecond.
+    m.plusMinus = std::max(1.96 * spread, 0.001);
+    m.found = true;
+    return m;
+}
+
+}  // namespace qv
