@@ -105,17 +105,12 @@ class ClippedTrace {
             Flush();
             return;
         }
-        const ScenePoint pa = Pixel(frame_, a), pb = Pixel(frame_, b);
-        if (line_.points.empty() || aMoved || line_.points.back() != pa) {
-            Flush();
-            line_.points.push_back(pa);
-        }
-        line_.points.push_back(pb);
-        line_.colours.push_back(colour);
-        line_.dotted.push_back(dotted);
-        anyDotted_ = anyDotted_ || dotted;
-        if (bMoved)
-            Flush();
+        Append(Pixel(frame_, a), Pixel(frame_, b), aMoved, bMoved, colour, dotted);
+    }
+
+    // A step already known to lie inside the margin, so nothing is cut.
+    void Append(ScenePoint pa, ScenePoint pb, Rgb colour, bool dotted) {
+        Append(pa, pb, false, false, colour, dotted);
     }
 
     void Flush() {
@@ -133,18 +128,142 @@ class ClippedTrace {
     }
 
   private:
+    void Append(ScenePoint pa, ScenePoint pb, bool aMoved, bool bMoved, Rgb colour, bool dotted) {
+        if (line_.points.empty() || aMoved || line_.points.back() != pa) {
+            Flush();
+            line_.points.push_back(pa);
+        }
+        line_.points.push_back(pb);
+        line_.colours.push_back(colour);
+        line_.dotted.push_back(dotted);
+        anyDotted_ = anyDotted_ || dotted;
+        if (bMoved)
+            Flush();
+    }
+
     Scene& scene_;
     const CourseMapFrame& frame_;
     ScenePolyline line_;
     bool anyDotted_ = false;
 };
 
+// A map position worked out in doubles.
+struct RoughPoint {
+    double x = 0;
+    double up = 0;
+};
+
+// The traces hold thousands of samples, most of them far off the box, and
+// the extended projection of each one dominated a repaint. Doubles decide
+// which steps are surely outside or surely uncut; a step near the margin
+// and a point within kEdgeGuard of a pixel edge go through the extended
+// projection, so every pixel is the one it gives.
+class RoughFrame {
+  public:
+    explicit RoughFrame(const CourseMapFrame& f)
+        : f_(f),
+          lonC_(f.lonC),
+          latC_(f.latC),
+          halfW_(f.BW / 2.0),
+          halfH_(f.BH / 2.0),
+          xPerDeg_(static_cast<double>(f.BW / f.lonSpan)),
+          upPerDeg_(static_cast<double>(f.BH / f.latSpan)),
+          left_(-kClipMargin + kMarginGuard),
+          right_(f.BW + kClipMargin - kMarginGuard),
+          bottom_(-kClipMargin + kMarginGuard),
+          top_(f.BH + kClipMargin - kMarginGuard) {}
+
+    RoughPoint Project(Float80 lat, Float80 lon) const {
+        return {halfW_ + static_cast<double>(lon - lonC_) * xPerDeg_,
+                halfH_ + static_cast<double>(lat - latC_) * upPerDeg_};
+    }
+
+    // Inside the margin with room to spare: the step is not cut.
+    bool Inside(RoughPoint p) const {
+        return p.x > left_ && p.x < right_ && p.up > bottom_ && p.up < top_;
+    }
+
+    // Both ends beyond the same edge with room to spare: nothing is left.
+    bool BothBeyond(RoughPoint a, RoughPoint b) const {
+        const double l = left_ - 2 * kMarginGuard, r = right_ + 2 * kMarginGuard;
+        const double lo = bottom_ - 2 * kMarginGuard, hi = top_ + 2 * kMarginGuard;
+        return (a.x < l && b.x < l) || (a.x > r && b.x > r) || (a.up < lo && b.up < lo) ||
+               (a.up > hi && b.up > hi);
+    }
+
+    // The pixel of a point inside the margin.
+    ScenePoint PixelOf(RoughPoint p, Float80 lat, Float80 lon) const {
+        const int x = static_cast<int>(p.x), up = static_cast<int>(p.up);
+        if (ClearOfEdge(p.x - x) && ClearOfEdge(p.up - up))
+            return {x, f_.BH - up};
+        return Pixel(f_, Raw(f_, lat, lon));
+    }
+
+    const CourseMapFrame& Exact() const { return f_; }
+
+  private:
+    // Far wider than the gap between the double and the extended result,
+    // which stays below 1e-7 px at the largest zoom.
+    static constexpr double kEdgeGuard = 1e-5;
+    static constexpr double kMarginGuard = 1e-3;
+
+    static bool ClearOfEdge(double fraction) {
+        const double d = std::fabs(fraction);
+        return d > kEdgeGuard && d < 1 - kEdgeGuard;
+    }
+
+    const CourseMapFrame& f_;
+    Float80 lonC_, latC_;
+    double halfW_, halfH_, xPerDeg_, upPerDeg_;
+    double left_, right_, bottom_, top_;
+};
+
+// Steps through `count` points; `at(i)` gives point i's latitude and
+// longitude, `style(i)` the colour and dotting of the step into it.
+template <class At, class Style>
+void AddSteps(ClippedTrace& trace, const RoughFrame& rough, size_t count, At at, Style style) {
+    if (count == 0)
+        return;
+    Float80 prevLat = 0, prevLon = 0;
+    at(0, prevLat, prevLon);
+    RoughPoint prev = rough.Project(prevLat, prevLon);
+    for (size_t i = 1; i < count; ++i) {
+        Float80 lat = 0, lon = 0;
+        at(i, lat, lon);
+        const RoughPoint cur = rough.Project(lat, lon);
+        if (rough.BothBeyond(prev, cur)) {
+            trace.Flush();
+        } else {
+            Rgb colour{};
+            bool dotted = false;
+            style(i, colour, dotted);
+            if (rough.Inside(prev) && rough.Inside(cur))
+                trace.Append(rough.PixelOf(prev, prevLat, prevLon), rough.PixelOf(cur, lat, lon),
+                             colour, dotted);
+            else
+                trace.Step(Raw(rough.Exact(), prevLat, prevLon), Raw(rough.Exact(), lat, lon),
+                           colour, dotted);
+        }
+        prev = cur;
+        prevLat = lat;
+        prevLon = lon;
+    }
+}
+
 void AddTrackMap(Scene& scene, const CourseMapFrame& f, const TrackMapStore& trackMap) {
     ClippedTrace trace(scene, f, kTrackMapWidth);
+    const RoughFrame rough(f);
     for (const TPathRec& path : trackMap.TrackMap) {
-        for (size_t i = 1; i < path.Elm.size(); ++i)
-            trace.Step(Raw(f, path.Elm[i - 1].Ido, path.Elm[i - 1].Kdo),
-                       Raw(f, path.Elm[i].Ido, path.Elm[i].Kdo), kTrackMapGrey, false);
+        AddSteps(
+            trace, rough, path.Elm.size(),
+            [&path](size_t i, Float80& lat, Float80& lon) {
+                lat = path.Elm[i].Ido;
+                lon = path.Elm[i].Kdo;
+            },
+            [](size_t, Rgb& colour, bool& dotted) {
+                colour = kTrackMapGrey;
+                dotted = false;
+            });
         trace.Flush();
     }
 }
@@ -184,13 +303,17 @@ void AddTrace(Scene& scene, const CourseMapFrame& f, const CourseMapInput& in, i
     const Rgb colour = kSlotColours[static_cast<size_t>(slot)];
     const bool decel = in.state.showDecelZones;
     ClippedTrace trace(scene, f, 1);
-    MapPoint prev = Raw(f, elm[0].Ido, elm[0].Kdo);
-    for (size_t i = 1; i < elm.size(); ++i) {
-        const MapPoint cur = Raw(f, elm[i].Ido, elm[i].Kdo);
-        const Rgb c = elm[i].UseSat < in.settings.MinSatNum ? kLowSatSilver : colour;
-        trace.Step(prev, cur, c, decel && Float80(elm[i].Spd) < Float80(elm[i - 1].Spd));
-        prev = cur;
-    }
+    const int minSat = in.settings.MinSatNum;
+    AddSteps(
+        trace, RoughFrame(f), elm.size(),
+        [&elm](size_t i, Float80& lat, Float80& lon) {
+            lat = elm[i].Ido;
+            lon = elm[i].Kdo;
+        },
+        [&](size_t i, Rgb& c, bool& dotted) {
+            c = elm[i].UseSat < minSat ? kLowSatSilver : colour;
+            dotted = decel && Float80(elm[i].Spd) < Float80(elm[i - 1].Spd);
+        });
 }
 
 void AddCar(Scene& scene, ScenePoint p, Float80 heading, Rgb colour, bool driftStyle) {
