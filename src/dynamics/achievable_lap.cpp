@@ -62,17 +62,41 @@ struct Track {
     std::vector<double> s;  // m travelled along its own points
 };
 
-Track ToTrack(std::span<const TLapElmRec> lap, const Plane& plane) {
+// Each point the mean of the points around it, as many on either side;
+// the ends stay where they are.
+std::vector<Xy> Smoothed(const std::vector<Xy>& p, size_t side) {
+    const size_t n = p.size();
+    std::vector<Xy> sum(n + 1);
+    for (size_t i = 0; i < n; ++i)
+        sum[i + 1] = {sum[i].x + p[i].x, sum[i].y + p[i].y};
+    std::vector<Xy> out(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t k = std::min({side, i, n - 1 - i});
+        const double count = static_cast<double>(2 * k + 1);
+        out[i] = {(sum[i + k + 1].x - sum[i - k].x) / count,
+                  (sum[i + k + 1].y - sum[i - k].y) / count};
+    }
+    return out;
+}
+
+Track ToTrack(std::span<const TLapElmRec> lap, const Plane& plane, double smoothingS) {
     Track track;
     track.p.reserve(lap.size());
     track.t.reserve(lap.size());
-    track.s.reserve(lap.size());
     for (const TLapElmRec& e : lap) {
-        const Xy p = plane.At(e);
-        track.s.push_back(track.p.empty() ? 0 : track.s.back() + Length(p - track.p.back()));
-        track.p.push_back(p);
+        track.p.push_back(plane.At(e));
         track.t.push_back(static_cast<double>(Float80(e.Sec)));
     }
+    if (track.p.size() > 2 && track.t.back() > track.t.front() && smoothingS > 0) {
+        const double step =
+            (track.t.back() - track.t.front()) / static_cast<double>(track.p.size() - 1);
+        const auto side = static_cast<size_t>(std::min(std::round(smoothingS / 2 / step), 25.0));
+        if (side > 0)
+            track.p = Smoothed(track.p, side);
+    }
+    track.s.reserve(track.p.size());
+    for (size_t i = 0; i < track.p.size(); ++i)
+        track.s.push_back(i == 0 ? 0 : track.s.back() + Length(track.p[i] - track.p[i - 1]));
     return track;
 }
 
@@ -201,7 +225,7 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
     std::vector<Track> tracks;
     tracks.reserve(laps.size());
     for (const auto& lap : laps)
-        tracks.push_back(ToTrack(lap, plane));
+        tracks.push_back(ToTrack(lap, plane, options.smoothingS));
     const int refIndex = PickReference(tracks, options);
     if (refIndex < 0)
         return result;
@@ -238,10 +262,10 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
             int source = static_cast<int>(k);
             if (g > 0) {
                 for (size_t o = 0; o < count; ++o) {
-                    if (o == k || !(cost[o] < arrive))
+                    if (o == k || !(cost[o] + options.joinCostS < arrive))
                         continue;
                     if (Length(cross[o][g].at - from.at) <= tolerance) {
-                        arrive = cost[o];
+                        arrive = cost[o] + options.joinCostS;
                         source = static_cast<int>(o);
                     }
                 }
@@ -269,20 +293,21 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
     const auto gateS = [&](size_t g) {
         return g == 0 ? 0.0 : g == m ? ref.s.back() : cuts[g - 1].s;
     };
+    // A piece's time is read between its own ends, so a lap taken whole
+    // keeps its time to the last bit.
+    size_t first = 0;
     for (size_t g = 0; g < m; ++g) {
+        if (g + 1 < m && lapOf[g + 1] == lapOf[g])
+            continue;
         const auto k = static_cast<size_t>(lapOf[g]);
-        const double seconds = cross[k][g + 1].t - cross[k][g].t;
-        if (!result.pieces.empty() && result.pieces.back().lap == lapOf[g]) {
-            result.pieces.back().toM = gateS(g + 1);
-            result.pieces.back().seconds += seconds;
-        } else {
-            result.pieces.push_back({lapOf[g], gateS(g), gateS(g + 1), seconds});
-        }
+        const double seconds = cross[k][g + 1].t - cross[k][first].t;
+        result.pieces.push_back({lapOf[g], gateS(first), gateS(g + 1), seconds});
+        result.seconds += seconds;
+        first = g + 1;
     }
     result.found = true;
     result.referenceLap = refIndex;
     result.referenceSeconds = Duration(ref);
-    result.seconds = cost[static_cast<size_t>(last)];
     result.lengthM = ref.s.back();
     result.cuts = static_cast<int>(cuts.size());
     return result;

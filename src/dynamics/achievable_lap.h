@@ -21,6 +21,16 @@ struct AchievableOptions {
     // not run from line to line (an out-lap, an in-lap) and cannot be the
     // reference; it still gives pieces between the cuts it passes.
     double loopGapM = 30;
+    // Every lap's path is averaged over this span of time before it is cut:
+    // the noise of single fixes would otherwise move each cut's time a
+    // little, and picking the fastest piece at every cut adds those bits up
+    // into a lap faster than any the car drove.
+    double smoothingS = 1.0;
+    // What a join must gain before it is made. What is left of the noise
+    // still moves each cut's time by some milliseconds; without a price on
+    // joining, the fastest pieces would collect those from every cut. It is
+    // a price in the choice only: the time is the sum of the pieces.
+    double joinCostS = 0.05;
 };
 
 // Consecutive cut intervals driven on one lap.
