@@ -42,7 +42,7 @@ _quorvane_cli() {
 
     local command=${words[1]}
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'info fixes laps lap compare export import-motec device
+        COMPREPLY=($(compgen -W 'info fixes laps lap compare corners export import-motec device
             --help --version' -- "$cur"))
         return
     fi
@@ -60,6 +60,13 @@ _quorvane_cli() {
                 COMPREPLY=($(compgen -W "$lap_options --uncertainty" -- "$cur"))
             else
                 _filedir "$logs"
+            fi
+            ;;
+        corners)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "$lap_options --by-position --sorted" -- "$cur"))
+            else
+                _filedir "$laps"
             fi
             ;;
         lap | compare)

@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "cli/compare_command.h"
+#include "cli/corners_command.h"
 #include "cli/device_command.h"
 #include "cli/export_command.h"
 #include "cli/lap_options.h"
@@ -35,6 +36,8 @@ constexpr const char* kUsage =
     "  lap LAP       one lap as the lap CSV export writes it\n"
     "  compare LAP...  up to four laps in the slots: read-outs, sector and drift\n"
     "                tables, time difference\n"
+    "  corners LAP...  the corner table of the laps in the slots as CSV: time lost,\n"
+    "                braking points, lowest and exit speeds per corner\n"
     "  device ACTION the logger on a serial port: scan, status, set-mode, set-trigger,\n"
     "                erase, download\n"
     "  export kml|nmea LAP... -o OUT  the KML traces of the slots, or one lap as\n"
@@ -194,6 +197,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     static const Command kCommands[] = {{"laps", kLapsUsage, RunLaps, true},
                                         {"lap", kLapUsage, RunLap, true},
                                         {"compare", kCompareUsage, RunCompare, true},
+                                        {"corners", kCornersUsage, RunCorners, true},
                                         {"export", kExportUsage, RunExport, true},
                                         {"import-motec", kImportMotecUsage, RunImportMotec, true},
                                         {"device", kDeviceUsage, RunDevice, false},
