@@ -307,13 +307,13 @@ ImportReport AddLogs(SessionLibrary& library, const std::vector<fs::path>& roots
     ImportProgress step;
     step.total = files.size();
     for (const fs::path& file : files) {
+        step.current = file;
+        if (progress)
+            progress(step);
         if (cancel != nullptr && cancel->load()) {
             report.cancelled = true;
             break;
         }
-        step.current = file;
-        if (progress)
-            progress(step);
         const AddResult r = AddWith(library, summarizer, file);
         switch (r.outcome) {
             case AddOutcome::Added:

@@ -67,9 +67,10 @@ struct ImportReport {
     bool cancelled = false;  // what was added before stays
 };
 
-// Adds every log under each of `roots` (files or folders). `cancel` is
-// read between logs; `progress` is called before each log and once at the
-// end, on the calling thread.
+// Adds every log under each of `roots` (files or folders). `progress` is
+// called before each log and once at the end, on the calling thread;
+// `cancel` is read after each call, so a cancel set there stops before the
+// next log.
 ImportReport AddLogs(SessionLibrary& library, const std::vector<std::filesystem::path>& roots,
                      const LibraryAddContext& context, const std::atomic<bool>* cancel = nullptr,
                      const std::function<void(const ImportProgress&)>& progress = {});

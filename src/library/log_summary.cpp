@@ -10,6 +10,7 @@
 
 #include "core/local_time.h"
 #include "decode/file_kinds.h"
+#include "geometry/plane.h"
 #include "geometry/sector_timing.h"
 #include "laps/lap_file_io.h"
 #include "laps/lap_session.h"
@@ -44,6 +45,26 @@ class NearestCircuit : public CircuitChooser {
         return FirstCandidates(candidates);
     }
 };
+
+// True when the active fixes cross `line` at least twice: a kept line that
+// the driving never passes would leave the log one single lap.
+bool PassedTwice(const LogStore& log, const Line& line) {
+    const Point2 a{line[0].lon, line[0].lat};
+    const Point2 b{line[1].lon, line[1].lat};
+    std::optional<Point2> previous;
+    int crossings = 0;
+    for (int i = 0; i < log.LogItemNum && crossings < 2; ++i) {
+        const TLogItem& item = log.LogItems[static_cast<size_t>(i)];
+        if (!item.Act)
+            continue;
+        const Point2 here{item.Kdo, item.Ido};
+        Point2 at;
+        if (previous && CrossPoint(a, b, *previous, here, at))
+            ++crossings;
+        previous = here;
+    }
+    return crossings >= 2;
+}
 
 // The log-block dialog closed with OK at once: the circuit near the log
 // when there is one, else the line kept for the unnamed track there, else
