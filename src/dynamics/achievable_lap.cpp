@@ -60,6 +60,8 @@ struct Track {
     std::vector<Xy> p;
     std::vector<double> t;  // s
     std::vector<double> s;  // m travelled along its own points
+    // m travelled along the fixes as logged: the distance the lap list shows.
+    std::vector<double> logged;
 };
 
 // Each point the mean of the points around it, as many on either side;
@@ -83,8 +85,12 @@ Track ToTrack(std::span<const TLapElmRec> lap, const Plane& plane, double smooth
     Track track;
     track.p.reserve(lap.size());
     track.t.reserve(lap.size());
+    track.logged.reserve(lap.size());
     for (const TLapElmRec& e : lap) {
-        track.p.push_back(plane.At(e));
+        const Xy p = plane.At(e);
+        track.logged.push_back(track.p.empty() ? 0
+                                               : track.logged.back() + Length(p - track.p.back()));
+        track.p.push_back(p);
         track.t.push_back(static_cast<double>(Float80(e.Sec)));
     }
     if (track.p.size() > 2 && track.t.back() > track.t.front() && smoothingS > 0) {
@@ -194,17 +200,32 @@ std::vector<Crossing> CrossCuts(const Track& lap, const Track& ref, const std::v
     return out;
 }
 
+// The logged distance at `s` metres along the track's cut path.
+double LoggedDistanceAt(const Track& track, double s) {
+    if (s <= 0)
+        return 0;
+    if (s >= track.s.back())
+        return track.logged.back();
+    const auto it = std::upper_bound(track.s.begin(), track.s.end(), s);
+    const size_t j = static_cast<size_t>(it - track.s.begin());
+    const double span = track.s[j] - track.s[j - 1];
+    const double r = span > 0 ? (s - track.s[j - 1]) / span : 0;
+    return track.logged[j - 1] + r * (track.logged[j] - track.logged[j - 1]);
+}
+
+// The fastest lap from line to line; without one (runs from a start line
+// to a finish line elsewhere), the fastest lap of all.
 int PickReference(const std::vector<Track>& tracks, const AchievableOptions& options) {
-    int best = -1;
+    int best = -1, bestOpen = -1;
     for (size_t k = 0; k < tracks.size(); ++k) {
         const Track& t = tracks[k];
-        if (t.p.size() < 2 || Duration(t) <= 0 ||
-            Length(t.p.back() - t.p.front()) > options.loopGapM)
+        if (t.p.size() < 2 || Duration(t) <= 0)
             continue;
-        if (best < 0 || Duration(t) < Duration(tracks[static_cast<size_t>(best)]))
-            best = static_cast<int>(k);
+        int& slot = Length(t.p.back() - t.p.front()) <= options.loopGapM ? best : bestOpen;
+        if (slot < 0 || Duration(t) < Duration(tracks[static_cast<size_t>(slot)]))
+            slot = static_cast<int>(k);
     }
-    return best;
+    return best >= 0 ? best : bestOpen;
 }
 
 }  // namespace
@@ -291,7 +312,7 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
     for (size_t g = m - 1; g > 0; --g)
         lapOf[g - 1] = cameOn[g][static_cast<size_t>(lapOf[g])];
     const auto gateS = [&](size_t g) {
-        return g == 0 ? 0.0 : g == m ? ref.s.back() : cuts[g - 1].s;
+        return g == 0 ? 0.0 : g == m ? ref.logged.back() : LoggedDistanceAt(ref, cuts[g - 1].s);
     };
     // A piece's time is read between its own ends, so a lap taken whole
     // keeps its time to the last bit.
@@ -308,7 +329,7 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
     result.found = true;
     result.referenceLap = refIndex;
     result.referenceSeconds = Duration(ref);
-    result.lengthM = ref.s.back();
+    result.lengthM = ref.logged.back();
     result.cuts = static_cast<int>(cuts.size());
     return result;
 }

@@ -18,8 +18,9 @@ struct AchievableOptions {
     // passes further from the reference path than this is not cut there.
     double cutHalfWidthM = 12;
     // A lap whose first and last points lie further apart than this does
-    // not run from line to line (an out-lap, an in-lap) and cannot be the
-    // reference; it still gives pieces between the cuts it passes.
+    // not run from line to line (an out-lap, an in-lap) and is the
+    // reference only when no lap does; it still gives pieces between the
+    // cuts it passes.
     double loopGapM = 30;
     // Every lap's path is averaged over this span of time before it is cut:
     // the noise of single fixes would otherwise move each cut's time a
@@ -36,24 +37,23 @@ struct AchievableOptions {
 // Consecutive cut intervals driven on one lap.
 struct AchievablePiece {
     int lap = -1;      // index into the laps given
-    double fromM = 0;  // along the reference path
+    double fromM = 0;  // along the reference lap, as logged
     double toM = 0;
     double seconds = 0;
 };
 
 struct AchievableLap {
     bool found = false;
-    int referenceLap = -1;  // the fastest lap that runs from line to line
+    int referenceLap = -1;  // the fastest lap, one from line to line if any
     double referenceSeconds = 0;
     double seconds = 0;
-    double lengthM = 0;  // of the reference path
+    double lengthM = 0;  // of the reference lap, as logged
     int cuts = 0;        // cut points between the start and the end
     std::vector<AchievablePiece> pieces;
 };
 
-// `laps[k]` are the samples of lap k from its start (time and distance 0
-// at the first sample). Nothing is found without a lap that runs from line
-// to line.
+// `laps[k]` are the samples of lap k from its start. Nothing is found
+// without a lap of two samples or more.
 AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& laps,
                                 const AchievableOptions& options = {});
 

@@ -85,7 +85,7 @@ std::string AchievableText(const LapListSummary& s) {
         return {};
     const AchievableLap& a = s.achievable;
     if (!a.found)
-        return "Achievable best lap: none, no lap runs from the line back to it";
+        return "Achievable best lap: none, no lap file could be read";
     std::string text = "Achievable best lap " + FormatSectTime(a.seconds) + ": " +
                        Delta(a.seconds - a.referenceSeconds) + " to the best lap " +
                        NameOf(s, a.referenceLap) + " (" + FormatSectTime(a.referenceSeconds) + ")";

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ui/auto_sync_strip.h"
 #include "ui/playback_controller.h"
 
 namespace qv::ui {
@@ -247,6 +248,7 @@ VideoPanel::VideoPanel(Session& session, PlaybackController& playback, Prompter&
     for (QToolButton* b :
          {remove_, open_, reset_, play_, forward_, backward_, sync_, openSync_, saveSync_, reload_})
         buttons->addWidget(b);
+    buttons->addWidget(new AutoSyncStrip(session_, *this, strip));
     buttons->addStretch(1);
     column->addWidget(strip);
 
