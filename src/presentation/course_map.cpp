@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "core/date_time.h"
 #include "core/display_format.h"
@@ -472,23 +473,35 @@ std::optional<int> NearestSample(const TLapDtRec& lap, Float80 lon, Float80 lat)
     return best;
 }
 
-Scene CourseMapScene(const CourseMapInput& in, const TextMetrics& metrics, int BW, int BH) {
-    Scene scene = BlankScene(BW, BH);
+CourseMapLayers CourseMapLayersOf(const CourseMapInput& in, const TextMetrics& metrics, int BW,
+                                  int BH) {
+    CourseMapLayers layers{BlankScene(BW, BH), {}};
+    Scene& still = layers.still;
     const CourseMapFrame f = CourseMapFrameFor(in, BW, BH);
     const int occupied = std::min<int>(static_cast<int>(in.slots.size()), kLapSlots);
 
     if (occupied > 0 && in.trackMap.TrackMapNum() > 0)
-        AddTrackMap(scene, f, in.trackMap);
-    AddScaleBar(scene, f, in);
+        AddTrackMap(still, f, in.trackMap);
+    AddScaleBar(still, f, in);
+    Scene over = BlankScene(BW, BH);
     if (occupied > 0) {
-        AddGates(scene, f, in.gates);
+        AddGates(still, f, in.gates);
         for (int slot : kSlotPaintOrder)
             if (slot < occupied)
-                AddTrace(scene, f, in, slot);
-        AddCars(scene, f, in, occupied);
+                AddTrace(still, f, in, slot);
+        AddCars(over, f, in, occupied);
     }
     if (in.picture)
-        AddPictureTexts(scene, f, in, metrics, occupied);
+        AddPictureTexts(over, f, in, metrics, occupied);
+    layers.over = std::move(over.items);
+    return layers;
+}
+
+Scene CourseMapScene(const CourseMapInput& in, const TextMetrics& metrics, int BW, int BH) {
+    CourseMapLayers layers = CourseMapLayersOf(in, metrics, BW, BH);
+    Scene scene = std::move(layers.still);
+    scene.items.insert(scene.items.end(), std::make_move_iterator(layers.over.begin()),
+                       std::make_move_iterator(layers.over.end()));
     return scene;
 }
 

@@ -77,6 +77,16 @@ CourseMapFrame CourseMapFrameFor(const CourseMapInput& in, int BW, int BH);
 // The whole map; with `in.picture`, as it is exported.
 Scene CourseMapScene(const CourseMapInput& in, const TextMetrics& metrics, int BW, int BH);
 
+// The map in two layers painted one over the other: what only moves with
+// the map (track map, scale bar, gates, traces) and the rest (the cars and
+// the picture's texts). Painted in order they give CourseMapScene.
+struct CourseMapLayers {
+    Scene still;
+    std::vector<SceneItem> over;
+};
+CourseMapLayers CourseMapLayersOf(const CourseMapInput& in, const TextMetrics& metrics, int BW,
+                                  int BH);
+
 // The play time a left click at (x, y) asks for: slot A's lap time at the
 // click projected onto its trace. None while slot A is empty or playback
 // runs.

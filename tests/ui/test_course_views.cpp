@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app/session.h"
 #include "presentation/course_test_support.h"
@@ -89,6 +92,64 @@ TEST(CourseViews, OverviewKeepsItsBackgroundUntilAskedToRebuild) {
     const std::optional<Float80> t = view.Click(s, QSize(300, 250), QPoint(270, 137));
     ASSERT_TRUE(t.has_value());
     EXPECT_EQ(*t, 20);
+}
+
+// A map kept from the last paint must show what a first paint shows after
+// any change that moves the map or what is on it; moving only the cars
+// must not paint the traces again.
+TEST(CourseViews, MapPaintsItsTracesAgainOnlyWhenTheyChange) {
+    struct Case {
+        const char* change;
+        std::function<void(Session&, QSize&, qreal&)> apply;
+        bool repaintsTraces;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](Session&, QSize&, qreal&) {}, false},
+        {"cars moved",
+         [](Session& s, QSize&, qreal&) {
+             for (int k = 0; k < 2; ++k) {
+                 s.align.cursor[k].CsKdo = s.laps.LapDt[k].Elm[12].Kdo;
+                 s.align.cursor[k].CsDir = 200;
+             }
+         },
+         false},
+        {"zoom", [](Session& s, QSize&, qreal&) { s.presentation.mapZoom = 2; }, true},
+        {"centre", [](Session& s, QSize&, qreal&) { s.presentation.mapCentreKdo = LonAt(7); },
+         true},
+        {"slot content",
+         [](Session& s, QSize&, qreal&) {
+             for (TLapElmRec& e : s.laps.LapDt[1].Elm)
+                 e.Ido = LatAt(-15);
+         },
+         true},
+        {"slot emptied", [](Session& s, QSize&, qreal&) { s.laps.LapDt.pop_back(); }, true},
+        {"size", [](Session&, QSize& size, qreal&) { size = QSize(300, 300); }, true},
+        {"pixel ratio", [](Session&, QSize&, qreal& dpr) { dpr = 2; }, true},
+        {"satellites", [](Session& s, QSize&, qreal&) { s.settings.MinSatNum = 10; }, true},
+        {"track map",
+         [](Session& s, QSize&, qreal&) {
+             TPathRec path;
+             path.Elm = {{LatAt(-40), LonAt(-80)}, {LatAt(-40), LonAt(80)}};
+             s.trackMap.TrackMap.push_back(path);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        TwoLaps laps;
+        Session& s = *laps.session;
+        QSize size(400, 300);
+        qreal dpr = 1;
+        const CourseMapView kept;
+        const QImage before = kept.Render(s, size, dpr);
+        ASSERT_EQ(kept.StillLayerPaints(), 1);
+
+        c.apply(s, size, dpr);
+        const QImage after = kept.Render(s, size, dpr);
+        EXPECT_EQ(kept.StillLayerPaints(), c.repaintsTraces ? 2 : 1);
+        EXPECT_EQ(after, CourseMapView().Render(s, size, dpr));
+        EXPECT_EQ(after == before, c.change == std::string("nothing"));
+    }
 }
 
 }  // namespace

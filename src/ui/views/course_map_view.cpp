@@ -14,6 +14,11 @@ QImage Paint(const Scene& scene, QSize size, qreal dpr) {
     return image;
 }
 
+bool SameScene(const Scene& a, const Scene& b) {
+    return a.width == b.width && a.height == b.height && a.background == b.background &&
+           a.items == b.items;
+}
+
 }  // namespace
 
 CourseMapInput CourseMapInputOf(const Session& session, bool picture) {
@@ -22,9 +27,22 @@ CourseMapInput CourseMapInputOf(const Session& session, bool picture) {
 }
 
 QImage CourseMapView::Render(const Session& session, QSize logical, qreal dpr) const {
-    return Paint(CourseMapScene(CourseMapInputOf(session, false), ViewTextMetrics(),
-                                logical.width(), logical.height()),
-                 logical, dpr);
+    CourseMapLayers layers = CourseMapLayersOf(CourseMapInputOf(session, false), ViewTextMetrics(),
+                                               logical.width(), logical.height());
+    // The layer's scene holds every pixel it paints, its size included, so
+    // an equal scene at the same ratio needs no new paint.
+    if (!still_ || still_->dpr != dpr || !SameScene(still_->scene, layers.still)) {
+        QImage image = Paint(layers.still, logical, dpr);
+        still_ = StillLayer{std::move(layers.still), dpr, std::move(image)};
+        ++stillPaints_;
+    }
+    QImage image = still_->image;
+    if (!layers.over.empty()) {
+        QPainter painter(&image);
+        PaintItems(painter,
+                   Scene{logical.width(), logical.height(), kWhite, std::move(layers.over)});
+    }
+    return image;
 }
 
 QImage CourseMapView::Picture(const Session& session, QSize size) const {

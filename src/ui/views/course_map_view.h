@@ -1,7 +1,8 @@
 #pragma once
 // The course map box: paints the map for the session, answers its click,
 // its distance read-out and the G inspection that hovering over it asks
-// for. Nothing is kept between paints.
+// for. The painted track map, gates and traces are kept while they come
+// out the same, so a repaint that does not move the map only paints cars.
 
 #include <QImage>
 #include <QPoint>
@@ -33,6 +34,19 @@ class CourseMapView {
     std::optional<Scene> GInspector(const Session& session, QSize mapSize, QPoint at,
                                     QSize gViewSize) const;
     static void PaintOver(QImage& image, const Scene& items);
+
+    // How often Render painted the still layer afresh.
+    int StillLayerPaints() const { return stillPaints_; }
+
+  private:
+    struct StillLayer {
+        Scene scene;
+        qreal dpr = 0;
+        QImage image;
+    };
+    // Views paint on the window's thread only.
+    mutable std::optional<StillLayer> still_;
+    mutable int stillPaints_ = 0;
 };
 
 CourseMapInput CourseMapInputOf(const Session& session, bool picture);
