@@ -44,7 +44,7 @@ std::vector<Float80> ByDistance(const TLapDtRec& a, const TLapDtRec& b, const Se
 std::vector<Float80> ByPosition(const TLapDtRec& ref, const TLapDtRec& lap) {
     const LapPath refPath = SmoothedLapPath(ref);
     const LapPath path = SmoothedLapPath(lap, refPath.frame);
-    const std::vector<double> s = ProjectMonotone(refPath, path.x, path.y);
+    const std::vector<double> s = ProjectMonotone(refPath, path.x, path.y, true);
     std::vector<Float80> m(s.size());
     for (size_t j = 0; j < s.size(); ++j)
         m[j] = Float80(s[j]) / 1000;

@@ -47,7 +47,7 @@ LapPath SmoothedLapPath(const TLapDtRec& lap, const LocalFrame& frame) {
 }
 
 std::vector<double> ProjectMonotone(const LapPath& path, const std::vector<double>& px,
-                                    const std::vector<double>& py) {
+                                    const std::vector<double>& py, bool densePoints) {
     const size_t m = std::min(px.size(), py.size());
     std::vector<double> out(m, 0.0);
     const size_t n = path.x.size();
@@ -73,8 +73,17 @@ std::vector<double> ProjectMonotone(const LapPath& path, const std::vector<doubl
         double best = INFINITY;
         size_t bestSeg = seg;
         double bestT = t;
+        // For points close behind each other: once well past the best so
+        // far (a few times its distance off the path, and some), nothing
+        // further on is taken, the lap has gone on. Points far apart (the
+        // ends of a hairpin) search the whole reach.
+        constexpr double kPastBestM = 20;
+        constexpr double kPastBestPerOff = 3;
+        double bestS = path.s[seg];
         for (size_t i = seg; i + 1 < n; ++i) {
-            if (i > seg && path.s[i] > limit)
+            if (i > seg &&
+                (path.s[i] > limit ||
+                 (densePoints && path.s[i] > bestS + kPastBestM + kPastBestPerOff * best)))
                 break;
             const double ax = path.x[i], ay = path.y[i];
             const double dx = path.x[i + 1] - ax, dy = path.y[i + 1] - ay;
@@ -86,6 +95,7 @@ std::vector<double> ProjectMonotone(const LapPath& path, const std::vector<doubl
                 best = d2;
                 bestSeg = i;
                 bestT = u;
+                bestS = path.s[i];
             }
         }
         seg = bestSeg;

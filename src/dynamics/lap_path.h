@@ -33,7 +33,9 @@ LapPath SmoothedLapPath(const TLapDtRec& lap, const LocalFrame& frame);
 
 // Distances along `path` (m) of the points (m, in the path's frame), each
 // the nearest point of the path not behind the previous one's.
+// `densePoints`: the points follow each other closely (another lap's
+// samples), which lets the search stop soon after the best match.
 std::vector<double> ProjectMonotone(const LapPath& path, const std::vector<double>& px,
-                                    const std::vector<double>& py);
+                                    const std::vector<double>& py, bool densePoints = false);
 
 }  // namespace qv
