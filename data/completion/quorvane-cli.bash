@@ -42,7 +42,7 @@ _quorvane_cli() {
 
     local command=${words[1]}
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'info fixes laps lap compare corners export import-motec device
+        COMPREPLY=($(compgen -W 'info fixes laps lap compare corners export import-motec device library
             --help --version' -- "$cur"))
         return
     fi
@@ -90,6 +90,19 @@ _quorvane_cli() {
                 COMPREPLY=($(compgen -W "$lap_options --slot-a --dtb" -- "$cur"))
             else
                 _filedir '@(csv|CSV)'
+            fi
+            ;;
+        library)
+            if [[ $prev == --db ]]; then
+                _filedir
+            elif [[ $prev == --from || $prev == --to || $prev == --logger ]]; then
+                return
+            elif [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W '--db --from --to --logger --help' -- "$cur"))
+            elif [[ " ${words[*]} " == *" add "* ]]; then
+                _filedir
+            else
+                COMPREPLY=($(compgen -W 'add tracks sessions best' -- "$cur"))
             fi
             ;;
         device)
