@@ -1,6 +1,10 @@
 #include "decode/mtk_decoder.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/date_time.h"
@@ -157,6 +161,31 @@ MtkRecordResult DecodeWithLayout(const Layout& layout, const uint8_t* record, si
     return result;
 }
 
+// An MTK fix has no motion, so slots [first, end) are zeroed. The store is
+// mostly never-touched memory, and touching 20 MB of it only to write zeros
+// costs more than decoding a full image: whole pages are handed back to the
+// system instead, which gives them back zero-filled when next touched.
+void ClearMotion(LogStore& log, int first, int end) {
+    if (end <= first)
+        return;
+    auto* begin = reinterpret_cast<uint8_t*>(log.MotionItems.data() + first);
+    const size_t size = static_cast<size_t>(end - first) * sizeof(TMotionSens);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize > 0) {
+        const uintptr_t mask = static_cast<uintptr_t>(pageSize) - 1;
+        const uintptr_t from = reinterpret_cast<uintptr_t>(begin);
+        const uintptr_t pagesFrom = (from + mask) & ~mask;
+        const uintptr_t pagesTo = (from + size) & ~mask;
+        if (pagesTo > pagesFrom &&
+            madvise(reinterpret_cast<void*>(pagesFrom), pagesTo - pagesFrom, MADV_DONTNEED) == 0) {
+            std::memset(begin, 0, pagesFrom - from);
+            std::memset(reinterpret_cast<uint8_t*>(pagesTo), 0, from + size - pagesTo);
+            return;
+        }
+    }
+    std::memset(begin, 0, size);
+}
+
 // Reports what a record tells beyond its fix: the abnormal-speed line and
 // the format flags.
 void ReportRecord(const MtkTarget& target, const MtkRecordResult& result, const TLogItem& fix) {
@@ -182,7 +211,10 @@ size_t MtkRecordLength(uint32_t format, unsigned satView) {
     return MakeLayout(format).Length(satView);
 }
 
-void DecodeMtkSector(const MtkTarget& target, std::span<const uint8_t> image, size_t sector) {
+namespace {
+
+// Decodes one sector's fixes, leaving their motion slots as they were.
+void DecodeSectorFixes(const MtkTarget& target, std::span<const uint8_t> image, size_t sector) {
     const size_t begin = sector * kMtkSectorSize;
     if (begin + kMtkHeaderSize > image.size())
         return;
@@ -226,7 +258,6 @@ void DecodeMtkSector(const MtkTarget& target, std::span<const uint8_t> image, si
             if (full) {
                 ++log.DroppedRecords;
             } else {
-                log.MotionItems[slot] = TMotionSens{};
                 fix.DtTm =
                     result.utcSeconds / kSecondsPerDay + target.localTimeBase + fix.ms / kMsPerDay;
                 AssignFixToBlock(log, slot);
@@ -246,9 +277,19 @@ void DecodeMtkSector(const MtkTarget& target, std::span<const uint8_t> image, si
     }
 }
 
+}  // namespace
+
+void DecodeMtkSector(const MtkTarget& target, std::span<const uint8_t> image, size_t sector) {
+    const int first = target.log.LogItemNum;
+    DecodeSectorFixes(target, image, sector);
+    ClearMotion(target.log, first, target.log.LogItemNum);
+}
+
 void DecodeMtkImage(const MtkTarget& target, std::span<const uint8_t> image, size_t sectorCount) {
+    const int first = target.log.LogItemNum;
     for (size_t s = 0; s < sectorCount; ++s)
-        DecodeMtkSector(target, image, s);
+        DecodeSectorFixes(target, image, s);
+    ClearMotion(target.log, first, target.log.LogItemNum);
 }
 
 }  // namespace qv

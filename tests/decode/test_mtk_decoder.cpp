@@ -86,6 +86,41 @@ TEST_F(MtkDecoderTest, DecodesEveryFieldOfEachFormat) {
     }
 }
 
+TEST_F(MtkDecoderTest, LeftoverMotionIsClearedInTheDecodedSlotsOnly) {
+    // Enough fixes that their motion slots cover whole pages of the store as
+    // well as part pages at either end.
+    constexpr int kFixes = 3000;
+    constexpr int kBeyond = 10;
+    MtkImageWriter writer;
+    for (int i = 0; i < kFixes; ++i)
+        writer.AddFix(MakeFix(i));
+    const std::vector<uint8_t> image = writer.Finish();
+    const size_t sectors = image.size() / kMtkSectorSize;
+    ASSERT_GT(sectors, 1u);
+    const TMotionSens none{};
+    for (const bool bySector : {false, true}) {
+        SCOPED_TRACE(bySector ? "sector by sector" : "whole image");
+        for (int i = 0; i < kFixes + kBeyond; ++i) {
+            log().MotionItems[i].gX = 1.5 + i;
+            log().MotionItems[i].Yaw = -0.0;
+        }
+        log().Reset();
+        if (bySector) {
+            for (size_t s = 0; s < sectors; ++s)
+                DecodeMtkSector(Target(), image, s);
+        } else {
+            DecodeMtkImage(Target(), image, sectors);
+        }
+        ASSERT_EQ(log().LogItemNum, kFixes);
+        int leftovers = 0;
+        for (int i = 0; i < kFixes; ++i)
+            leftovers += std::memcmp(&log().MotionItems[i], &none, sizeof none) != 0;
+        EXPECT_EQ(leftovers, 0);
+        for (int i = kFixes; i < kFixes + kBeyond; ++i)
+            EXPECT_EQ(log().MotionItems[i].gX, 1.5 + i) << i;
+    }
+}
+
 TEST_F(MtkDecoderTest, FirstFixTimeIsLocalStandardTime) {
     MtkImageWriter writer;
     writer.AddFix(MakeFix(0));
