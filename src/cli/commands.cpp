@@ -15,6 +15,7 @@
 #include "cli/laps_command.h"
 #include "cli/library_command.h"
 #include "cli/motec_command.h"
+#include "cli/report_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "                tables, time difference\n"
     "  corners LAP...  the corner table of the laps in the slots as CSV: time lost,\n"
     "                braking points, lowest and exit speeds per corner\n"
+    "  report LAP... -o FILE.pdf  the session report of the laps as a PDF\n"
     "  device ACTION the logger on a serial port: scan, status, set-mode, set-trigger,\n"
     "                erase, download\n"
     "  export kml|nmea LAP... -o OUT  the KML traces of the slots, or one lap as\n"
@@ -198,6 +200,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                         {"lap", kLapUsage, RunLap, true},
                                         {"compare", kCompareUsage, RunCompare, true},
                                         {"corners", kCornersUsage, RunCorners, true},
+                                        {"report", kReportUsage, RunReport, true},
                                         {"export", kExportUsage, RunExport, true},
                                         {"import-motec", kImportMotecUsage, RunImportMotec, true},
                                         {"device", kDeviceUsage, RunDevice, false},

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/library_auto_add.h"
+#include "app/report_command.h"
 #include "app/session_lifetime.h"
 #include "app/step_runner.h"
 #include "presentation/window_rules.h"
@@ -29,6 +30,7 @@
 #include "ui/page_guard.h"
 #include "ui/playback_controller.h"
 #include "ui/range_dialog.h"
+#include "ui/report/report_actions.h"
 #include "ui/speed_select_dialog.h"
 #include "ui/track_map_commands.h"
 #include "ui/version_dialog.h"
@@ -175,6 +177,13 @@ void MainWindow::BuildMenus() {
     QAction* configuration = file->addAction(QStringLiteral("Configuration(&C)"));
     configuration->setObjectName(QStringLiteral("MenuConfiguration"));
     connect(configuration, &QAction::triggered, this, &MainWindow::ShowConfiguration);
+    QAction* report = file->addAction(QString::fromUtf8(kReportMenuText));
+    report->setObjectName(QStringLiteral("MenuExportReport"));
+    connect(report, &QAction::triggered, this,
+            [this] { ExportReportPdf(session_, services_.prompter); });
+    QAction* print = file->addAction(QString::fromUtf8(kPrintMenuText));
+    print->setObjectName(QStringLiteral("MenuPrint"));
+    connect(print, &QAction::triggered, this, [this] { PrintReport(session_, this); });
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("Quit(&X)"));
     quit->setObjectName(QStringLiteral("MenuQuit"));

@@ -75,8 +75,13 @@ std::vector<Violation> FindViolations(const fs::path& root) {
             const size_t slash = target.find('/');
             const std::string to = slash == std::string::npos ? "" : target.substr(0, slash);
             const bool escapes = to.empty() || target.find("..") != std::string::npos;
+            // The command-line tool draws its report with the window's
+            // Qt Gui painter, which needs no widgets; the rest of ui/ stays
+            // out of its reach.
+            const bool sharedPainter = from == "cli" && target.rfind("ui/report/", 0) == 0;
             const bool allowed =
-                row != table.end() && !escapes && (to == from || row->second.count(to) > 0);
+                row != table.end() && !escapes &&
+                (to == from || row->second.count(to) > 0 || sharedPainter);
             if (!allowed)
                 found.push_back({relative.string() + ":" + std::to_string(lineNo),
                                  from + " -> " + (escapes ? target : to)});
