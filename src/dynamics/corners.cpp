@@ -248,7 +248,10 @@ std::vector<Corner> FindCorners(const TLapDtRec& lap, const CornerOptions& optio
     if (!(path.s.back() > path.s.front()))
         return corners;
     const std::vector<double> driven = DrivenDistance(lap, path);
-    if (!(driven.back() > driven.front()))
+    // A damaged file's times can make a lap of any length; no real lap
+    // comes near this.
+    constexpr double kLongestLapM = 1e6;
+    if (!(driven.back() > driven.front()) || !(driven.back() - driven.front() < kLongestLapM))
         return corners;
     const Grid grid = Resample(path, driven, options.smoothingM);
     if (grid.size() < 3)

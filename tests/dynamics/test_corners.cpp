@@ -121,11 +121,17 @@ TEST(Corners, TooShortOrStandingLapsHaveNone) {
     }
     TLapDtRec two = standing;
     two.Elm.resize(2);
-    const std::vector<Corner> demo = FindCorners(DemoLap(10, 0));
+    const TLapDtRec demoLap = DemoLap(10, 0);
+    const std::vector<Corner> demo = FindCorners(demoLap);
+    // A damaged file: the clock jumps by years halfway through the lap.
+    TLapDtRec jump = demoLap;
+    for (size_t i = jump.Elm.size() / 2; i < jump.Elm.size(); ++i)
+        jump.Elm[i].Sec = Float80(jump.Elm[i].Sec) + 1e9L;
     const struct {
         const char* name;
         TLapDtRec lap;
     } cases[] = {{"empty", {}}, {"two samples", two}, {"standing", standing}};
+    EXPECT_TRUE(FindCorners(jump).empty());
     for (const auto& c : cases) {
         EXPECT_TRUE(FindCorners(c.lap).empty()) << c.name;
         EXPECT_TRUE(MatchCorners(demo, c.lap).empty()) << c.name;
