@@ -22,6 +22,7 @@
 #include "decode/file_kinds.h"
 #include "decode/load_log.h"
 #include "decode/log_check_value.h"
+#include "exchange/fix_csv.h"
 
 namespace qv::cli {
 namespace {
@@ -176,17 +177,6 @@ void PrintInfo(const Invocation& inv, const Session& session, const LoadLogResul
         out << "  " << line << "\n";
 }
 
-void PrintFixes(const Session& session, std::ostream& out) {
-    out << "time,lat,lon,elev_m,speed_kmh,sat_used,sat_view,valid,block\n";
-    for (int i = 0; i < session.log.LogItemNum; ++i) {
-        const TLogItem& f = session.log.LogItems[i];
-        const std::string when = FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", f.DtTm);
-        out << StrFormat("%s,%.7f,%.7f,%.3f,%.3f,%u,%u,%u,%d\n", when.c_str(), f.Ido, f.Kdo,
-                         static_cast<double>(f.Elv), static_cast<double>(f.Spd),
-                         unsigned{f.sat_used}, unsigned{f.sat_view}, unsigned{f.valid}, f.BlkIdx);
-    }
-}
-
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -250,7 +240,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (!opened)
         return Refuse(inv, result, err);
-    PrintFixes(*session, out);
+    WriteFixCsv(session->log, out);
     return 0;
 }
 
