@@ -87,8 +87,9 @@ class LibraryDialog : public LogBlockDialogStep {
         }
         const std::optional<LinePoint> where = LogReferencePoint(session.log);
         if (circuit.empty() && where && knownLine) {
-            if (const std::optional<Line> kept =
-                    knownLine(static_cast<double>(where->lat), static_cast<double>(where->lon))) {
+            const std::optional<Line> kept =
+                knownLine(static_cast<double>(where->lat), static_cast<double>(where->lon));
+            if (kept && PassedTwice(session.log, *kept)) {
                 TakeLogLine(session.lines, *kept);
                 return true;
             }

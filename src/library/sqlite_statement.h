@@ -13,6 +13,8 @@ namespace qv {
 
 class Statement {
   public:
+    // A statement that failed to prepare is not Ok(), and every step of
+    // it fails; the connection's error says why.
     Statement(sqlite3* db, std::string_view sql);
     ~Statement();
     Statement(const Statement&) = delete;
@@ -39,7 +41,6 @@ class Statement {
     std::string Text(int column) const;
 
   private:
-    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
