@@ -8,46 +8,12 @@
 
 #include "geometry/plane.h"
 #include "synth/drive.h"
+#include "synth/drive_laps.h"
 
 namespace qv {
 namespace {
 
 using Samples = std::vector<TLapElmRec>;
-
-// The drive between two instants as a lap file holds it: the fixes in
-// between, and a sample interpolated at each end.
-Samples LapBetween(const synth::Drive& drive, double fromUtcMs, double toUtcMs) {
-    Samples out;
-    const auto add = [&](double utcMs, double lat, double lon) {
-        TLapElmRec e;
-        e.Sec = (utcMs - fromUtcMs) / 1000.0;
-        e.Ido = lat;
-        e.Kdo = lon;
-        out.push_back(e);
-    };
-    const auto& f = drive.fixes;
-    for (size_t i = 1; i < f.size(); ++i) {
-        const auto t0 = static_cast<double>(f[i - 1].utcMs), t1 = static_cast<double>(f[i].utcMs);
-        for (const double at : {fromUtcMs, toUtcMs}) {
-            if (t0 < at && at <= t1) {
-                const double r = (at - t0) / (t1 - t0);
-                add(at, f[i - 1].lat + r * (f[i].lat - f[i - 1].lat),
-                    f[i - 1].lon + r * (f[i].lon - f[i - 1].lon));
-            }
-        }
-        if (t1 > fromUtcMs && t1 < toUtcMs)
-            add(t1, f[i].lat, f[i].lon);
-    }
-    return out;
-}
-
-// The laps of a drive, each from one true line crossing to the next.
-std::vector<Samples> LapsOf(const synth::Drive& drive) {
-    std::vector<Samples> laps;
-    for (size_t k = 1; k < drive.crossingUtcMs.size(); ++k)
-        laps.push_back(LapBetween(drive, drive.crossingUtcMs[k - 1], drive.crossingUtcMs[k]));
-    return laps;
-}
 
 // The first flying lap of a clean drive round the demo circuit.
 const Samples& BaseLap() {
@@ -55,7 +21,8 @@ const Samples& BaseLap() {
         synth::DriveOptions options;
         options.rateHz = 10;
         options.laps = 1;
-        return LapsOf(synth::SynthesizeDrive(synth::DemoCircuit(), options)).at(0);
+        return synth::LapsBetweenCrossings(synth::SynthesizeDrive(synth::DemoCircuit(), options))
+            .at(0);
     }();
     return lap;
 }
@@ -178,7 +145,7 @@ std::vector<Samples> NoisyEqualLaps(double rateHz, double noiseM) {
     options.laps = 5;
     options.noiseM = noiseM;
     options.seed = 7;
-    return LapsOf(synth::SynthesizeDrive(synth::DemoCircuit(), options));
+    return synth::LapsBetweenCrossings(synth::SynthesizeDrive(synth::DemoCircuit(), options));
 }
 
 TEST(AchievableLap, NoiseOfSingleFixesGainsLittle) {
