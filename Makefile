@@ -165,6 +165,7 @@ bench: build
 	$(BUILD)/bench/quorvane-bench-memory
 	$(BUILD)/bench/quorvane-bench-views
 	$(BUILD)/bench/quorvane-bench-video
+	$(BUILD)/bench/quorvane-bench-library
 
 format:
 	find src tools tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
