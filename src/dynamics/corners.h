@@ -2,6 +2,10 @@
 // The corners of a lap, found from its smoothed path: stretches that turn
 // by more than a set angle at more than a set curvature. The same corners
 // are found again on any other lap of the track by position.
+//
+// A chicane is two corners: bends of opposite ways are never merged (see
+// corners.cpp for why); bends of the same way that run into each other,
+// a double apex, are one.
 
 #include <cstddef>
 #include <vector>
@@ -37,13 +41,14 @@ struct Corner {
 };
 
 // The corners of `lap` in driving order, numbered from 1. None for a lap of
-// fewer than three samples.
+// fewer than three samples, one that does not move, or one whose times
+// make it impossibly long.
 std::vector<Corner> FindCorners(const TLapDtRec& lap, const CornerOptions& options = {});
 
 // The corners of `reference` on `lap`: entry and exit projected onto `lap`'s
 // path, the apex where `lap` is slowest between them. Same numbers,
 // directions and turns; distances and positions are `lap`'s own. A corner
-// that `lap` does not reach keeps its reference values and is left out.
+// that `lap` does not reach is left out.
 std::vector<Corner> MatchCorners(const std::vector<Corner>& reference, const TLapDtRec& lap,
                                  const CornerOptions& options = {});
 
