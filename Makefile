@@ -49,6 +49,7 @@ demo: build
 	$(CLI) info $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) laps --auto-circuit $(DEMO_LOG)
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_LOG):1 $(DEMO_LOG):4 --at 30
+	$(DEMO_ENV) $(CLI) corners --auto-circuit --sorted $(DEMO_LOG):1 $(DEMO_LOG):4
 	$(DEMO_ENV) $(CLI) compare --auto-circuit $(DEMO_DRIFT):1 $(DEMO_DRIFT):2
 	$(CLI) info tests/data/nmea/gps_race_data_praga_laps.nmea
 	$(SYNTH) peer nmea --laps 3 $(DEMO_PEER)
