@@ -85,7 +85,7 @@ std::string AchievableText(const LapListSummary& s) {
         return {};
     const AchievableLap& a = s.achievable;
     if (!a.found)
-        return "Achievable best lap: none, no lap file could be read";
+        return "Achievable best lap: none found";
     std::string text = "Achievable best lap " + FormatSectTime(a.seconds) + ": " +
                        Delta(a.seconds - a.referenceSeconds) + " to the best lap " +
                        NameOf(s, a.referenceLap) + " (" + FormatSectTime(a.referenceSeconds) + ")";
