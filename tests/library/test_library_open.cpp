@@ -177,6 +177,24 @@ TEST(LibraryOpen, CorruptFileIsMovedAsideAndANewLibraryStarts) {
     }
 }
 
+// A file that cannot be opened at all is not taken for a damaged one:
+// nothing is moved, and every change is refused.
+TEST(LibraryOpen, UnopenablePathFailsAndMovesNothing) {
+    test::TempDir dir;
+    const fs::path folder = dir / "library.sqlite";
+    fs::create_directories(folder / "inside");
+    SessionLibrary library;
+    const LibraryOpenResult r = library.Open(folder);
+    EXPECT_EQ(r.state, LibraryOpenState::Failed);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(r.movedAside.empty());
+    EXPECT_TRUE(fs::is_directory(folder / "inside"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_FALSE(library.IsOpen());
+    EXPECT_FALSE(library.RenameTrack(1, "Any").ok);
+    EXPECT_TRUE(library.Tracks().empty());
+}
+
 TEST(LibraryOpen, TrackNamesAreTextWhateverTheyHold) {
     test::TempDir dir;
     SessionLibrary library;
