@@ -84,22 +84,29 @@ class ListFile {
 
 bool OpenChapterInput(const std::vector<std::filesystem::path>& chapters,
                       AVFormatContext** format) {
-    const AVInputFormat* concat = av_find_input_format("concat");
-    if (concat == nullptr || chapters.empty())
+    if (chapters.empty())
         return false;
+    if (chapters.size() == 1)
+        return avformat_open_input(format, chapters.front().c_str(), nullptr, nullptr) >= 0;
     // With every length given the demuxer knows the whole length and can
-    // seek across the joints.
+    // seek across the joints. A chapter that cannot be read (cut short when
+    // the card filled up, say) ends the recording there.
     std::string text = "ffconcat version 1.0\n";
+    size_t joined = 0;
     for (const std::filesystem::path& chapter : chapters) {
         const int64_t duration = ChapterDuration(chapter);
         if (duration <= 0)
-            return false;
+            break;
+        ++joined;
         char length[64];
         std::snprintf(length, sizeof length, "%" PRId64 ".%06" PRId64, duration / 1000000,
                       duration % 1000000);
         text += "file " + Quoted(std::filesystem::absolute(chapter).string()) + "\nduration " +
                 length + "\n";
     }
+    const AVInputFormat* concat = av_find_input_format("concat");
+    if (joined <= 1 || concat == nullptr)
+        return avformat_open_input(format, chapters.front().c_str(), nullptr, nullptr) >= 0;
     const ListFile list(text);
     if (list.path().empty())
         return false;

@@ -9,8 +9,9 @@ struct AVFormatContext;
 
 namespace qv {
 
-// Opens `chapters` as one input into `*format` (which must be null); false,
-// with nothing open, when a chapter cannot be read or has no duration.
+// Opens `chapters` as one input into `*format` (which must be null), as far
+// as they can be read; the first alone when the second cannot be. False,
+// with nothing open, when the first cannot be opened.
 bool OpenChapterInput(const std::vector<std::filesystem::path>& chapters, AVFormatContext** format);
 
 }  // namespace qv

@@ -146,10 +146,7 @@ bool Player::Impl::OpenFile(const std::string& file, const std::string& filters,
                             AudioDriver driver) {
     AVFormatContext* raw = nullptr;
     const std::vector<std::filesystem::path> chapters = ChapterFilesOnDisk(file);
-    const bool opened = chapters.size() > 1
-                            ? OpenChapterInput(chapters, &raw)
-                            : avformat_open_input(&raw, file.c_str(), nullptr, nullptr) >= 0;
-    if (!opened)
+    if (!OpenChapterInput(chapters, &raw))
         return false;
     format.reset(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)

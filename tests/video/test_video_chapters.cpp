@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -168,6 +169,15 @@ TEST_F(ChapterPlaybackTest, SeeksAndFrameStepsCrossTheJoint) {
         EXPECT_EQ(FrameNumberOf(*image_), expected);
     }
     EXPECT_EQ(player_.CurrentPTS(), 51 * kFrameUs);
+}
+
+TEST_F(ChapterPlaybackTest, AChapterThatCannotBeReadEndsTheRecordingThere) {
+    TempDir cut;
+    std::filesystem::copy_file(dir_->path() / "GX010077.MP4", cut.path() / "GX010078.MP4");
+    std::ofstream(cut.path() / "GX020078.MP4") << "the card filled up";
+    ASSERT_TRUE(player_.Open((cut.path() / "GX010078.MP4").string(), true));
+    EXPECT_NEAR(static_cast<double>(player_.Duration()), 2e6, 50000);
+    EXPECT_EQ(SeekTo(SeekFlag::kPrecise, 30 * kFrameUs), 30);
 }
 
 }  // namespace
