@@ -68,8 +68,11 @@ LapSummaryPanel::LapSummaryPanel(QWidget* parent) : QWidget(parent) {
     achievable_->setObjectName(QStringLiteral("LabelAchievable"));
     consistency_ = new QLabel(this);
     consistency_->setObjectName(QStringLiteral("LabelConsistency"));
-    for (QLabel* label : {achievable_, consistency_})
+    for (QLabel* label : {achievable_, consistency_}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A long line is cut at the window's edge rather than widening it.
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     plot_ = new LapTimePlotBox(this);
     layout->addWidget(achievable_);
     layout->addWidget(consistency_);
