@@ -179,8 +179,10 @@ MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& video
     const long reach = std::lround(options.windowSearchSeconds / kStep);
     const double frame = videoSignal.frameInterval > 0 ? videoSignal.frameInterval : kStep;
     for (int w = 0; w < windows; ++w) {
-        const long from = coveredFrom + (coveredTo - coveredFrom) * w / windows;
-        const long to = coveredFrom + (coveredTo - coveredFrom) * (w + 1) / windows;
+        // Each window overlaps its neighbours by half: twice the data of
+        // disjoint ones, for a steadier peak.
+        const long from = coveredFrom + (coveredTo - coveredFrom) * w / (windows + 1);
+        const long to = coveredFrom + (coveredTo - coveredFrom) * (w + 2) / (windows + 1);
         const long pairs = (to - from) * 3 / 4;
         std::vector<double> local(static_cast<size_t>(2 * reach + 1));
         for (long d = -reach; d <= reach; ++d)
@@ -204,14 +206,26 @@ MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& video
         m.windows.push_back(wm);
     }
 
-    const WindowMatch& first = m.windows.front();
-    const WindowMatch& last = m.windows.back();
-    const double slope = (last.offset - first.offset) / (last.logTime - first.logTime);
-    m.driftPpm = slope * 1e6;
-    const double tolerance = std::max(options.agreeSeconds, frame);
+    // The drift is the slope of the window offsets over the log's time.
+    const double n = static_cast<double>(m.windows.size());
+    double meanT = 0, meanO = 0;
     for (const WindowMatch& w : m.windows) {
-        const double expected = first.offset + slope * (w.logTime - first.logTime);
-        if (std::abs(w.offset - expected) > tolerance) {
+        meanT += w.logTime / n;
+        meanO += w.offset / n;
+    }
+    double stt = 0, sto = 0;
+    for (const WindowMatch& w : m.windows) {
+        stt += (w.logTime - meanT) * (w.logTime - meanT);
+        sto += (w.logTime - meanT) * (w.offset - meanO);
+    }
+    const double slope = stt > 0 ? sto / stt : 0;
+    m.driftPpm = slope * 1e6;
+    const double tolerance = std::max(options.agreeSeconds, 2 * frame);
+    double residuals = 0;
+    for (const WindowMatch& w : m.windows) {
+        const double off = w.offset - (meanO + slope * (w.logTime - meanT));
+        residuals += off * off;
+        if (std::abs(off) > tolerance) {
             m.why = "the windows disagree";
             return m;
         }
@@ -220,19 +234,25 @@ MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& video
         m.why = "the windows disagree";
         return m;
     }
+    // Applied when it moves the picture by more than a frame over the video
+    // and over the windows themselves (less cannot be told from their
+    // scatter), and stands clear of what the scatter alone would give.
+    const double scatter = std::sqrt(residuals / std::max(n - 2, 1.0));
+    const double slopeError = stt > 0 ? scatter / std::sqrt(stt) : 0;
     const double videoLength = videoSignal.duration > 0 ? videoSignal.duration : videoSpan;
-    m.driftApplied = std::abs(slope) * videoLength > frame;
+    const double windowSpan = m.windows.back().logTime - m.windows.front().logTime;
+    m.driftApplied = std::abs(slope) * videoLength > frame &&
+                     std::abs(slope) * windowSpan > frame && std::abs(slope) > 2 * slopeError;
     const double appliedSlope = m.driftApplied ? slope : 0;
     std::vector<double> atZero;
     for (const WindowMatch& w : m.windows)
         atZero.push_back(w.offset - appliedSlope * w.logTime);
     m.offset = Median(atZero);
-    const double mean =
-        std::accumulate(atZero.begin(), atZero.end(), 0.0) / static_cast<double>(atZero.size());
+    const double mean = std::accumulate(atZero.begin(), atZero.end(), 0.0) / n;
     double spread = 0;
     for (double v : atZero)
         spread += (v - mean) * (v - mean);
-    spread = std::sqrt(spread / static_cast<double>(atZero.size() - 1));
+    spread = std::sqrt(spread / (n - 1));
     // Never claim better than a millisecond.
     m.plusMinus = std::max(1.96 * spread, 0.001);
     m.found = true;

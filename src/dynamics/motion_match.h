@@ -22,9 +22,9 @@ struct MotionMatchOptions {
     // peak counts as flat.
     double minPeak = 0.5;
     double minSharpness = 0.08;
-    // The windows agree when each lies this close to the line through the
-    // first and the last (at least one frame).
-    double agreeSeconds = 0.1;
+    // The windows agree when each lies this close to the straight line
+    // through them all (at least two frames).
+    double agreeSeconds = 0.15;
     double maxDriftPpm = 2000;
 };
 

@@ -1,0 +1,154 @@
+// The automatic video tie end to end: in-car videos made from a synthetic
+// drive, started at a known moment of the lap, read back and tied to it.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "app/video_auto_sync.h"
+#include "support/incar_video.h"
+#include "support/temp_dir.h"
+#include "synth/drive.h"
+#include "synth/lap_files.h"
+#include "video/video_motion.h"
+
+namespace qv {
+namespace {
+
+constexpr TDateTime kBase = 25569.0;  // UTC as local time
+
+struct DriveLap {
+    synth::Drive drive;
+    TLapDtRec lap;
+    double lapStartUtcMs = 0;
+};
+
+DriveLap LapOf(const synth::Circuit& circuit) {
+    DriveLap d;
+    synth::DriveOptions options;
+    options.laps = 2;
+    d.drive = synth::SynthesizeDrive(circuit, options);
+    std::vector<synth::SynthFix> fixes;
+    for (const synth::SynthFix& f : d.drive.fixes) {
+        if (f.utcMs >= d.drive.crossingUtcMs[0] && f.utcMs <= d.drive.crossingUtcMs[1])
+            fixes.push_back(f);
+    }
+    d.lap.Elm = synth::LapSamplesOfFixes(fixes, kBase);
+    d.lap.ElmNum = static_cast<int32_t>(d.lap.Elm.size());
+    d.lapStartUtcMs = static_cast<double>(fixes.front().utcMs);
+    return d;
+}
+
+const DriveLap& DemoLap() {
+    static const DriveLap lap = LapOf(synth::DemoCircuit());
+    return lap;
+}
+
+struct TieCase {
+    const char* name;
+    int fps;
+    int width, height;
+    double lapStartInVideo;  // s: the truth planted in the video
+    uint32_t seed;
+};
+
+class VideoAutoSync : public ::testing::TestWithParam<TieCase> {};
+
+TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
+    const TieCase& c = GetParam();
+    const DriveLap& d = DemoLap();
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.fps = c.fps;
+    v.width = c.width;
+    v.height = c.height;
+    v.seed = c.seed;
+    v.startUtcMs = d.lapStartUtcMs - 1000 * c.lapStartInVideo;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "car.mp4", test::DriveHeading(d.drive), v));
+
+    double lastShare = -1;
+    bool ascending = true;
+    const VideoMotion motion = ReadVideoMotion((dir / "car.mp4").string(), {}, [&](double share) {
+        ascending = ascending && share > lastShare;
+        lastShare = share;
+    });
+    ASSERT_TRUE(motion.ok()) << motion.error;
+    EXPECT_EQ(motion.signal.source, MotionSignal::Source::Picture);
+    EXPECT_NEAR(motion.signal.frameInterval, 1.0 / c.fps, 1e-6);
+    EXPECT_TRUE(ascending);
+    EXPECT_GT(lastShare, 0.9);
+
+    const AutoSyncResult r = AutoSyncToLap(d.lap, motion.signal);
+    ASSERT_TRUE(r.tied) << r.match.why << " peak " << r.peak << " sharpness " << r.sharpness;
+    EXPECT_NEAR(r.lapStartInVideo, c.lapStartInVideo, 1.0 / c.fps);
+    EXPECT_LT(r.plusMinus, 1.0 / c.fps);
+    EXPECT_FALSE(r.driftApplied);
+    // Video time 0 is the planted start on the lap's clock.
+    EXPECT_NEAR((d.lap.Elm.front().DtTm - r.videoStartTime) * 86400, c.lapStartInVideo,
+                1.0 / c.fps);
+}
+
+INSTANTIATE_TEST_SUITE_P(InCar, VideoAutoSync,
+                         ::testing::Values(TieCase{"StartsBeforeTheLap30fps", 30, 192, 108, 4.321,
+                                                   7},
+                                           TieCase{"StartsInTheLap60fps", 60, 160, 90, -2.5, 11}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(VideoAutoSyncRefusal, AVideoOfAnotherLapIsNotTied) {
+    const DriveLap& d = DemoLap();
+    const DriveLap other = LapOf(synth::FigureEightCircuit());
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.startUtcMs = other.lapStartUtcMs;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "other.mp4", test::DriveHeading(other.drive), v));
+    const VideoMotion motion = ReadVideoMotion((dir / "other.mp4").string());
+    ASSERT_TRUE(motion.ok()) << motion.error;
+    const AutoSyncResult r = AutoSyncToLap(d.lap, motion.signal);
+    EXPECT_FALSE(r.tied) << "tied at " << r.lapStartInVideo;
+    EXPECT_EQ(r.message, kAutoSyncRefused);
+
+    // With the whole signal's peak let through, the windows still refuse it.
+    MotionMatchOptions lenient;
+    lenient.minPeak = 0.2;
+    lenient.minSharpness = 0;
+    EXPECT_FALSE(AutoSyncToLap(d.lap, motion.signal, lenient).tied);
+}
+
+TEST(VideoMotionInput, BadFilesAndCancelGiveNoSignal) {
+    test::TempDir dir;
+    test::WriteText(dir / "not a video.mp4", "just some text, no video at all");
+    const VideoMotion missing = ReadVideoMotion((dir / "absent.mp4").string());
+    EXPECT_FALSE(missing.ok());
+    EXPECT_FALSE(missing.error.empty());
+    const VideoMotion text = ReadVideoMotion((dir / "not a video.mp4").string());
+    EXPECT_FALSE(text.ok());
+    EXPECT_TRUE(text.signal.empty());
+
+    test::InCarVideo v;
+    v.seconds = 2;
+    v.startUtcMs = DemoLap().lapStartUtcMs;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "short.mp4", test::DriveHeading(DemoLap().drive), v));
+    std::atomic<bool> cancel{true};
+    const VideoMotion cancelled = ReadVideoMotion((dir / "short.mp4").string(), {}, {}, &cancel);
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_FALSE(cancelled.ok());
+}
+
+TEST(VideoAutoSyncText, TieAndPlusMinusInMilliseconds) {
+    struct Case {
+        double at, plusMinus;
+        const char* text;
+    } cases[] = {{12.345, 0.02, "tied at +12.345 s \xC2\xB1 0.020 s"},
+                 {-2.5004, 0.0016, "tied at -2.500 s \xC2\xB1 0.002 s"}};
+    for (const Case& c : cases) {
+        AutoSyncResult r;
+        r.tied = true;
+        r.lapStartInVideo = c.at;
+        r.plusMinus = c.plusMinus;
+        EXPECT_EQ(AutoSyncTieText(r), c.text);
+    }
+}
+
+}  // namespace
+}  // namespace qv
