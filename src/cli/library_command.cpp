@@ -27,7 +27,8 @@ const char* const kLibraryUsage =
     "  add       adds logs, and every log under a folder; a log already there is\n"
     "            not added again (its new place is remembered)\n"
     "  tracks    the tracks as CSV: id,name,sessions,lat,lon\n"
-    "  sessions  the sessions of a track (its name or id) by date as CSV\n"
+    "  sessions  the sessions of a track (its name or id) by date as CSV: lap\n"
+    "            count, best, ideal and achievable lap, personal best, missing file\n"
     "  best      the best lap of each session of a track by date as CSV, with the\n"
     "            average of the session's five best laps and whether it improved on\n"
     "            every session before it\n"
@@ -187,12 +188,13 @@ void PrintTracks(SessionLibrary& library, std::ostream& out) {
 
 void PrintSessions(SessionLibrary& library, const LibraryTrack& track, const SessionFilter& filter,
                    std::ostream& out) {
-    out << "session,start,logger,laps,best_lap,ideal_lap,personal_best,missing,path\n";
+    out << "session,start,logger,laps,best_lap,ideal_lap,achievable_lap,personal_best,missing,"
+           "path\n";
     for (const LibrarySession& s : library.Sessions(track.id, filter)) {
         out << s.id << "," << When(s.startLocal) << "," << Csv(s.loggerKind) << "," << s.lapCount
             << "," << LapText(s.bestLapSec) << "," << LapText(s.idealLapSec) << ","
-            << (s.personalBest ? "yes" : "no") << "," << (s.missing ? "yes" : "no") << ","
-            << Csv(s.path) << "\n";
+            << LapText(s.achievableLapSec) << "," << (s.personalBest ? "yes" : "no") << ","
+            << (s.missing ? "yes" : "no") << "," << Csv(s.path) << "\n";
     }
 }
 

@@ -135,11 +135,13 @@ class LibraryWriter {
         Statement add(db_,
                       "INSERT INTO sessions (track_id, path, size, hash, logger_kind,"
                       " start_local, start_utc, lap_count, best_lap_sec, ideal_lap_sec,"
-                      " best_five_avg_sec) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+                      " best_five_avg_sec, achievable_lap_sec) VALUES (?1, ?2, ?3, ?4, ?5, ?6,"
+                      " ?7, ?8, ?9, ?10, ?11, ?12)");
         add.Bind(1, trackId).Bind(2, path).Bind(3, size).Bind(4, hash).Bind(5, s.loggerKind);
         add.Bind(6, static_cast<double>(s.startLocal)).Bind(7, static_cast<double>(s.startUtc));
         add.Bind(8, static_cast<int64_t>(s.laps.size()));
         add.Bind(9, f.bestLapSec).Bind(10, f.idealLapSec).Bind(11, f.bestFiveAverageSec);
+        add.Bind(12, s.achievableLapSec);
         if (!add.Run())
             return 0;
         const int64_t sessionId = sqlite3_last_insert_rowid(db_);

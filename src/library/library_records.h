@@ -36,6 +36,9 @@ struct LibrarySession {
     // The sum of the best time of each sector over the session's flying
     // laps, when its laps were timed in sectors; else the best lap.
     std::optional<double> idealLapSec;
+    // The fastest lap its laps could make where two of them pass within a
+    // metre of each other; none for a session added before it was kept.
+    std::optional<double> achievableLapSec;
     bool personalBest = false;  // holds the track's best lap
     bool missing = false;       // the file was not found where it was last seen
 };

@@ -9,7 +9,7 @@ namespace {
 
 // Step n takes a file from version n to version n + 1. Steps are never
 // edited once released: a change is a new step.
-constexpr std::array<const char*, 2> kSteps = {
+constexpr std::array<const char*, 3> kSteps = {
     // 0 -> 1: tracks, sessions, laps and their sector times.
     "CREATE TABLE tracks ("
     "  id INTEGER PRIMARY KEY,"
@@ -54,6 +54,8 @@ constexpr std::array<const char*, 2> kSteps = {
     // lap is found without reading all its sessions.
     "ALTER TABLE sessions ADD COLUMN missing INTEGER NOT NULL DEFAULT 0;"
     "CREATE INDEX sessions_best ON sessions(track_id, best_lap_sec);",
+    // 2 -> 3: the achievable best lap of each session.
+    "ALTER TABLE sessions ADD COLUMN achievable_lap_sec REAL;",
 };
 
 }  // namespace

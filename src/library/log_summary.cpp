@@ -10,6 +10,7 @@
 
 #include "core/local_time.h"
 #include "decode/file_kinds.h"
+#include "dynamics/lap_list_summary.h"
 #include "geometry/plane.h"
 #include "geometry/sector_timing.h"
 #include "laps/lap_file_io.h"
@@ -251,6 +252,11 @@ LogSummary LogSummarizer::Summarize(const fs::path& path, const KnownLineLookup&
     const ExtractionMode mode = ChooseExtractionMode(session.lines);
     if (session.lines.controlLineSet)
         summary.line = session.lines.first;
+
+    // As the lap list reports it, from the laps' files before they go.
+    const LapListSummary listed = SummarizeLapList(session.laps, session.folders, session.gates);
+    if (listed.achievable.found)
+        summary.achievableLapSec = listed.achievable.seconds;
 
     const int gates = session.gates.UsedCount();
     int row = 0;

@@ -38,6 +38,7 @@ struct LogSummary {
     std::string circuit;           // the circuit file's name; empty when none was near
     std::optional<Line> line;      // the control line the laps were cut at
     std::vector<LapSummary> laps;  // the plausible ones, in order
+    std::optional<double> achievableLapSec;
 };
 
 // The control line of an unnamed track near (lat, lon), if one was kept.

@@ -278,6 +278,7 @@ namespace {
 constexpr const char* kSessionColumns =
     "SELECT s.id, s.track_id, s.path, s.size, s.hash, s.logger_kind, s.start_local,"
     " s.start_utc, s.lap_count, s.best_lap_sec, s.ideal_lap_sec, s.missing,"
+    " s.achievable_lap_sec,"
     " s.best_lap_sec IS NOT NULL AND s.best_lap_sec <= (SELECT MIN(b.best_lap_sec) FROM"
     " sessions b WHERE b.track_id = s.track_id) FROM sessions s ";
 
@@ -295,7 +296,8 @@ LibrarySession SessionFrom(const Statement& q) {
     s.bestLapSec = q.OptionalReal(9);
     s.idealLapSec = q.OptionalReal(10);
     s.missing = q.Int(11) != 0;
-    s.personalBest = q.Int(12) != 0;
+    s.achievableLapSec = q.OptionalReal(12);
+    s.personalBest = q.Int(13) != 0;
     return s;
 }
 

@@ -21,7 +21,7 @@ namespace qv {
 
 inline constexpr const char* kLibraryFileName = "library.sqlite";
 // The schema this build writes; files of a newer one open read-only.
-inline constexpr int kLibrarySchemaVersion = 2;
+inline constexpr int kLibrarySchemaVersion = 3;
 
 enum class LibraryOpenState {
     Ok,

@@ -89,6 +89,7 @@ TEST(LibraryOpen, OlderFileIsMigratedForwardKeepingItsSessions) {
     EXPECT_EQ(sessions[0].path, "/logs/a.bnx4");
     EXPECT_DOUBLE_EQ(*sessions[0].bestLapSec, 61.25);
     EXPECT_FALSE(sessions[0].missing);  // the column the second version brought
+    EXPECT_FALSE(sessions[0].achievableLapSec.has_value());  // and the third
     EXPECT_TRUE(sessions[0].personalBest);
     EXPECT_TRUE(library.MarkMissing(3).ok);
     EXPECT_TRUE(library.FindSession(3)->missing);
