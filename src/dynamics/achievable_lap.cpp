@@ -81,8 +81,20 @@ std::vector<Xy> Smoothed(const std::vector<Xy>& p, size_t side) {
     return out;
 }
 
+bool IsFinite(const TLapElmRec& e) {
+    return std::isfinite(static_cast<double>(Float80(e.Ido))) &&
+           std::isfinite(static_cast<double>(Float80(e.Kdo))) &&
+           std::isfinite(static_cast<double>(Float80(e.Sec)));
+}
+
+// A lap with a fix of no number (a damaged file) gives an empty track, which
+// takes no part.
 Track ToTrack(std::span<const TLapElmRec> lap, const Plane& plane, double smoothingS) {
     Track track;
+    for (const TLapElmRec& e : lap) {
+        if (!IsFinite(e))
+            return track;
+    }
     track.p.reserve(lap.size());
     track.t.reserve(lap.size());
     track.logged.reserve(lap.size());
@@ -235,9 +247,9 @@ AchievableLap FindAchievableLap(const std::vector<std::span<const TLapElmRec>>& 
     AchievableLap result;
     const TLapElmRec* origin = nullptr;
     for (const auto& lap : laps) {
-        if (!lap.empty()) {
-            origin = &lap.front();
-            break;
+        for (const TLapElmRec& e : lap) {
+            if (origin == nullptr && IsFinite(e))
+                origin = &e;
         }
     }
     if (origin == nullptr)

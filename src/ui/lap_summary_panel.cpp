@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/session.h"
 #include "core/display_format.h"
@@ -86,8 +87,12 @@ void LapSummaryPanel::Refresh(const Session& session) {
     key_ = std::move(key);
     computed_ = true;
     summary_ = SummarizeLapList(session.laps, session.folders, session.gates);
-    achievable_->setText(QString::fromStdString(AchievableText(summary_)));
-    consistency_->setText(QString::fromStdString(ConsistencyText(summary_)));
+    // The tooltip holds the whole line where the page is too narrow for it.
+    for (auto [label, text] : {std::pair{achievable_, AchievableText(summary_)},
+                               std::pair{consistency_, ConsistencyText(summary_)}}) {
+        label->setText(QString::fromStdString(text));
+        label->setToolTip(label->text());
+    }
     plot_->SetLaps(summary_);
 }
 
