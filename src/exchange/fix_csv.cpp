@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 
 namespace qv {
 namespace {
@@ -11,93 +10,94 @@ namespace {
 // Rows gather in a buffer of about this size between writes: few system
 // calls, and memory that does not grow with the log.
 constexpr size_t kChunkBytes = 1 << 20;
+// The longest double in fixed notation: 309 digits, sign, point, decimals.
+constexpr size_t kFixedRoom = 400;
+// A row at its longest: four such numbers, a date of a seven-digit year
+// and the integers.
+constexpr size_t kRowRoom = 4 * kFixedRoom + 128;
 
-void AppendPadded(std::string& out, int64_t value, int minDigits) {
-    if (value < 0) {
-        out += '-';
-        value = -value;
-    }
-    char buf[24];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    const int digits = static_cast<int>(res.ptr - buf);
-    if (digits < minDigits)
-        out.append(static_cast<size_t>(minDigits - digits), '0');
-    out.append(buf, res.ptr);
+char* PutFixed(char* p, double value, int decimals) {
+    const auto res = std::to_chars(p, p + kFixedRoom, value, std::chars_format::fixed, decimals);
+    if (res.ec == std::errc())
+        return res.ptr;
+    const int length = std::snprintf(p, kFixedRoom, "%.*f", decimals, value);
+    return length > 0 ? p + std::min<size_t>(static_cast<size_t>(length), kFixedRoom - 1) : p;
 }
 
-void AppendTwoDigits(std::string& out, int value) {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
+char* PutTwoDigits(char* p, int value) {
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
+    return p + 2;
+}
+
+char* PutDateTimeMs(char* p, TDateTime value) {
+    const DateTimeParts d = DecodeDateTime(value);
+    int64_t year = d.year;
+    if (year < 0) {
+        *p++ = '-';
+        year = -year;
+    }
+    for (int64_t scale = 1000; scale > 1 && year < scale; scale /= 10)
+        *p++ = '0';
+    p = std::to_chars(p, p + 24, year).ptr;
+    *p++ = '-';
+    p = PutTwoDigits(p, d.month);
+    *p++ = '-';
+    p = PutTwoDigits(p, d.day);
+    *p++ = ' ';
+    p = PutTwoDigits(p, d.hour);
+    *p++ = ':';
+    p = PutTwoDigits(p, d.minute);
+    *p++ = ':';
+    p = PutTwoDigits(p, d.second);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + d.ms / 100);
+    return PutTwoDigits(p, d.ms % 100);
 }
 
 template <typename Int>
-void AppendInteger(std::string& out, Int value) {
-    char buf[24];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    out.append(buf, res.ptr);
+char* PutInteger(char* p, Int value) {
+    return std::to_chars(p, p + 24, value).ptr;
 }
 
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int decimals) {
-    // Room for the longest double in fixed notation: 309 digits, the sign,
-    // the point and the decimals.
-    char buf[400];
-    if (decimals >= 0 && decimals <= 60) {
-        const auto res =
-            std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-        if (res.ec == std::errc()) {
-            out.append(buf, res.ptr);
-            return;
-        }
-    }
-    const int length = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (length > 0)
-        out.append(buf, static_cast<size_t>(std::min<int>(length, sizeof buf - 1)));
+    char buf[kFixedRoom];
+    out.append(buf, PutFixed(buf, value, decimals));
 }
 
 void AppendDateTimeMs(std::string& out, TDateTime value) {
-    const DateTimeParts p = DecodeDateTime(value);
-    AppendPadded(out, p.year, 4);
-    out += '-';
-    AppendTwoDigits(out, p.month);
-    out += '-';
-    AppendTwoDigits(out, p.day);
-    out += ' ';
-    AppendTwoDigits(out, p.hour);
-    out += ':';
-    AppendTwoDigits(out, p.minute);
-    out += ':';
-    AppendTwoDigits(out, p.second);
-    out += '.';
-    out += static_cast<char>('0' + p.ms / 100);
-    AppendTwoDigits(out, p.ms % 100);
+    char buf[64];
+    out.append(buf, PutDateTimeMs(buf, value));
 }
 
 void AppendFixCsvRow(std::string& out, const TLogItem& fix) {
-    AppendDateTimeMs(out, fix.DtTm);
-    out += ',';
-    AppendFixed(out, fix.Ido, 7);
-    out += ',';
-    AppendFixed(out, fix.Kdo, 7);
-    out += ',';
-    AppendFixed(out, static_cast<double>(fix.Elv), 3);
-    out += ',';
-    AppendFixed(out, static_cast<double>(fix.Spd), 3);
-    out += ',';
-    AppendInteger(out, unsigned{fix.sat_used});
-    out += ',';
-    AppendInteger(out, unsigned{fix.sat_view});
-    out += ',';
-    AppendInteger(out, unsigned{fix.valid});
-    out += ',';
-    AppendInteger(out, fix.BlkIdx);
-    out += '\n';
+    char row[kRowRoom];
+    char* p = PutDateTimeMs(row, fix.DtTm);
+    *p++ = ',';
+    p = PutFixed(p, fix.Ido, 7);
+    *p++ = ',';
+    p = PutFixed(p, fix.Kdo, 7);
+    *p++ = ',';
+    p = PutFixed(p, static_cast<double>(fix.Elv), 3);
+    *p++ = ',';
+    p = PutFixed(p, static_cast<double>(fix.Spd), 3);
+    *p++ = ',';
+    p = PutInteger(p, unsigned{fix.sat_used});
+    *p++ = ',';
+    p = PutInteger(p, unsigned{fix.sat_view});
+    *p++ = ',';
+    p = PutInteger(p, unsigned{fix.valid});
+    *p++ = ',';
+    p = PutInteger(p, fix.BlkIdx);
+    *p++ = '\n';
+    out.append(row, p);
 }
 
 void WriteFixCsv(const LogStore& log, std::ostream& out) {
     std::string text;
-    text.reserve(kChunkBytes + 1024);
+    text.reserve(kChunkBytes + kRowRoom);
     text += kFixCsvHeader;
     for (int i = 0; i < log.LogItemNum; ++i) {
         AppendFixCsvRow(text, log.LogItems[i]);
