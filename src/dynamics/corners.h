@@ -20,7 +20,7 @@ struct CornerOptions {
     double minTurnDeg = 30;   // a stretch turning less is a kink, not a corner
     double minRadiusM = 300;  // tighter than this counts as turning
     double mergeGapM = 20;    // same-way bends closer than this are one corner
-    double smoothingM = 8;    // least half width of the path smoothing, metres driven
+    double smoothingM = 10;    // least half width of the path smoothing, metres driven
     double plateauKmh = 0.5;  // speeds this close to the minimum share the apex
 };
 
