@@ -16,6 +16,7 @@
 #include "cli/library_command.h"
 #include "cli/motec_command.h"
 #include "cli/report_command.h"
+#include "cli/video_sync_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -48,6 +49,8 @@ constexpr const char* kUsage =
     "  import-motec FILE.csv  a MoTeC CSV lap as a lap-list row\n"
     "  library ACTION the session library: add FILE|FOLDER..., tracks,\n"
     "                sessions TRACK, best TRACK\n"
+    "  video-sync VIDEO LOG LAP  ties a video to a lap from the motion of both\n"
+    "                and can write the tie as a .vsy file\n"
     "\n"
     "options:\n"
     "  --diagnostics open a log whose check value does not match, as the program\n"
@@ -194,7 +197,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                         {"export", kExportUsage, RunExport, true},
                                         {"import-motec", kImportMotecUsage, RunImportMotec, true},
                                         {"device", kDeviceUsage, RunDevice, false},
-                                        {"library", kLibraryUsage, RunLibrary, false}};
+                                        {"library", kLibraryUsage, RunLibrary, false},
+                                        {"video-sync", kVideoSyncUsage, RunVideoSync, true}};
     const auto isHelp = [](const std::string& a) { return a == "-h" || a == "--help"; };
     for (const Command& command : kCommands) {
         if (args.empty() || args[0] != command.name)

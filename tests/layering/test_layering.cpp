@@ -41,7 +41,7 @@ const std::map<std::string, std::set<std::string>>& AllowedIncludes() {
         {"video", {"core", "presentation"}},
         {"app", kEngine},
         {"ui", With(kEngine, {"video"})},
-        {"cli", kEngine},
+        {"cli", With(kEngine, {"video"})},
     };
     return table;
 }
