@@ -58,6 +58,26 @@ const char* Flag(bool on) {
     return on ? "1" : "0";
 }
 
+WindowLanguage WindowLanguageFromLine(std::string_view line) {
+    if (line == "en")
+        return WindowLanguage::English;
+    if (line == "ja")
+        return WindowLanguage::Japanese;
+    return WindowLanguage::System;
+}
+
+std::string_view WindowLanguageLine(WindowLanguage language) {
+    switch (language) {
+        case WindowLanguage::English:
+            return "en";
+        case WindowLanguage::Japanese:
+            return "ja";
+        case WindowLanguage::System:
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string FormatFixed(double value, int decimals) {
@@ -94,6 +114,8 @@ Settings ParseSettingsLines(const std::vector<std::string>& lines) {
         s.driftGraphShown = IsOne(lines[8]);
     if (n > 9)
         s.libraryAutoAdd = TrimBlanks(lines[9]) != "0";
+    if (n > 10)
+        s.windowLanguage = WindowLanguageFromLine(TrimBlanks(lines[10]));
     return s;
 }
 
@@ -109,9 +131,13 @@ std::string FormatSettingsText(const Settings& s) {
         std::to_string(s.MinSatNum),
         Flag(s.driftGraphShown),
     };
-    // Written only when off, so that a file of the defaults stays nine lines.
-    if (!s.libraryAutoAdd)
-        lines.emplace_back("0");
+    // Written only when not the default, so that a file of the defaults
+    // stays nine lines.
+    const std::string_view language = WindowLanguageLine(s.windowLanguage);
+    if (!s.libraryAutoAdd || !language.empty())
+        lines.emplace_back(Flag(s.libraryAutoAdd));
+    if (!language.empty())
+        lines.emplace_back(language);
     return JoinCrLf(lines);
 }
 

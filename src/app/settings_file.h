@@ -11,6 +11,8 @@
 //   9 drift graph shown, "1" / "0"           (default "0")
 //  10 logs added to the library by themselves: "0" turns it off; the line
 //     is written only then, and a missing line means on
+//  11 window language: "en" or "ja" forces one; written only then (line 10
+//     then written as "1" when on), and anything else means the system's
 // A value that does not parse counts as 0; a value outside its range is
 // replaced by the default. Missing lines keep their defaults.
 //

@@ -3,6 +3,9 @@
 
 namespace qv {
 
+// The language of the window's texts. System follows the process locale.
+enum class WindowLanguage { System, English, Japanese };
+
 // Values read from the settings file; defaults for a first start. The file
 // holds them as lines in this order (app/settings_file.h).
 struct Settings {
@@ -20,6 +23,7 @@ struct Settings {
     bool driftGraphShown = false;
     // Every log opened or downloaded goes into the session library.
     bool libraryAutoAdd = true;
+    WindowLanguage windowLanguage = WindowLanguage::System;
 };
 
 }  // namespace qv

@@ -1,4 +1,5 @@
 #include "app/settings_file.h"
+#include "app/window_language.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,71 @@ TEST(SettingsLines, OnlyAZeroTenthLineKeepsLogsOutOfTheLibrary) {
     Settings off;
     off.libraryAutoAdd = false;
     EXPECT_EQ(FormatSettingsText(off), std::string(kDefaultText) + "0\r\n");
+}
+
+TEST(SettingsLines, AnEleventhLineForcesTheWindowLanguage) {
+    const std::vector<std::string> ten{"15.0", "0.2", "8.0", "0", "0", "1", "0", "4", "0", "0"};
+    struct Case {
+        const char* line;
+        WindowLanguage language;
+    };
+    for (const Case& c : {Case{"en", WindowLanguage::English},
+                          Case{" ja\t", WindowLanguage::Japanese}, Case{"", WindowLanguage::System},
+                          Case{"de", WindowLanguage::System}, Case{"EN", WindowLanguage::System}}) {
+        std::vector<std::string> lines = ten;
+        lines.push_back(c.line);
+        const Settings s = ParseSettingsLines(lines);
+        EXPECT_EQ(s.windowLanguage, c.language) << '"' << c.line << '"';
+        EXPECT_FALSE(s.libraryAutoAdd) << '"' << c.line << '"';
+    }
+    EXPECT_EQ(ParseSettingsLines(ten).windowLanguage, WindowLanguage::System);
+
+    // The tenth line is written as it reads when the eleventh must follow it.
+    struct Written {
+        WindowLanguage language;
+        bool libraryAutoAdd;
+        const char* tail;
+    };
+    for (const Written& w : {Written{WindowLanguage::System, true, ""},
+                             Written{WindowLanguage::English, true, "1\r\nen\r\n"},
+                             Written{WindowLanguage::Japanese, false, "0\r\nja\r\n"}}) {
+        Settings s;
+        s.windowLanguage = w.language;
+        s.libraryAutoAdd = w.libraryAutoAdd;
+        const std::string text = FormatSettingsText(s);
+        EXPECT_EQ(text, std::string(kDefaultText) + w.tail);
+        const Settings back = ParseSettingsLines(SplitTextLines(text));
+        EXPECT_EQ(back.windowLanguage, w.language);
+        EXPECT_EQ(back.libraryAutoAdd, w.libraryAutoAdd);
+    }
+}
+
+TEST(WindowLanguage, OnlyAJapaneseLocaleOrTheJapaneseSettingKeepsTheSourceTexts) {
+    struct Case {
+        WindowLanguage setting;
+        const char* locale;
+        bool english;
+    };
+    const Case cases[] = {
+        {WindowLanguage::System, "C.UTF-8", true},
+        {WindowLanguage::System, "C", true},
+        {WindowLanguage::System, "en_US.UTF-8", true},
+        {WindowLanguage::System, "en_US", true},
+        {WindowLanguage::System, "de_DE.UTF-8", true},
+        {WindowLanguage::System, "de_DE@euro", true},
+        {WindowLanguage::System, "ja_JP.UTF-8", false},
+        {WindowLanguage::System, "ja_JP", false},
+        {WindowLanguage::System, "ja", false},
+        {WindowLanguage::System, "", true},
+        {WindowLanguage::English, "ja_JP.UTF-8", true},
+        {WindowLanguage::English, "C.UTF-8", true},
+        {WindowLanguage::Japanese, "C.UTF-8", false},
+        {WindowLanguage::Japanese, "en_US.UTF-8", false},
+        {WindowLanguage::Japanese, "de_DE.UTF-8", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UsesEnglishTranslation(c.setting, c.locale), c.english)
+            << c.locale << " setting " << static_cast<int>(c.setting);
 }
 
 TEST(SettingsLines, MinimumSatellitesIsAnIntegerOrFour) {
