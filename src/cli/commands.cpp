@@ -231,6 +231,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return 2;
     }
 
+    // info shows no speed, so it leaves out the smoothing pass.
+    inv.options.smoothSpeeds = inv.command != "info";
     auto session = std::make_unique<Session>(LocalTimeBaseFromBias(StandardTimeBiasMinutes()));
     const LoadLogResult result = LoadLogFile(*session, inv.file, inv.options);
     const bool opened = result.proceed && session->log.LogItemNum > 0;

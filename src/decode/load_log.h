@@ -24,6 +24,9 @@ struct LoadLogOptions {
     // With the diagnostic list shown, a log whose check value does not match
     // is opened anyway, so that a damaged log can still be looked at.
     bool diagnosticListVisible = false;
+    // Logs whose speeds are smoothed on opening get that pass; a caller that
+    // shows no speed can leave it out.
+    bool smoothSpeeds = true;
 };
 
 struct LoadLogResult {

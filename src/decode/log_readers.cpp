@@ -136,7 +136,7 @@ void ReadBnx4Log(LogSession& session, const std::filesystem::path& path,
     DecodeBlock4kImage(TargetOf(session), image, size / kBlock4kSize);
     result.proceed = AcceptDecodedImage(session, image, CheckValueWithinTenth,
                                         options.diagnosticListVisible, result);
-    if (result.proceed && session.log.LogItemNum > 0)
+    if (options.smoothSpeeds && result.proceed && session.log.LogItemNum > 0)
         SmoothSpeeds(session.log);
 }
 

@@ -205,6 +205,31 @@ TEST_F(LoadLogTest, Bnx4SizeAndCheckValueRules) {
     EXPECT_TRUE(Load("far.bnx4", nudged, {.diagnosticListVisible = true}).proceed);
 }
 
+TEST_F(LoadLogTest, Bnx4SpeedsAreSmoothedUnlessLeftOut) {
+    std::vector<SynthFix> fixes = Fixes(40);
+    for (size_t i = 0; i < fixes.size(); ++i)
+        fixes[i].spd = i % 2 == 0 ? 60.0f : 100.0f;
+    const std::vector<uint8_t> image = synth::EncodeBnx4Image(fixes);
+    struct Case {
+        bool smooth;
+        bool raw;  // every stored speed is the logged one
+    };
+    for (const Case c : {Case{true, false}, Case{false, true}}) {
+        SCOPED_TRACE(c.smooth);
+        const LoadLogResult r = Load("zigzag.bnx4", image, {.smoothSpeeds = c.smooth});
+        EXPECT_TRUE(r.proceed);
+        EXPECT_EQ(r.checkValue, CheckValueOutcome::Passed);
+        const LogStore& log = session_->log;
+        ASSERT_EQ(log.LogItemNum, 40);
+        ASSERT_EQ(log.LogBlockNum(), 1);
+        EXPECT_EQ(log.LogBlocks[0].RecNum, 40);
+        int raw = 0;
+        for (int i = 0; i < log.LogItemNum; ++i)
+            raw += log.LogItems[i].Spd == fixes[static_cast<size_t>(i)].spd;
+        EXPECT_EQ(raw == log.LogItemNum, c.raw) << raw;
+    }
+}
+
 TEST_F(LoadLogTest, RunFilesOfEveryVariant) {
     const std::pair<const char*, RunFileVariant> variants[] = {{"r.bon", RunFileVariant::Bon},
                                                                {"r.bon4", RunFileVariant::Bon4},
