@@ -221,10 +221,12 @@ SlowestPoint SlowestBetween(const TLapDtRec& lap, const std::vector<double>& dis
     if (n == 0)
         return out;
     auto kmh = [&](size_t i) { return static_cast<double>(Float80(lap.Elm[i].Spd)); };
-    size_t lo = std::lower_bound(distM.begin(), distM.begin() + n, fromM) - distM.begin();
-    size_t hi = std::upper_bound(distM.begin(), distM.begin() + n, toM) - distM.begin();
-    lo = std::min(lo, n - 1);
-    hi = std::max(hi, lo + 1);
+    // The samples that span the stretch: from the last at or before its
+    // start to the first at or after its end.
+    size_t lo = std::upper_bound(distM.begin(), distM.begin() + n, fromM) - distM.begin();
+    lo = lo > 0 ? std::min(lo - 1, n - 1) : 0;
+    size_t hi = std::lower_bound(distM.begin(), distM.begin() + n, toM) - distM.begin();
+    hi = std::max(std::min(hi + 1, n), lo + 1);
     size_t best = lo;
     for (size_t i = lo; i < hi; ++i)
         if (kmh(i) < kmh(best))

@@ -20,7 +20,7 @@ struct CornerOptions {
     double minTurnDeg = 30;   // a stretch turning less is a kink, not a corner
     double minRadiusM = 300;  // tighter than this counts as turning
     double mergeGapM = 20;    // same-way bends closer than this are one corner
-    double smoothingM = 10;    // least half width of the path smoothing, metres driven
+    double smoothingM = 10;   // least half width of the path smoothing, metres driven
     double plateauKmh = 0.5;  // speeds this close to the minimum share the apex
 };
 
@@ -52,11 +52,11 @@ std::vector<Corner> FindCorners(const TLapDtRec& lap, const CornerOptions& optio
 std::vector<Corner> MatchCorners(const std::vector<Corner>& reference, const TLapDtRec& lap,
                                  const CornerOptions& options = {});
 
-// Where `lap` is slowest among its samples whose distance (`distM`, one per
-// sample, never decreasing) lies between fromM and toM: the middle of the
-// run of samples within `plateauKmh` of the lowest speed, so that a corner
-// taken at a steady speed has its apex in the middle rather than wherever
-// the first tenth of a km/h fell. The nearest sample when none lies there.
+// Where `lap` is slowest among its samples that span fromM to toM (by
+// `distM`, one per sample, never decreasing; the samples at or just beyond
+// both ends count): the middle of the run of samples within `plateauKmh` of
+// the lowest speed, so that a corner taken at a steady speed has its apex in
+// the middle rather than wherever the first tenth of a km/h fell.
 struct SlowestPoint {
     double m = 0;    // on the scale of distM
     double kmh = 0;  // the lowest speed
