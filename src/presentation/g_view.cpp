@@ -106,7 +106,9 @@ void AddScaleLabels(Scene& scene, const GViewGeometry& geo, const StepRings& rin
 }
 
 void AddScatter(Scene& scene, const GViewGeometry& geo, const TLapDtRec& lap, Rgb colour) {
-    for (int i : GScatterSamples(lap)) {
+    const std::vector<int> samples = GScatterSamples(lap);
+    scene.items.reserve(scene.items.size() + samples.size());
+    for (int i : samples) {
         const TGCalRec& g = lap.GElm[static_cast<std::size_t>(i)];
         const ScenePoint p = GToPixel(geo, g.lateG3, g.logiG3);
         scene.Add(SceneEllipse{p.x - 2, p.y - 2, p.x + 2, p.y + 2, std::nullopt, colour});

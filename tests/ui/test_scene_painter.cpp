@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <optional>
 
 #include "ui/views/scene_painter.h"
 
@@ -78,6 +79,53 @@ TEST(ScenePainter, TextsFollowAnchorsBackgroundsAndClips) {
     EXPECT_FALSE(IsColour(image, 10 + h / 2, 45, kWhite));
     EXPECT_TRUE(IsColour(image, 10 + h / 2, 38, kWhite));
     EXPECT_TRUE(IsColour(image, 9, 45, kWhite));
+}
+
+// Dots that repeat within a scatter, with other colours and items between
+// them, paint what painting every item on its own in turn paints.
+TEST(ScenePainter, RepeatedDotsPaintAsEveryItemInTurn) {
+    constexpr Rgb kBlue{0, 0, 255};
+    struct Case {
+        const char* name;
+        std::optional<Rgb> fill, outline;
+        qreal dpr;
+    };
+    const Case cases[] = {
+        {"outline", std::nullopt, kRed, 1},
+        {"filled", kRed, std::nullopt, 1},
+        {"filled with outline", kBlue, kRed, 1},
+        {"outline, high density", std::nullopt, kRed, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene scene{40, 40};
+        // Four passes: red dots, blue over the same places, red moved
+        // along with a line across them, then red in one and four pixel
+        // boxes.
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int k = 0; k < 30; ++k) {
+                const int x = (k * 7) % 31 + (pass == 2 ? 3 : 0), y = (k * 11) % 29;
+                const int size = pass == 3 && k % 2 == 0 ? 1 : 4;
+                SceneEllipse dot{x, y, x + size, y + size, c.fill, c.outline};
+                if (pass == 1) {
+                    if (dot.fill)
+                        dot.fill = kBlue;
+                    if (dot.outline)
+                        dot.outline = kBlue;
+                }
+                scene.Add(dot);
+                if (pass == 2 && k == 15)
+                    scene.Add(SceneLine{{0, 20}, {39, 20}, kBlack, 3});
+            }
+        }
+        QImage oneByOne = NewViewImage(QSize(40, 40), c.dpr);
+        {
+            QPainter painter(&oneByOne);
+            for (const SceneItem& item : scene.items)
+                PaintItems(painter, Scene{40, 40, kWhite, {item}});
+        }
+        EXPECT_EQ(Render(scene, c.dpr), oneByOne);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QPolygon>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <unordered_set>
 
 #include "ui/window_fonts.h"
 
@@ -152,6 +154,37 @@ void Paint(QPainter& painter, const SceneText& text) {
     painter.restore();
 }
 
+// A scatter of thousands of dots lands many on the same pixels. Within a
+// run of opaque, aliased ellipses alike but for their place, the pixels
+// are the union of the dots whatever their order, so a dot at a place
+// already painted in the run is left out.
+class EllipseRun {
+  public:
+    bool Paints(const SceneEllipse& e) {
+        SceneEllipse shape = e;
+        shape.right -= shape.left;
+        shape.bottom -= shape.top;
+        shape.left = shape.top = 0;
+        if (!inRun_ || !(shape == shape_)) {
+            End();
+            shape_ = shape;
+            inRun_ = true;
+        }
+        const uint64_t place = (static_cast<uint64_t>(static_cast<uint32_t>(e.left)) << 32) |
+                               static_cast<uint32_t>(e.top);
+        return places_.insert(place).second;
+    }
+    void End() {
+        inRun_ = false;
+        places_.clear();
+    }
+
+  private:
+    bool inRun_ = false;
+    SceneEllipse shape_;
+    std::unordered_set<uint64_t> places_;
+};
+
 }  // namespace
 
 QFont QtTextMetrics::Font(int fontSize) const {
@@ -209,8 +242,16 @@ QPoint TextTopLeft(const SceneText& text, const TextMetrics& metrics) {
 
 void PaintItems(QPainter& painter, const Scene& scene) {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const SceneItem& item : scene.items)
+    EllipseRun run;
+    for (const SceneItem& item : scene.items) {
+        if (const auto* e = std::get_if<SceneEllipse>(&item)) {
+            if (!run.Paints(*e))
+                continue;
+        } else {
+            run.End();
+        }
         std::visit([&painter](const auto& i) { Paint(painter, i); }, item);
+    }
 }
 
 void PaintScene(QPainter& painter, const Scene& scene) {
