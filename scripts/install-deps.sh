@@ -17,6 +17,7 @@ packages=(
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for
   gpsbabel libxml2-utils
+  poppler-utils  # the report tests read its PDF back (pdftotext, pdftoppm, pdfinfo)
   ccache  # a clean clone reuses what an earlier build on this machine compiled
   # the package and the desktop files: icons drawn from the SVG, checks
   librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev lintian
