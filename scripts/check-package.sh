@@ -62,6 +62,15 @@ report=$(env -u QUORVANE_SHIPPED_DIR QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="
 echo "$report"
 grep -qxF "shipped data: $shipped" <<<"$report" || fail "the window did not find $shipped"
 grep -qx 'icon: found' <<<"$report" || fail "the window did not find its icon"
+for language in en ja; do
+  [[ -s $root/usr/share/quorvane/translations/quorvane_$language.qm ]] ||
+    fail "the package lacks the $language translation"
+done
+report=$(env -u QUORVANE_SHIPPED_DIR LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+  XDG_RUNTIME_DIR="$scratch" QUORVANE_DATA_DIR="$scratch/window-data" \
+  QUORVANE_DOCUMENTS_DIR="$scratch/window-documents" "$root/usr/bin/quorvane" --startup-report)
+grep -qxF "translation: $root/usr/share/quorvane/translations/quorvane_en.qm" <<<"$report" ||
+  fail "the window did not load its English translation beside itself"
 [[ -f $scratch/window-documents/Quorvane/ControlLine/demo.cln ]] ||
   fail "the window did not copy the shipped folders"
 

@@ -1,6 +1,7 @@
 #include "ui/config_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -84,6 +85,21 @@ ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
     libraryColumn->addStretch(1);
     tabs->addTab(library, QStringLiteral("Library"));
 
+    auto* language = new QWidget(tabs);
+    auto* languageColumn = new QVBoxLayout(language);
+    language_ = new QComboBox(language);
+    language_->setObjectName(QStringLiteral("ComboBoxLanguage"));
+    // In the order of the enum, so that the index is the value.
+    language_->addItem(tr("As the system"));
+    language_->addItem(QStringLiteral("English"));
+    language_->addItem(tr("日本語"));
+    language_->setCurrentIndex(static_cast<int>(settings.windowLanguage));
+    languageColumn->addWidget(new QLabel(tr("Window language"), language));
+    languageColumn->addWidget(language_);
+    languageColumn->addWidget(new QLabel(tr("Takes effect at the next start."), language));
+    languageColumn->addStretch(1);
+    tabs->addTab(language, tr("Language"));
+
     // The program works in km/h and metres; the unit choices stay hidden.
     auto* units = new QWidget(tabs);
     auto* unitGrid = new QGridLayout(units);
@@ -106,6 +122,7 @@ void ConfigDialog::accept() {
                             minLapTime_->text().toStdString()};
     if (AcceptConfigTexts(texts, settings_)) {
         settings_.libraryAutoAdd = libraryAutoAdd_->isChecked();
+        settings_.windowLanguage = static_cast<WindowLanguage>(language_->currentIndex());
         QDialog::accept();
     }
 }

@@ -8,6 +8,7 @@
 #include "core/settings.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 namespace qv::ui {
@@ -26,6 +27,7 @@ class ConfigDialog : public QDialog {
     QLineEdit* minLapDist_ = nullptr;
     QLineEdit* minLapTime_ = nullptr;
     QCheckBox* libraryAutoAdd_ = nullptr;
+    QComboBox* language_ = nullptr;
 };
 
 }  // namespace qv::ui

@@ -100,7 +100,7 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
               QStyle::SP_DirOpenIcon, true, &DataPage::ImportMotec);
     // Kept from the tool bar's design but not shown: the columns are
     // recomputed by every command that changes them.
-    AddButton("SpeedButtonCalSect", QStringLiteral("SC"), QString::fromUtf8("区間タイム計算"),
+    AddButton("SpeedButtonCalSect", QStringLiteral("SC"), tr("区間タイム計算"),
               QStyle::SP_BrowserReload, true, &DataPage::RecalculateColumns)
         ->hide();
     strip->addStretch(1);

@@ -141,7 +141,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     speed->setObjectName(QStringLiteral("UpDownTrigSpd"));
     speed->setRange(0, 99);
     speed->setValue(30);
-    speed->setToolTip(QString::fromUtf8("変更した値を書き込むには左側ボタンをクリック"));
+    speed->setToolTip(tr("変更した値を書き込むには左側ボタンをクリック"));
     trigger_ = speed;
     controls_.push_back(speed);
     triggerRow->addWidget(setTrig);

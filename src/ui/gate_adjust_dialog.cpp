@@ -168,11 +168,11 @@ GateAdjustDialog::GateAdjustDialog(GateAdjustView& view, int passNo, GateAdjustS
     auto* zoomIn = new QToolButton(this);
     zoomIn->setObjectName(QStringLiteral("SpeedButtonEdZin"));
     zoomIn->setText(QStringLiteral("+"));
-    zoomIn->setToolTip(QString::fromUtf8("ズームイン"));
+    zoomIn->setToolTip(tr("ズームイン"));
     auto* zoomOut = new QToolButton(this);
     zoomOut->setObjectName(QStringLiteral("SpeedButtonEdZout"));
     zoomOut->setText(QStringLiteral("-"));
-    zoomOut->setToolTip(QString::fromUtf8("ズームアウト"));
+    zoomOut->setToolTip(tr("ズームアウト"));
     for (QToolButton* b : {zoomIn, zoomOut}) {
         b->setFixedSize(28, 28);
         b->setFocusPolicy(Qt::NoFocus);

@@ -34,6 +34,7 @@
 #include "presentation/zoom_commands.h"
 #include "ui/axis_selector.h"
 #include "ui/corner_table_model.h"
+#include "ui/engine_text.h"
 #include "ui/gate_commands.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
@@ -358,7 +359,7 @@ QWidget* GraphPage::BuildLeftPanel() {
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kIn)); });
     connect(gZout, &QToolButton::clicked, this,
             [this] { Run(GZoom(session_.presentation, ZoomDirection::kOut)); });
-    gPosMsg_ = new QLabel(QString::fromUtf8(kGPosMsg), gTab);
+    gPosMsg_ = new QLabel(EngineText(kGPosMsg), gTab);
     gPosMsg_->setObjectName(QStringLiteral("LabelGPosMsg"));
     gPosMsg_->hide();
     gTools->addWidget(gZin);
@@ -394,7 +395,7 @@ QWidget* GraphPage::BuildLeftPanel() {
     static constexpr const char* kLetters[] = {"A", "B", "C", "D"};
     for (size_t k = 0; k < 4; ++k) {
         QLabel* label = ReadoutLabel(QStringLiteral("LabelSect") + kLetters[k],
-                                     QString::fromUtf8("データ番号、区間タイム"), sector);
+                                     tr("データ番号、区間タイム"), sector);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));
@@ -531,8 +532,7 @@ QWidget* GraphPage::BuildDataPanel() {
     slotColumn->setSpacing(0);
     static constexpr const char* kLetters[] = {"A", "B", "C", "D"};
     for (size_t k = 0; k < 4; ++k) {
-        const QString hint =
-            k == 0 ? QString::fromUtf8("基準車走行データ") : QString::fromUtf8("比較車走行データ");
+        const QString hint = k == 0 ? tr("基準車走行データ") : tr("比較車走行データ");
         QLabel* label = ReadoutLabel(QStringLiteral("Label") + kLetters[k], hint, slots);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));

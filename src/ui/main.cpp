@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 #include <QTimer>
 #include <QUrl>
 #include <cstdlib>
@@ -13,8 +14,10 @@
 #include "app/folders.h"
 #include "app/memory_policy.h"
 #include "app/session.h"
+#include "app/settings_file.h"
 #include "app/startup.h"
 #include "core/local_time.h"
+#include "core/text_file.h"
 #include "device/serial_port.h"
 #include "ui/log_block_dialog_step.h"
 #include "ui/main_window.h"
@@ -23,6 +26,7 @@
 #include "ui/qt_prompter.h"
 #include "ui/qt_timer_service.h"
 #include "ui/single_instance.h"
+#include "ui/window_translator.h"
 
 namespace {
 
@@ -46,9 +50,20 @@ QIcon ProgramIcon(const std::filesystem::path& dataDir) {
     return icon;
 }
 
+// The language the settings file forces, read without writing anything: the
+// start-up proper reads and repairs the file once the window is built.
+qv::WindowLanguage SettingsLanguage(const qv::FolderTreeResult& folders) {
+    if (!folders.ok)
+        return qv::WindowLanguage::System;
+    const qv::TextFileRead read =
+        qv::ReadTextLines(folders.tree.programData / qv::kSettingsFileName, 1024 * 1024);
+    return read.ok ? qv::ParseSettingsLines(read.lines).windowLanguage : qv::WindowLanguage::System;
+}
+
 // What --startup-report prints: where the start-up found the shipped data and
 // put the folders. 0 when the shipped folders were there.
-int ReportStartup(const qv::StartupResult& startup, bool iconFound) {
+int ReportStartup(const qv::StartupResult& startup, bool iconFound,
+                  const std::filesystem::path& translation) {
     const std::filesystem::path& shipped = startup.tree.shippedRoot;
     std::error_code ec;
     const bool found = !shipped.empty() && std::filesystem::is_directory(shipped, ec);
@@ -57,7 +72,8 @@ int ReportStartup(const qv::StartupResult& startup, bool iconFound) {
               << "program data: " << startup.tree.programData.string() << "\n"
               << "user folder: " << startup.tree.userFolder.string() << "\n"
               << "files copied: " << startup.shippedCopies.copied << "\n"
-              << "icon: " << (iconFound ? "found" : "missing") << "\n";
+              << "icon: " << (iconFound ? "found" : "missing") << "\n"
+              << "translation: " << (translation.empty() ? "none" : translation.string()) << "\n";
     return found && startup.foldersReady ? 0 : 1;
 }
 
@@ -103,6 +119,10 @@ int main(int argc, char** argv) {
     const qv::FolderSources sources = qv::FolderSourcesFromEnvironment(
         qv::InstalledShippedDir(dataDir), QUORVANE_BUILD_TREE_SHIPPED_DIR);
     const qv::FolderTreeResult folders = qv::ResolveFolderTree(sources);
+    QTranslator translator;
+    const std::filesystem::path translation = qv::ui::InstallWindowTranslator(
+        translator, qv::ui::TranslationFolders(dataDir, QUORVANE_BUILD_TREE_TRANSLATIONS_DIR),
+        SettingsLanguage(folders), QLocale::system().name().toStdString());
     qv::ui::SingleInstance instance(
         qv::ui::InstanceKey(folders.ok ? folders.tree.programData : std::filesystem::path()));
     qv::ui::QtPrompter prompter(nullptr);
@@ -144,7 +164,7 @@ int main(int argc, char** argv) {
         }};
     qv::ui::MainWindow window(session, sources, services);
     if (report)
-        return ReportStartup(window.startup(), !QApplication::windowIcon().isNull());
+        return ReportStartup(window.startup(), !QApplication::windowIcon().isNull(), translation);
     logDialog.UseCircuitIndex(window.circuitIndex());
     QObject::connect(&instance, &qv::ui::SingleInstance::frontRequested, &window,
                      &qv::ui::MainWindow::BringToFront);

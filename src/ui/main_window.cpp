@@ -137,8 +137,8 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     device_ = new DeviceHost(session_, services_.prompter, services_.deviceTimers,
                              services_.scanPorts, this);
     devicePage_ = new DevicePage(session_, *device_, pages_);
-    pages_->addTab(graphPage_, QStringLiteral("Graph"));
-    pages_->addTab(dataPage_, QStringLiteral("Data"));
+    pages_->addTab(graphPage_, tr("Graph"));
+    pages_->addTab(dataPage_, tr("Data"));
     LibraryPage::Hooks libraryHooks;
     libraryHooks.openLog = [this](const std::filesystem::path& log) { OpenFile(log); };
     libraryHooks.runSteps = [this](const StepList& steps) { RunSteps(steps); };
@@ -148,8 +148,8 @@ MainWindow::MainWindow(Session& session, const FolderSources& sources, WindowSer
     };
     libraryPage_ = new LibraryPage(session_, circuitIndex_, services_.prompter, services_.now,
                                    std::move(libraryHooks), pages_);
-    pages_->addTab(devicePage_, QStringLiteral("GPS Device"));
-    pages_->addTab(libraryPage_, QStringLiteral("Library"));
+    pages_->addTab(devicePage_, tr("GPS Device"));
+    pages_->addTab(libraryPage_, tr("Library"));
     pages_->setCurrentWidget(dataPage_);
     connect(pages_, &QTabWidget::currentChanged, this,
             [this](int index) { PageChanged(session_.presentation, PageOf(index)); });
@@ -173,8 +173,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File(&F)"));
-    QAction* configuration = file->addAction(QStringLiteral("Configuration(&C)"));
+    QMenu* file = menuBar()->addMenu(tr("File(&F)"));
+    QAction* configuration = file->addAction(tr("Configuration(&C)"));
     configuration->setObjectName(QStringLiteral("MenuConfiguration"));
     connect(configuration, &QAction::triggered, this, &MainWindow::ShowConfiguration);
     QAction* report = file->addAction(QString::fromUtf8(kReportMenuText));
@@ -185,11 +185,11 @@ void MainWindow::BuildMenus() {
     print->setObjectName(QStringLiteral("MenuPrint"));
     connect(print, &QAction::triggered, this, [this] { PrintReport(session_, this); });
     file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("Quit(&X)"));
+    QAction* quit = file->addAction(tr("Quit(&X)"));
     quit->setObjectName(QStringLiteral("MenuQuit"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
-    QMenu* version = menuBar()->addMenu(QStringLiteral("Version(&V)"));
-    QAction* about = version->addAction(QStringLiteral("Version"));
+    QMenu* version = menuBar()->addMenu(tr("Version(&V)"));
+    QAction* about = version->addAction(tr("Version"));
     about->setObjectName(QStringLiteral("MenuVersion"));
     connect(about, &QAction::triggered, this, &MainWindow::ShowVersion);
 }

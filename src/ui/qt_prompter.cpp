@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "ui/dialog_name_filters.h"
+#include "ui/engine_text.h"
 
 namespace qv::ui {
 namespace {
@@ -44,11 +45,11 @@ QString StartPath(const FileDialogRequest& request) {
 QString QtNameFilters(const std::string& filter) {
     // The program reads names in either case, but Qt's native dialogs match
     // patterns case-sensitively on Linux: Lap1.Dtb must show beside lap1.dtb.
-    return QString::fromStdString(DialogNameFilters(filter));
+    return QString::fromStdString(DialogNameFilters(EngineText(filter).toStdString()));
 }
 
 QString MessageText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
+    QString shown = EngineText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace('\r', '\n');
     return shown;
@@ -67,18 +68,18 @@ bool QtPrompter::AskYesCancel(const std::string& text, MessageIcon icon) {
 }
 
 std::optional<std::string> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
-    const QString path = QFileDialog::getOpenFileName(
-        parent_, QString::fromStdString(request.title), StartPath(request),
-        QtNameFilters(request.filter), nullptr, kNameFilterOptions);
+    const QString path =
+        QFileDialog::getOpenFileName(parent_, EngineText(request.title), StartPath(request),
+                                     QtNameFilters(request.filter), nullptr, kNameFilterOptions);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();
 }
 
 std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& request) {
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        parent_, QString::fromStdString(request.title), StartPath(request),
-        QtNameFilters(request.filter), nullptr, kNameFilterOptions);
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(parent_, EngineText(request.title), StartPath(request),
+                                      QtNameFilters(request.filter), nullptr, kNameFilterOptions);
     std::vector<std::string> chosen;
     for (const QString& p : paths)
         chosen.push_back(p.toStdString());
@@ -88,10 +89,9 @@ std::vector<std::string> QtPrompter::ChooseOpenFiles(const FileDialogRequest& re
 std::optional<std::string> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
     // The commands ask their own replace question once the extension is
     // settled, so the dialog does not ask first.
-    const QString path =
-        QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
-                                     StartPath(request), QtNameFilters(request.filter), nullptr,
-                                     kNameFilterOptions | QFileDialog::DontConfirmOverwrite);
+    const QString path = QFileDialog::getSaveFileName(
+        parent_, EngineText(request.title), StartPath(request), QtNameFilters(request.filter),
+        nullptr, kNameFilterOptions | QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();

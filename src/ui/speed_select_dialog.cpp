@@ -17,33 +17,36 @@ struct LevelText {
 };
 
 constexpr std::array<LevelText, 3> kLevels{{
-    {"RadioButtonHigh", " 高速", "メモリフルのとき通信時間が約1分20秒"},
-    {"RadioButtonLow1", " 低速1", "通信時間が約6分"},
-    {"RadioButtonLow2", " 低速2", "通信時間が約4分"},
+    {"RadioButtonHigh", QT_TRANSLATE_NOOP("SpeedSelectDlg", " 高速"),
+     QT_TRANSLATE_NOOP("SpeedSelectDlg", "メモリフルのとき通信時間が約1分20秒")},
+    {"RadioButtonLow1", QT_TRANSLATE_NOOP("SpeedSelectDlg", " 低速1"),
+     QT_TRANSLATE_NOOP("SpeedSelectDlg", "通信時間が約6分")},
+    {"RadioButtonLow2", QT_TRANSLATE_NOOP("SpeedSelectDlg", " 低速2"),
+     QT_TRANSLATE_NOOP("SpeedSelectDlg", "通信時間が約4分")},
 }};
 
 }  // namespace
 
 SpeedSelectDlg::SpeedSelectDlg(int slowLevel, QWidget* parent) : QDialog(parent) {
     setObjectName("SpeedSelectDlg");
-    setWindowTitle(QString::fromUtf8("通信速度選択"));
+    setWindowTitle(tr("通信速度選択"));
     auto* group = new QButtonGroup(this);
     auto* choices = new QGridLayout;
     choices->setHorizontalSpacing(16);
     for (int level = 0; level < 3; ++level) {
-        auto* button = new QRadioButton(QString::fromUtf8(kLevels[level].caption), this);
+        auto* button = new QRadioButton(tr(kLevels[level].caption), this);
         button->setObjectName(kLevels[level].objectName);
         group->addButton(button, level);
         levels_[level] = button;
         choices->addWidget(button, level, 0);
-        choices->addWidget(new QLabel(QString::fromUtf8(kLevels[level].note), this), level, 1);
+        choices->addWidget(new QLabel(tr(kLevels[level].note), this), level, 1);
     }
     levels_[slowLevel >= 0 && slowLevel < 3 ? slowLevel : 0]->setChecked(true);
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("OKBtn");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
     cancel->setObjectName("CancelBtn");
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,5 +1,6 @@
 #include "ui/video_panel.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
@@ -115,7 +116,7 @@ class VideoPanel::Bar : public QWidget {
     Bar(VideoPanel& panel, QWidget* parent) : QWidget(parent), panel_(panel) {
         setObjectName(QStringLiteral("PaintBoxVideoBar"));
         setFixedHeight(kBarHeight);
-        setToolTip(QString::fromUtf8("クリック : 再生位置指定"));
+        setToolTip(QCoreApplication::translate("VideoPanel", "クリック : 再生位置指定"));
     }
 
   protected:
@@ -336,7 +337,9 @@ void VideoPanel::ShowView() {
         b->setEnabled(v.free);
     saveSync_->setEnabled(v.saveSyncEnabled);
     sync_->setIcon(v.free ? freeIcon_ : tiedIcon_);
-    bar_->setToolTip(v.barHint ? QString::fromUtf8("クリック : 再生位置指定") : QString());
+    bar_->setToolTip(v.barHint
+                         ? QCoreApplication::translate("VideoPanel", "クリック : 再生位置指定")
+                         : QString());
     play_->setIcon(
         style()->standardIcon(v.pausedGlyph ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
     pts_->setText(QString::fromStdString(v.timeLabel));

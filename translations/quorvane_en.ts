@@ -1,0 +1,227 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>qv::ui::ConfigDialog</name>
+    <message>
+        <source>As the system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>Window language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Takes effect at the next start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::DataPage</name>
+    <message>
+        <source>Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reopen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load laps</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save lap</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save all</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save sector</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove all</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>List CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lap CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NMEA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MoTeC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>区間タイム計算</source>
+        <translation>Calculate sector times</translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::DevicePage</name>
+    <message>
+        <source>変更した値を書き込むには左側ボタンをクリック</source>
+        <translation>Click the button on the left to write the changed value</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>※基準車位置(距離)でのそれぞれの値を表示</source>
+        <translation>* Each value is shown at the reference car&apos;s position (distance)</translation>
+    </message>
+    <message>
+        <source>ログ空き容量が20%を切っています。<byte value="xd"/>空きが無くなると走行ログが保存できなくなります<byte value="xd"/>&quot;ロガー&quot;タブにある&quot;保存ログの消去&quot;を実行してください。</source>
+        <translation>Less than 20% of the log memory is free.<byte value="xd"/>When it is full, no more driving logs can be saved.<byte value="xd"/>Please run &quot;Erase log on device&quot; on the &quot;GPS Device&quot; page.</translation>
+    </message>
+    <message>
+        <source>MoTeC csvファイル|*.csv</source>
+        <translation>MoTeC CSV files|*.csv</translation>
+    </message>
+    <message>
+        <source>NMEAファイル|*.nmea</source>
+        <translation>NMEA files|*.nmea</translation>
+    </message>
+    <message>
+        <source>Control line is not set.<byte value="xd"/>Find control line？</source>
+        <translation>Control line is not set.<byte value="xd"/>Find control line?</translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::GateAdjustDialog</name>
+    <message>
+        <source>ズームイン</source>
+        <translation>Zoom in</translation>
+    </message>
+    <message>
+        <source>ズームアウト</source>
+        <translation>Zoom out</translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::GraphPage</name>
+    <message>
+        <source>データ番号、区間タイム</source>
+        <translation>Data number, sector times</translation>
+    </message>
+    <message>
+        <source>基準車走行データ</source>
+        <translation>Reference car data</translation>
+    </message>
+    <message>
+        <source>比較車走行データ</source>
+        <translation>Comparison car data</translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::MainWindow</name>
+    <message>
+        <source>Graph</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GPS Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File(&amp;F)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration(&amp;C)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit(&amp;X)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version(&amp;V)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::SpeedSelectDlg</name>
+    <message>
+        <source> 高速</source>
+        <translation> Fast</translation>
+    </message>
+    <message>
+        <source>メモリフルのとき通信時間が約1分20秒</source>
+        <translation>About 1 min 20 s to transfer a full memory</translation>
+    </message>
+    <message>
+        <source> 低速1</source>
+        <translation> Slow 1</translation>
+    </message>
+    <message>
+        <source>通信時間が約6分</source>
+        <translation>About 6 min to transfer</translation>
+    </message>
+    <message>
+        <source> 低速2</source>
+        <translation> Slow 2</translation>
+    </message>
+    <message>
+        <source>通信時間が約4分</source>
+        <translation>About 4 min to transfer</translation>
+    </message>
+    <message>
+        <source>通信速度選択</source>
+        <translation>Transfer speed</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>VideoPanel</name>
+    <message>
+        <source>クリック : 再生位置指定</source>
+        <translation>Click: set the playback position</translation>
+    </message>
+</context>
+</TS>
