@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/video_auto_sync.h"
 #include "support/incar_video.h"
@@ -133,6 +136,44 @@ TEST(VideoMotionInput, BadFilesAndCancelGiveNoSignal) {
     const VideoMotion cancelled = ReadVideoMotion((dir / "short.mp4").string(), {}, {}, &cancel);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.ok());
+}
+
+TEST(VideoMotionInput, TheCameraGyroIsPreferredToThePicture) {
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.seconds = 1;
+    v.startUtcMs = DemoLap().lapStartUtcMs;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "car.mp4", test::DriveHeading(DemoLap().drive), v));
+    // STRM { SCAL s 1000, GYRO s x3 of four samples }: the second axis turns
+    // most, at +-1 and +-0.5 rad/s.
+    const std::vector<uint8_t> klv = {
+        'S',  'T',  'R', 'M', 0,   1,   0,    44,   'S', 'C', 'A', 'L', 's',  2,    0, 1,  3, 0xE8,
+        0,    0,    'G', 'Y', 'R', 'O', 's',  6,    0,   4,   0,   0,   0x03, 0xE8, 0, 0,  0, 0,
+        0xFC, 0x18, 0,   0,   0,   10,  0x01, 0xF4, 0,   0,   0,   0,   0xFE, 0x0C, 0, 10, 0, 0};
+    test::WriteBytes(dir / "gyro.bin", klv);
+    const std::string mux =
+        "ffmpeg -hide_banner -loglevel error -nostdin -y -i \"" + (dir / "car.mp4").string() +
+        "\" -f data -i \"" + (dir / "gyro.bin").string() +
+        "\" -map 0:v -map 1 -c copy -tag:d gpmd -f mov \"" + (dir / "car.mov").string() + "\"";
+    ASSERT_EQ(std::system(mux.c_str()), 0);
+
+    const VideoMotion gyro = ReadVideoMotion((dir / "car.mov").string());
+    ASSERT_TRUE(gyro.ok()) << gyro.error;
+    EXPECT_EQ(gyro.signal.source, MotionSignal::Source::Gyro);
+    EXPECT_FALSE(gyro.signal.signKnown);
+    const double radian = 180 / 3.14159265358979;
+    const std::vector<double> expected = {1 * radian, -1 * radian, 0.5 * radian, -0.5 * radian};
+    ASSERT_EQ(gyro.signal.values.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(gyro.signal.values[i], expected[i], 1e-9) << i;
+    for (size_t i = 1; i < gyro.signal.times.size(); ++i)
+        EXPECT_GT(gyro.signal.times[i], gyro.signal.times[i - 1]);
+
+    VideoMotionOptions pictureOnly;
+    pictureOnly.preferGyro = false;
+    const VideoMotion picture = ReadVideoMotion((dir / "car.mov").string(), pictureOnly);
+    ASSERT_TRUE(picture.ok()) << picture.error;
+    EXPECT_EQ(picture.signal.source, MotionSignal::Source::Picture);
 }
 
 TEST(VideoAutoSyncText, TieAndPlusMinusInMilliseconds) {
