@@ -82,6 +82,11 @@ std::vector<ReportPage> LayoutReport(const PageFrame& frame,
         }
         const int rowHeight = std::max(1, spec.rowHeight);
         const int bodyRows = std::max(0, spec.rows - 1);
+        // A table that fits a page of its own is not broken: it starts on
+        // the next page rather than leaving a row or two behind.
+        const int whole = titleHeight + rowHeight * (bodyRows + 1);
+        if (y + whole > frame.bottom && whole <= bodyHeight && y > frame.top)
+            newPage();
         int next = 0;
         do {
             // The title, the header row and at least one body row, or the

@@ -2,8 +2,8 @@
 // Where the session report puts its parts: the paper, the page frame, and
 // the flow of titled blocks down the pages. Tables break between rows and
 // repeat their header row on the next page; figures move whole to the next
-// page when they do not fit. Units are pixels at 96 per inch, the views'
-// own, so a view's geometry drawn on paper is the one drawn on screen.
+// page when they do not fit, as do tables that fit on a page of their own. Units are pixels at 96
+// per inch, the views' own, so a view's geometry drawn on paper is the one drawn on screen.
 
 #include <string>
 #include <string_view>

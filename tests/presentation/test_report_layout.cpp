@@ -70,8 +70,14 @@ TEST(ReportLayout, LongTablesBreakBetweenRowsAndRepeatTheirHeader) {
         int pages;  // the table alone, after a 300-px summary
     };
     const Case cases[] = {
-        {Paper::kA4, 0, 1},   {Paper::kA4, 10, 1},      {Paper::kA4, 60, 2},
-        {Paper::kA4, 200, 4}, {Paper::kLetter, 200, 4}, {Paper::kLetter, 30, 1},
+        {Paper::kA4, 0, 1},
+        {Paper::kA4, 10, 1},
+        {Paper::kA4, 70, 2},
+        // Would fit below the summary only in part: whole on the next page.
+        {Paper::kA4, 50, 1},
+        {Paper::kA4, 200, 4},
+        {Paper::kLetter, 200, 4},
+        {Paper::kLetter, 30, 1},
     };
     for (const Case& c : cases) {
         const PageFrame frame = PageFrameFor(c.paper, 14);
