@@ -36,13 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string written = qv::FormatSettingsText(s);
     const std::vector<std::string> writtenLines = qv::SplitTextLines(written);
-    if (writtenLines.size() != static_cast<size_t>(qv::kSettingsLineCount))
+    // The two optional last lines appear only when their values are not the
+    // defaults.
+    if (writtenLines.size() < static_cast<size_t>(qv::kSettingsLineCount) ||
+        writtenLines.size() > static_cast<size_t>(qv::kSettingsLineCount) + 2)
         __builtin_trap();
     const qv::Settings back = qv::ParseSettingsLines(writtenLines);
     if (!InRange(back) || qv::FormatSettingsText(back) != written ||
         back.MinSatNum != s.MinSatNum || back.diffTimeGraphShown != s.diffTimeGraphShown ||
         back.elevationGraphShown != s.elevationGraphShown ||
-        back.driftGraphShown != s.driftGraphShown) {
+        back.driftGraphShown != s.driftGraphShown || back.libraryAutoAdd != s.libraryAutoAdd ||
+        back.windowLanguage != s.windowLanguage) {
         __builtin_trap();
     }
 
