@@ -189,6 +189,8 @@ VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& o
     // A small grey picture hides what the loop filter would have smoothed.
     decoder->skip_loop_filter = AVDISCARD_ALL;
     decoder->flags2 |= AV_CODEC_FLAG2_FAST;
+    if (options.skipNonReference)
+        decoder->skip_frame = AVDISCARD_NONREF;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0) {
         out.error = "cannot decode the video of " + path;
         return out;

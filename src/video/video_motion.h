@@ -18,6 +18,9 @@ struct VideoMotionOptions {
     int maxShift = 24;        // pixels per frame at `width`
     bool preferGyro = true;
     int threads = 0;  // decoder threads, 0: as many as the machine has
+    // Frames no other frame refers to (most B-frames) are not decoded: a
+    // faster read of dense files, with fewer samples of the motion.
+    bool skipNonReference = false;
 };
 
 struct VideoMotion {
