@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja" sourcelanguage="ja_JP">
 <context>
+    <name>qv::ui::AutoSyncStrip</name>
+    <message>
+        <source>Auto sync</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>qv::ui::ConfigDialog</name>
     <message>
         <source>As the system</source>
@@ -21,6 +32,30 @@
     </message>
     <message>
         <source>Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>configuration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>on both side from  vehicle position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sector</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lap</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add every log opened or downloaded to the library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Library</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -86,11 +121,50 @@
         <source>区間タイム計算</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Sector details</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DRIFT details</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>qv::ui::DevicePage</name>
     <message>
         <source>変更した値を書き込むには左側ボタンをクリック</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Set mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Comfirm mode, available log memory, trigger-speed </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Erase log on device </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Set trigger-speed to start/stop logging  </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click this button to write the value</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::DownloadProgressDialog</name>
+    <message>
+        <source>Downloading log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Abort</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -127,6 +201,26 @@
         <source>ズームアウト</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Adjust sector gate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measure on</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>qv::ui::GraphPage</name>
@@ -140,6 +234,73 @@
     </message>
     <message>
         <source>比較車走行データ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save graph as &amp;PNG file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select G-graph item</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>|↔|</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Course</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>G / Radius of turn</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DRIFT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy data to &amp;clipboard</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::LibraryPage</name>
+    <message>
+        <source>Add a folder…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show lap in next slot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rename track…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -183,6 +344,24 @@
     </message>
 </context>
 <context>
+    <name>qv::ui::RemoveGatesDialog</name>
+    <message>
+        <source>Remove sector gate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All gates</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::SelectGateDialog</name>
+    <message>
+        <source>Select sector gate</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>qv::ui::SpeedSelectDlg</name>
     <message>
         <source> 高速</source>
@@ -214,6 +393,17 @@
     </message>
     <message>
         <source>キャンセル</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>qv::ui::VersionDialog</name>
+    <message>
+        <source>Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quorvane</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

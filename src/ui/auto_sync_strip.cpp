@@ -40,14 +40,14 @@ AutoSyncStrip::AutoSyncStrip(Session& session, VideoPanel& panel, QWidget* paren
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 0, 0, 0);
     row->setSpacing(4);
-    run_ = new QPushButton(QStringLiteral("Auto sync"), this);
+    run_ = new QPushButton(tr("Auto sync"), this);
     run_->setObjectName(QStringLiteral("ButtonVideoAutoSync"));
     run_->setFocusPolicy(Qt::NoFocus);
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBarVideoAutoSync"));
     progress_->setRange(0, 100);
     progress_->setMaximumWidth(120);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("ButtonVideoAutoSyncCancel"));
     cancel_->setFocusPolicy(Qt::NoFocus);
     status_ = new QLabel(this);

@@ -48,7 +48,7 @@ QLineEdit* AddValueRow(QGridLayout* grid, int row, const ValueRow& v, const std:
 
 ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-    setWindowTitle(QStringLiteral("configuration"));
+    setWindowTitle(tr("configuration"));
     setObjectName(QStringLiteral("TOKBottomDlgSetup"));
     const ConfigTexts texts = ConfigTextsFrom(settings);
     auto* column = new QVBoxLayout(this);
@@ -59,10 +59,10 @@ ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
     sectMt_ = AddValueRow(sectorGrid, 0,
                           {"Sector gate length", "m", "(1.0 .. 30.0)", kDefaultSectorLengthText},
                           texts.sectorLength, "EditSectMt");
-    sectorGrid->addWidget(new QLabel(QStringLiteral("on both side from  vehicle position"), sector),
-                          1, 0, 1, 5);
+    sectorGrid->addWidget(new QLabel(tr("on both side from  vehicle position"), sector), 1, 0, 1,
+                          5);
     sectorGrid->setRowStretch(2, 1);
-    tabs->addTab(sector, QStringLiteral("Sector"));
+    tabs->addTab(sector, tr("Sector"));
 
     auto* lap = new QWidget(tabs);
     auto* lapGrid = new QGridLayout(lap);
@@ -73,17 +73,17 @@ ConfigDialog::ConfigDialog(Settings& settings, QWidget* parent)
         AddValueRow(lapGrid, 1, {"Lap time threshold", "sec", "(1.0 .. 99.9)", kDefaultLapTimeText},
                     texts.lapTime, "EditMinLapTime");
     lapGrid->setRowStretch(2, 1);
-    tabs->addTab(lap, QStringLiteral("Lap"));
+    tabs->addTab(lap, tr("Lap"));
 
     auto* library = new QWidget(tabs);
     auto* libraryColumn = new QVBoxLayout(library);
     libraryAutoAdd_ =
-        new QCheckBox(QStringLiteral("Add every log opened or downloaded to the library"), library);
+        new QCheckBox(tr("Add every log opened or downloaded to the library"), library);
     libraryAutoAdd_->setObjectName(QStringLiteral("CheckBoxLibraryAutoAdd"));
     libraryAutoAdd_->setChecked(settings.libraryAutoAdd);
     libraryColumn->addWidget(libraryAutoAdd_);
     libraryColumn->addStretch(1);
-    tabs->addTab(library, QStringLiteral("Library"));
+    tabs->addTab(library, tr("Library"));
 
     auto* language = new QWidget(tabs);
     auto* languageColumn = new QVBoxLayout(language);

@@ -128,8 +128,8 @@ DataPage::DataPage(Session& session, DataCommands& commands, QWidget* parent)
     driftModel_ = new DetailTableModel(DetailTableKind::Drift, this);
     sectorGrid_ = DetailGrid("StringGridSectData", sectorModel_, DetailTableKind::Sector);
     driftGrid_ = DetailGrid("StringGridDrift", driftModel_, DetailTableKind::Drift);
-    detailTabs_->addTab(sectorGrid_, QStringLiteral("Sector details"));
-    detailTabs_->addTab(driftGrid_, QStringLiteral("DRIFT details"));
+    detailTabs_->addTab(sectorGrid_, tr("Sector details"));
+    detailTabs_->addTab(driftGrid_, tr("DRIFT details"));
     lapSummary_ = new LapSummaryPanel(lower);
     lowerLayout->addWidget(detailTabs_, 1);
     lowerLayout->addWidget(lapSummary_);

@@ -75,7 +75,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     setObjectName(QStringLiteral("TabSheet3"));
     auto* column = new QVBoxLayout(this);
 
-    auto* mode = new QGroupBox(QStringLiteral(" Set mode"), this);
+    auto* mode = new QGroupBox(tr(" Set mode"), this);
     auto* modeGrid = new QGridLayout(mode);
     struct ModeRow {
         const char* button;
@@ -106,8 +106,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     modeGrid->setColumnStretch(2, 1);
     column->addWidget(mode);
 
-    auto* status =
-        new QGroupBox(QStringLiteral(" Comfirm mode, available log memory, trigger-speed "), this);
+    auto* status = new QGroupBox(tr(" Comfirm mode, available log memory, trigger-speed "), this);
     auto* statusGrid = new QGridLayout(status);
     QPushButton* logSpace = DeviceButton("ButtonLogSpace", QStyle::SP_BrowserReload, status);
     Wire(logSpace, [](DeviceController& c) { c.ButtonLogSpaceClick(); });
@@ -123,7 +122,7 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     statusGrid->setColumnStretch(2, 1);
     column->addWidget(status);
 
-    auto* erase = new QGroupBox(QStringLiteral(" Erase log on device "), this);
+    auto* erase = new QGroupBox(tr(" Erase log on device "), this);
     auto* eraseRow = new QHBoxLayout(erase);
     QPushButton* logErase = DeviceButton("ButtonLogErase", QStyle::SP_TrashIcon, erase);
     Wire(logErase, [](DeviceController& c) { c.ButtonLogEraseClick(); });
@@ -132,11 +131,10 @@ DevicePage::DevicePage(Session& session, DeviceHost& host, QWidget* parent)
     eraseRow->addStretch(1);
     column->addWidget(erase);
 
-    auto* trigger =
-        new QGroupBox(QStringLiteral(" Set trigger-speed to start/stop logging  "), this);
+    auto* trigger = new QGroupBox(tr(" Set trigger-speed to start/stop logging  "), this);
     auto* triggerRow = new QHBoxLayout(trigger);
     QPushButton* setTrig = DeviceButton("ButtonSetTrigSpd", QStyle::SP_DialogSaveButton, trigger);
-    setTrig->setToolTip(QStringLiteral("Click this button to write the value"));
+    setTrig->setToolTip(tr("Click this button to write the value"));
     auto* speed = new QSpinBox(trigger);
     speed->setObjectName(QStringLiteral("UpDownTrigSpd"));
     speed->setRange(0, 99);

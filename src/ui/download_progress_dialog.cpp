@@ -10,7 +10,7 @@ namespace qv::ui {
 DownloadProgressDialog::DownloadProgressDialog(std::function<void()> abort, QWidget* parent)
     : QDialog(parent), abort_(std::move(abort)) {
     setObjectName(QStringLiteral("OKBottomDlgGPSloading"));
-    setWindowTitle(QStringLiteral("Downloading log"));
+    setWindowTitle(tr("Downloading log"));
     setWindowModality(Qt::ApplicationModal);
     setMinimumWidth(360);
     auto* column = new QVBoxLayout(this);
@@ -24,7 +24,7 @@ DownloadProgressDialog::DownloadProgressDialog(std::function<void()> abort, QWid
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     slowNote_->setPalette(red);
     column->addWidget(slowNote_);
-    abortButton_ = new QPushButton(QStringLiteral("Abort"), this);
+    abortButton_ = new QPushButton(tr("Abort"), this);
     abortButton_->setObjectName(QStringLiteral("ButtonAbort"));
     column->addWidget(abortButton_, 0, Qt::AlignHCenter);
     connect(abortButton_, &QPushButton::clicked, this, [this] { abort_(); });

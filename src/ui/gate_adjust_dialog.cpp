@@ -139,7 +139,7 @@ GateAdjustDialog::GateAdjustDialog(GateAdjustView& view, int passNo, GateAdjustS
                                    QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("TOKBottomDlgEdSect"));
-    setWindowTitle(QStringLiteral("Adjust sector gate"));
+    setWindowTitle(tr("Adjust sector gate"));
     setFixedSize(kClientWidth, kClientHeight);
     setCursor(Qt::ArrowCursor);
 
@@ -151,7 +151,7 @@ GateAdjustDialog::GateAdjustDialog(GateAdjustView& view, int passNo, GateAdjustS
 
     auto* side = new QVBoxLayout;
     side->setSpacing(4);
-    side->addWidget(new QLabel(QStringLiteral("Measure on"), this));
+    side->addWidget(new QLabel(tr("Measure on"), this));
     passNo_ = new QSpinBox(this);
     passNo_->setObjectName(QStringLiteral("UpDownDtcN"));
     if (auto* edit = passNo_->findChild<QLineEdit*>())
@@ -160,7 +160,7 @@ GateAdjustDialog::GateAdjustDialog(GateAdjustView& view, int passNo, GateAdjustS
     passNo_->setValue(std::clamp(passNo, kPassNoMin, kPassNoMax));
     auto* passRow = new QHBoxLayout;
     passRow->addWidget(passNo_);
-    passRow->addWidget(new QLabel(QStringLiteral("pass"), this));
+    passRow->addWidget(new QLabel(tr("pass"), this));
     side->addLayout(passRow);
     side->addSpacing(16);
 
@@ -182,10 +182,10 @@ GateAdjustDialog::GateAdjustDialog(GateAdjustView& view, int passNo, GateAdjustS
     side->addLayout(zoomRow);
     side->addStretch(1);
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(tr("OK"), this);
     ok_->setObjectName(QStringLiteral("OKBtn"));
     ok_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     side->addWidget(ok_);
     side->addWidget(cancel);

@@ -31,7 +31,7 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 
 SelectGateDialog::SelectGateDialog(int count, int preselected, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TOKBottomDlgSelEdSect"));
-    setWindowTitle(QStringLiteral("Select sector gate"));
+    setWindowTitle(tr("Select sector gate"));
     auto* column = new QVBoxLayout(this);
     auto* group = new QButtonGroup(this);
     for (size_t k = 0; k < gates_.size(); ++k) {
@@ -57,9 +57,9 @@ int SelectGateDialog::Choice() const {
 
 RemoveGatesDialog::RemoveGatesDialog(int count, bool allTicked, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TOKBottomDlgRelSect"));
-    setWindowTitle(QStringLiteral("Remove sector gate"));
+    setWindowTitle(tr("Remove sector gate"));
     auto* column = new QVBoxLayout(this);
-    all_ = new QCheckBox(QStringLiteral("All gates"), this);
+    all_ = new QCheckBox(tr("All gates"), this);
     all_->setObjectName(QStringLiteral("CheckBoxAll"));
     all_->setChecked(allTicked);
     column->addWidget(all_);

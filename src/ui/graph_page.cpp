@@ -158,7 +158,7 @@ GraphPage::GraphPage(Session& session, PlaybackController& playback, Prompter& p
     layout->addWidget(splitter1_);
     pictureMenu_ = new QMenu(this);
     pictureMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction* save = pictureMenu_->addAction(QStringLiteral("Save graph as &PNG file"));
+    QAction* save = pictureMenu_->addAction(tr("Save graph as &PNG file"));
     save->setObjectName(QStringLiteral("pmJPEG"));
     connect(save, &QAction::triggered, this, [this] { SavePicture(); });
     ShowToggles();
@@ -255,7 +255,7 @@ QWidget* GraphPage::BuildTopPanel() {
             [this] { Run(ToggleGGraph(session_.presentation)); });
     comboG_ = new QComboBox(tool);
     comboG_->setObjectName(QStringLiteral("ComboBoxG"));
-    comboG_->setToolTip(QStringLiteral("Select G-graph item"));
+    comboG_->setToolTip(tr("Select G-graph item"));
     comboG_->addItems({QStringLiteral("X+Y G"), QStringLiteral("X G"), QStringLiteral("Y G")});
     comboG_->setFocusPolicy(Qt::NoFocus);
     connect(comboG_, &QComboBox::activated, this, [this](int item) {
@@ -267,7 +267,7 @@ QWidget* GraphPage::BuildTopPanel() {
             [this] { Run(ToggleElevation(session_.presentation)); });
     QToolButton* distOfs =
         ToolButton("SpeedButtonDistOfs", QStringLiteral("Adjust x-axis at sector gate"), tool);
-    distOfs->setText(QStringLiteral("|\u2194|"));
+    distOfs->setText(tr("|\u2194|"));
     connect(distOfs, &QToolButton::clicked, this, &GraphPage::AlignAtGate);
     drift_ = TogglePanel("PanelDrift", QStringLiteral("Drift"),
                          QStringLiteral("Show/Hide DRIFT angle"), tool);
@@ -298,10 +298,10 @@ QWidget* GraphPage::BuildTopPanel() {
     axisColumn->setSpacing(0);
     dist_ = new AxisSelector(QStringLiteral("Dist"), AxisSelector::Edge::Dist, axis);
     dist_->setObjectName(QStringLiteral("PanelDist"));
-    dist_->setToolTip(QStringLiteral("Distance"));
+    dist_->setToolTip(tr("Distance"));
     time_ = new AxisSelector(QStringLiteral("Time"), AxisSelector::Edge::Time, axis);
     time_->setObjectName(QStringLiteral("PanelTime"));
-    time_->setToolTip(QStringLiteral("Time"));
+    time_->setToolTip(tr("Time"));
     connect(dist_, &AxisSelector::clicked, this,
             [this] { Run(SelectXAxis(session_.presentation, XAxisMode::kDistance)); });
     connect(time_, &AxisSelector::clicked, this,
@@ -342,7 +342,7 @@ QWidget* GraphPage::BuildLeftPanel() {
     lowerTabs_->setObjectName(QStringLiteral("PageControl2"));
     course_ = AddView("PaintBoxGraph", lowerTabs_, GraphView::kCourseOverview,
                       StepKind::kRepaintCourseOverview);
-    lowerTabs_->addTab(course_, QStringLiteral("Course"));
+    lowerTabs_->addTab(course_, tr("Course"));
 
     auto* gTab = new QWidget(lowerTabs_);
     auto* gColumn = new QVBoxLayout(gTab);
@@ -373,12 +373,12 @@ QWidget* GraphPage::BuildLeftPanel() {
     };
     gView_->onLeave = [this] { gCircle_.MouseLeave(); };
     gColumn->addWidget(gView_, 1);
-    lowerTabs_->addTab(gTab, QStringLiteral("G / Radius of turn"));
+    lowerTabs_->addTab(gTab, tr("G / Radius of turn"));
     lowerTabs_->addTab(new VideoPanel(session_, playback_, prompter_, lowerTabs_),
                        QStringLiteral("Video"));
     driftView_ = AddView("PaintBoxGraphDrift", lowerTabs_, GraphView::kDriftView,
                          StepKind::kRepaintDriftView);
-    lowerTabs_->addTab(driftView_, QStringLiteral("DRIFT"));
+    lowerTabs_->addTab(driftView_, tr("DRIFT"));
     lowerTabs_->addTab(BuildCornerTab(), QStringLiteral("Corners"));
     connect(lowerTabs_, &QTabWidget::currentChanged, this, [this] {
         if (cornersStale_)
@@ -432,7 +432,7 @@ QWidget* GraphPage::BuildCornerTab() {
             [this](const QModelIndex& index) { GoToCornerOfRow(index.row()); });
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("PopupMenuCorners"));
-    QAction* copy = menu->addAction(QStringLiteral("Copy data to &clipboard"));
+    QAction* copy = menu->addAction(tr("Copy data to &clipboard"));
     copy->setObjectName(QStringLiteral("pmCornerDt"));
     connect(copy, &QAction::triggered, this, [this] {
         QGuiApplication::clipboard()->setText(QString::fromStdString(cornerModel_->CopyText()));

@@ -93,18 +93,18 @@ LibraryPage::LibraryPage(Session& session, const CircuitIndex& circuits, Prompte
 
     auto* column = new QVBoxLayout(this);
     auto* tools = new QHBoxLayout;
-    auto* addFolder = new QPushButton(QStringLiteral("Add a folder…"), this);
+    auto* addFolder = new QPushButton(tr("Add a folder…"), this);
     addFolder->setObjectName(QStringLiteral("ButtonLibraryAddFolder"));
-    openButton_ = new QPushButton(QStringLiteral("Open log"), this);
+    openButton_ = new QPushButton(tr("Open log"), this);
     openButton_->setObjectName(QStringLiteral("ButtonLibraryOpen"));
-    slotButton_ = new QPushButton(QStringLiteral("Show lap in next slot"), this);
+    slotButton_ = new QPushButton(tr("Show lap in next slot"), this);
     slotButton_->setObjectName(QStringLiteral("ButtonLibraryShowLap"));
-    renameButton_ = new QPushButton(QStringLiteral("Rename track…"), this);
+    renameButton_ = new QPushButton(tr("Rename track…"), this);
     renameButton_->setObjectName(QStringLiteral("ButtonLibraryRename"));
     for (QPushButton* b : {addFolder, openButton_, slotButton_, renameButton_})
         tools->addWidget(b);
     tools->addSpacing(16);
-    tools->addWidget(new QLabel(QStringLiteral("From"), this));
+    tools->addWidget(new QLabel(tr("From"), this));
     from_ = new QLineEdit(this);
     from_->setObjectName(QStringLiteral("EditLibraryFrom"));
     to_ = new QLineEdit(this);
@@ -114,7 +114,7 @@ LibraryPage::LibraryPage(Session& session, const CircuitIndex& circuits, Prompte
         e->setFixedWidth(90);
     }
     tools->addWidget(from_);
-    tools->addWidget(new QLabel(QStringLiteral("to"), this));
+    tools->addWidget(new QLabel(tr("to"), this));
     tools->addWidget(to_);
     logger_ = new QComboBox(this);
     logger_->setObjectName(QStringLiteral("ComboBoxLibraryLogger"));
@@ -126,7 +126,7 @@ LibraryPage::LibraryPage(Session& session, const CircuitIndex& circuits, Prompte
     auto* progressRow = new QHBoxLayout;
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBarLibrary"));
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("ButtonLibraryCancel"));
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("LabelLibraryStatus"));

@@ -12,7 +12,7 @@
 namespace qv::ui {
 
 VersionDialog::VersionDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Version"));
+    setWindowTitle(tr("Version"));
     setObjectName(QStringLiteral("TOKBottomDlgVer"));
     auto* column = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -23,7 +23,7 @@ VersionDialog::VersionDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(programIcon.pixmap(32, 32));
     row->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
-    auto* product = new QLabel(QStringLiteral("Quorvane"), this);
+    auto* product = new QLabel(tr("Quorvane"), this);
     product->setObjectName(QStringLiteral("ProductName"));
     QFont bold = product->font();
     bold.setBold(true);

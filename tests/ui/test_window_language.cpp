@@ -197,6 +197,28 @@ INSTANTIATE_TEST_SUITE_P(
                       WalkCase{"JapaneseForced", WindowLanguage::Japanese, "C.UTF-8", false}),
     [](const ::testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
 
+// The configuration dialog shows the setting and OK keeps the choice made.
+TEST(ConfigDialogLanguage, OkKeepsTheLanguageChosen) {
+    const struct {
+        WindowLanguage language;
+        const char* item;
+    } choices[] = {{WindowLanguage::System, "As the system"},
+                   {WindowLanguage::English, "English"},
+                   {WindowLanguage::Japanese, "日本語"}};
+    for (const auto& before : choices)
+        for (const auto& after : choices) {
+            Settings settings;
+            settings.windowLanguage = before.language;
+            ui::ConfigDialog dialog(settings);
+            auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("ComboBoxLanguage"));
+            ASSERT_NE(combo, nullptr);
+            EXPECT_EQ(combo->currentText(), QString::fromUtf8(before.item));
+            combo->setCurrentIndex(combo->findText(QString::fromUtf8(after.item)));
+            dialog.accept();
+            EXPECT_EQ(settings.windowLanguage, after.language) << after.item;
+        }
+}
+
 // The engine's own texts reach the window through the prompter and the
 // labels; each that is not English has its English meaning, so none is
 // left out of the list the translation tools collect.
