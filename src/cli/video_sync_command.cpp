@@ -93,7 +93,7 @@ int RunVideoSync(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     out << AutoSyncTieText(tie) << "\n";
     out << StrFormat("drift: %+.0f ppm (%s)\n", tie.driftPpm,
-                     tie.driftApplied ? "applied" : "under one frame, not applied");
+                     tie.driftApplied ? "applied" : "not applied");
     out << "video start: " << FormatDateTime("yyyy/mm/dd hh:nn:ss.zzz", tie.videoStartTime) << "\n";
     if (!vsy.empty()) {
         std::filesystem::path path(vsy);
