@@ -20,8 +20,9 @@ double D(const Ext80& v) {
 // One lap with its samples' distances on the reference lap's scale.
 struct MappedLap {
     const TLapDtRec* lap = nullptr;
-    std::vector<double> m;      // metres on the reference scale, never decreasing
-    std::vector<double> decel;  // g, positive when slowing down
+    std::vector<double> m;          // metres on the reference scale, never decreasing
+    std::vector<double> decel;      // g, positive when slowing down
+    std::vector<double> sustained;  // the same over about 0.4 s
 
     size_t size() const { return m.size(); }
     double Sec(size_t i) const { return D(lap->Elm[i].Sec); }
@@ -47,18 +48,33 @@ struct MappedLap {
     }
 };
 
-// Central differences: a braking onset between two samples then shows as a
-// ramp over the samples around it, whose threshold crossing lies at nearly
-// the same place whatever the phase of the samples.
-std::vector<double> Decelerations(const TLapDtRec& lap) {
+// Speed differences between the samples `span` places either side (fewer at
+// the ends), in g, positive when slowing down. One place either side puts a
+// braking onset between two samples on a ramp whose threshold crossing lies
+// at nearly the same place whatever the phase of the samples.
+std::vector<double> Decelerations(const TLapDtRec& lap, size_t span) {
     const size_t n = lap.Elm.size();
     std::vector<double> g(n, 0.0);
     for (size_t i = 1; i + 1 < n; ++i) {
-        const double dt = D(lap.Elm[i + 1].Sec) - D(lap.Elm[i - 1].Sec);
+        const size_t lo = i - std::min(i, span), hi = std::min(n - 1, i + span);
+        const double dt = D(lap.Elm[hi].Sec) - D(lap.Elm[lo].Sec);
         if (dt > 0)
-            g[i] = -(D(lap.Elm[i + 1].Spd) - D(lap.Elm[i - 1].Spd)) / 3.6 / dt / kGravity;
+            g[i] = -(D(lap.Elm[hi].Spd) - D(lap.Elm[lo].Spd)) / 3.6 / dt / kGravity;
     }
     return g;
+}
+
+// Places either side that span at least 0.4 s at the lap's median step: a
+// logger's speed noise of some tenths of a km/h, which over one 20-Hz step
+// reads as a fifth of a G, stays far below the braking threshold over it.
+size_t SustainedSpan(const TLapDtRec& lap) {
+    const size_t n = lap.Elm.size();
+    if (n < 2)
+        return 1;
+    const double stepS = (D(lap.Elm[n - 1].Sec) - D(lap.Elm[0].Sec)) / static_cast<double>(n - 1);
+    if (!(stepS > 0))
+        return 1;
+    return std::clamp<size_t>(static_cast<size_t>(std::ceil(0.2 / stepS - 1e-9)), 1, 25);
 }
 
 MappedLap Map(const TLapDtRec& lap, const std::vector<Float80>& km) {
@@ -71,17 +87,24 @@ MappedLap Map(const TLapDtRec& lap, const std::vector<Float80>& km) {
         last = std::isfinite(v) ? std::max(last, v) : last;
         out.m[i] = last;
     }
-    out.decel = Decelerations(lap);
+    out.decel = Decelerations(lap, 1);
+    out.sustained = Decelerations(lap, SustainedSpan(lap));
     return out;
 }
 
 // Walking back from the apex: past the slow part just before it, through
 // the braking, to where the deceleration first rose above the threshold.
 double BrakePoint(const MappedLap& L, size_t apex, double fromM, double thresholdG) {
+    // Only a deceleration held over the longer span is braking: a single
+    // noisy step in the slow part before the apex is not.
     size_t j = apex;
-    while (j > 0 && L.m[j] >= fromM && !(L.decel[j] > thresholdG))
+    while (j > 0 && L.m[j] >= fromM && !(L.sustained[j] > thresholdG))
         --j;
-    if (!(L.decel[j] > thresholdG) || L.m[j] < fromM)
+    if (!(L.sustained[j] > thresholdG) || L.m[j] < fromM)
+        return kNaN;
+    while (j > 0 && !(L.decel[j] > thresholdG) && L.sustained[j] > thresholdG)
+        --j;
+    if (!(L.decel[j] > thresholdG))
         return kNaN;
     while (j > 0 && L.decel[j - 1] > thresholdG)
         --j;

@@ -132,6 +132,52 @@ TEST_P(PlantedTable, SortedTheLossesAreTheLateBrakingAndTheSlowCorner) {
 INSTANTIATE_TEST_SUITE_P(Modes, PlantedTable,
                          ::testing::Values(AlignMode::kByDistance, AlignMode::kByPosition));
 
+// The demo session's own options (its seed draws the driver's take of every
+// corner on every lap), once as logged, with GPS and speed noise, and once
+// clean: the clean drive's table is where the synthesizer put the time.
+synth::SessionOptions DemoSessionOptions(bool logged) {
+    synth::SessionOptions o;
+    o.rateHz = 20;
+    o.startUtcMs = 1730620800000;
+    o.stints = {4, 4};
+    o.breakS = 900;
+    o.seed = 20241103;
+    if (logged) {
+        o.noiseM = 0.1;
+        o.speedNoiseKmh = 0.4;
+    }
+    return o;
+}
+
+// The corner where the most time changed hands, either way.
+int LargestChange(const CornerTable& t) {
+    const auto most =
+        std::max_element(t.rows.begin(), t.rows.end(), [](const auto& a, const auto& b) {
+            return std::fabs(a.timeLostS) < std::fabs(b.timeLostS);
+        });
+    return most->corner;
+}
+
+TEST(CornerTable, DemoLapsDifferWhereTheDriveMadeThemDiffer) {
+    for (const std::vector<int>& pair : {std::vector<int>{1, 2}, std::vector<int>{2, 5}}) {
+        PlantedLaps clean(DemoSessionOptions(false), pair);
+        PlantedLaps logged(DemoSessionOptions(true), pair);
+        const CornerTable truth = BuildCornerTable(clean.slots(), clean.results(), clean.gates());
+        const CornerTable seen = BuildCornerTable(logged.slots(), logged.results(), logged.gates());
+        ASSERT_EQ(seen.rows.size(), truth.rows.size()) << pair[0] << " " << pair[1];
+        ASSERT_FALSE(truth.rows.empty());
+        for (size_t k = 0; k < truth.rows.size(); ++k) {
+            const CornerRow &t = truth.rows[k], &s = seen.rows[k];
+            EXPECT_NEAR(s.timeLostS, t.timeLostS, 0.025) << "T" << t.corner;
+            EXPECT_EQ(std::isfinite(s.brakeM), std::isfinite(t.brakeM)) << "T" << t.corner;
+            if (std::isfinite(t.brakeM)) {
+                EXPECT_NEAR(s.brakeLaterM, t.brakeLaterM, 3) << "T" << t.corner;
+            }
+        }
+        EXPECT_EQ(LargestChange(seen), LargestChange(truth));
+    }
+}
+
 TEST(CornerTable, NeedsTwoLaps) {
     std::vector<TLapDtRec> one(1);
     EXPECT_TRUE(BuildCornerTable({}, SlotSectResults{}, 0).rows.empty());
