@@ -44,8 +44,9 @@ TEST(Corners, DemoCircuitWithItsChicaneAsTwoCornersAndItsKinkTunable) {
             EXPECT_NEAR(corners[k].turnDeg, c.turns[k], 6) << c.minTurnDeg << " T" << k + 1;
             EXPECT_EQ(corners[k].direction,
                       c.turns[k] > 0 ? TurnDirection::kLeft : TurnDirection::kRight);
-            if (k > 0)
+            if (k > 0) {
                 EXPECT_GT(corners[k].entryM, corners[k - 1].exitM);
+            }
         }
     }
 }
@@ -86,8 +87,9 @@ TEST_P(CornersUnderNoise, AreFoundAgainInPlace) {
                       15)
                 << rate << " Hz, seed " << seed << ", T" << clean[k].number;
             // A sweeper has no clear slowest point; a corner braked into has.
-            if (std::abs(clean[k].turnDeg) >= 45)
+            if (std::abs(clean[k].turnDeg) >= 45) {
                 EXPECT_NEAR(matched[k].apexKmh, clean[k].apexKmh, 1) << "T" << clean[k].number;
+            }
         }
     }
 }

@@ -146,7 +146,7 @@ struct SessionOptions {
     // When not empty, flying lap k of every stint takes its corners as
     // plannedLaps[k] says instead of the driver's drawn variation; corners
     // and laps without a plan are driven at the limit on the centre line.
-    std::vector<std::vector<CornerPlan>> plannedLaps;
+    std::vector<std::vector<CornerPlan>> plannedLaps{};
 };
 
 // A driver's session in stints. Each stint starts rolling at the pit limit
