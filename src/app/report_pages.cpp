@@ -336,27 +336,27 @@ ReportDocument BuildReport(const Session& session, const LapListSummary& summary
     const bool plotShown = std::any_of(summary.lapSeconds.begin(), summary.lapSeconds.end(),
                                        [](double s) { return s > 0; });
 
-    const auto tableSpec = [&](ReportBlockKind kind, const ReportTable& table) {
+    const auto tableRequest = [&](ReportBlockKind kind, const ReportTable& table) {
         const TableFit fit = FitTable(table, metrics, width);
-        return ReportBlockSpec{kind, static_cast<int>(table.size()),
-                               LineHeight(metrics, fit.fontSize), 0, true};
+        return ReportBlockRequest{kind, static_cast<int>(table.size()),
+                                  LineHeight(metrics, fit.fontSize), 0, true};
     };
-    std::vector<ReportBlockSpec> specs;
-    specs.push_back({ReportBlockKind::kSummary, 0, 0,
-                     static_cast<int>(summaryLines.size()) * LineHeight(metrics, kBodyFontSize + 1),
-                     false});
-    specs.push_back(tableSpec(ReportBlockKind::kLapTable, lapTable));
+    std::vector<ReportBlockRequest> requests;
+    requests.push_back(
+        {ReportBlockKind::kSummary, 0, 0,
+         static_cast<int>(summaryLines.size()) * LineHeight(metrics, kBodyFontSize + 1), false});
+    requests.push_back(tableRequest(ReportBlockKind::kLapTable, lapTable));
     if (plotShown)
-        specs.push_back({ReportBlockKind::kLapTimePlot, 0, 0, kPlotHeight, false});
+        requests.push_back({ReportBlockKind::kLapTimePlot, 0, 0, kPlotHeight, false});
     if (!sectorTable.empty())
-        specs.push_back(tableSpec(ReportBlockKind::kSectorTable, sectorTable));
+        requests.push_back(tableRequest(ReportBlockKind::kSectorTable, sectorTable));
     if (slotsShown) {
-        specs.push_back({ReportBlockKind::kSpeedGraph, 0, 0, kGraphHeight, false});
-        specs.push_back({ReportBlockKind::kCourseMap, 0, 0, kMapHeight, false});
+        requests.push_back({ReportBlockKind::kSpeedGraph, 0, 0, kGraphHeight, false});
+        requests.push_back({ReportBlockKind::kCourseMap, 0, 0, kMapHeight, false});
     }
     if (!cornerTable.empty())
-        specs.push_back(tableSpec(ReportBlockKind::kCornerTable, cornerTable));
-    doc.layout = LayoutReport(doc.frame, specs, titleHeight, kBlockGap);
+        requests.push_back(tableRequest(ReportBlockKind::kCornerTable, cornerTable));
+    doc.layout = LayoutReport(doc.frame, requests, titleHeight, kBlockGap);
 
     const std::optional<size_t> best = BestLap(summary);
     const PageComposer compose(doc.frame, metrics);

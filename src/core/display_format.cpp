@@ -102,7 +102,7 @@ Length TakeLength(const char*& p) {
     }
 }
 
-// One conversion whose specification is `pattern`, taking its value from `args`.
+// One conversion written as `pattern`, taking its value from `args`.
 std::string PrintConversion(const std::string& pattern, char conversion, Length length,
                             const Stars& stars, va_list& args) {
     switch (conversion) {

@@ -49,7 +49,7 @@ PageFrame PageFrameFor(Paper paper, int lineHeight) {
 }
 
 std::vector<ReportPage> LayoutReport(const PageFrame& frame,
-                                     const std::vector<ReportBlockSpec>& blocks, int titleHeight,
+                                     const std::vector<ReportBlockRequest>& blocks, int titleHeight,
                                      int gap) {
     std::vector<ReportPage> pages(1);
     int y = frame.top;
@@ -59,9 +59,9 @@ std::vector<ReportPage> LayoutReport(const PageFrame& frame,
         pages.emplace_back();
         y = frame.top;
     };
-    const auto place = [&](const ReportBlockSpec& spec, int height) {
+    const auto place = [&](const ReportBlockRequest& request, int height) {
         PlacedBlock block;
-        block.kind = spec.kind;
+        block.kind = request.kind;
         block.left = frame.left;
         block.right = frame.right;
         block.top = y;
@@ -71,17 +71,17 @@ std::vector<ReportPage> LayoutReport(const PageFrame& frame,
         y = block.bottom + gap;
         return &pages.back().blocks.back();
     };
-    for (const ReportBlockSpec& spec : blocks) {
-        if (!spec.table) {
-            int height = spec.height > 0 ? spec.height : bodyWidth;
+    for (const ReportBlockRequest& request : blocks) {
+        if (!request.table) {
+            int height = request.height > 0 ? request.height : bodyWidth;
             height = std::min(height, bodyHeight - titleHeight);
             if (y + titleHeight + height > frame.bottom && y > frame.top)
                 newPage();
-            place(spec, height);
+            place(request, height);
             continue;
         }
-        const int rowHeight = std::max(1, spec.rowHeight);
-        const int bodyRows = std::max(0, spec.rows - 1);
+        const int rowHeight = std::max(1, request.rowHeight);
+        const int bodyRows = std::max(0, request.rows - 1);
         // A table that fits a page of its own is not broken: it starts on
         // the next page rather than leaving a row or two behind.
         const int whole = titleHeight + rowHeight * (bodyRows + 1);
@@ -96,7 +96,7 @@ std::vector<ReportPage> LayoutReport(const PageFrame& frame,
                 newPage();
             const int roomRows = (frame.bottom - y - titleHeight) / rowHeight - 1;
             const int take = std::clamp(bodyRows - next, 0, std::max(1, roomRows));
-            PlacedBlock* block = place(spec, rowHeight * (take + 1));
+            PlacedBlock* block = place(request, rowHeight * (take + 1));
             block->firstRow = next;
             block->endRow = next + take;
             block->continued = next > 0;

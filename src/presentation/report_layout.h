@@ -44,7 +44,7 @@ enum class ReportBlockKind {
 // `rows` table rows (the header row among them, first) of `rowHeight`, or a
 // figure of `height`. A figure whose height is 0 fills the body's width as
 // a square, no taller than the body.
-struct ReportBlockSpec {
+struct ReportBlockRequest {
     ReportBlockKind kind = ReportBlockKind::kSummary;
     int rows = 0;
     int rowHeight = 0;
@@ -69,7 +69,7 @@ struct ReportPage {
 // The blocks in order down the pages. `titleHeight` is the height of a
 // block's title line; blocks are `gap` apart.
 std::vector<ReportPage> LayoutReport(const PageFrame& frame,
-                                     const std::vector<ReportBlockSpec>& blocks, int titleHeight,
+                                     const std::vector<ReportBlockRequest>& blocks, int titleHeight,
                                      int gap);
 
 // `view`'s items moved by (dx, dy) onto `page`, its background first when

@@ -81,12 +81,12 @@ TEST(ReportLayout, LongTablesBreakBetweenRowsAndRepeatTheirHeader) {
     };
     for (const Case& c : cases) {
         const PageFrame frame = PageFrameFor(c.paper, 14);
-        const std::vector<ReportBlockSpec> specs = {
+        const std::vector<ReportBlockRequest> requests = {
             {ReportBlockKind::kSummary, 0, 0, 300, false},
             {ReportBlockKind::kLapTable, c.bodyRows + 1, kRow, 0, true},
             {ReportBlockKind::kCornerTable, 3, kRow, 0, true},
         };
-        const std::vector<ReportPage> pages = LayoutReport(frame, specs, kTitle, kGap);
+        const std::vector<ReportPage> pages = LayoutReport(frame, requests, kTitle, kGap);
         int next = 0;
         int pieces = 0;
         int lastPage = -1;
@@ -136,11 +136,11 @@ TEST(ReportLayout, FiguresMoveWholeToTheNextPageAndNeverOutgrowTheBody) {
         {100, body * 2, 1, body - 20},  // taller than a page: cut to the body
     };
     for (const Case& c : cases) {
-        const std::vector<ReportBlockSpec> specs = {
+        const std::vector<ReportBlockRequest> requests = {
             {ReportBlockKind::kSummary, 0, 0, c.before, false},
             {ReportBlockKind::kSpeedGraph, 0, 0, c.height, false},
         };
-        const std::vector<ReportPage> pages = LayoutReport(frame, specs, 20, 10);
+        const std::vector<ReportPage> pages = LayoutReport(frame, requests, 20, 10);
         ASSERT_EQ(pages.size(), c.page + 1) << c.before << " + " << c.height;
         const PlacedBlock& graph = pages[c.page].blocks.back();
         EXPECT_EQ(graph.kind, ReportBlockKind::kSpeedGraph);
