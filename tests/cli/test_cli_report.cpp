@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/cli_process.h"
+#include "support/shell_output.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -19,19 +20,6 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
 
 std::vector<std::string> Split(const std::string& line, char at) {
     std::vector<std::string> cells;
@@ -67,7 +55,7 @@ TEST_F(CliReportTest, TheTextHoldsTheBestLapWithItsBandAndTheSectorTable) {
     const fs::path pdf = dir / "day.pdf";
     const test::CliOutput made = Report(pdf.string());
     ASSERT_EQ(made.status, 0) << made.err;
-    const std::string text = Shell("pdftotext '" + pdf.string() + "' -");
+    const std::string text = test::ShellOutput("pdftotext '" + pdf.string() + "' -");
     ASSERT_FALSE(text.empty()) << "pdftotext gave nothing";
 
     // The best lap and its band as the lap list tells them.
@@ -124,7 +112,7 @@ TEST_F(CliReportTest, ThePaperFollowsTheLocale) {
         const fs::path pdf = dir / "paper.pdf";
         const test::CliOutput made = Report(pdf.string(), c.env);
         ASSERT_EQ(made.status, 0) << made.err;
-        const std::string info = Shell("pdfinfo '" + pdf.string() + "'");
+        const std::string info = test::ShellOutput("pdfinfo '" + pdf.string() + "'");
         EXPECT_NE(info.find(c.size), std::string::npos) << c.env << "\n" << info;
     }
 }

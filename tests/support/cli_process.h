@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/shell_output.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -44,15 +45,9 @@ inline CliOutput RunCliProcess(const std::string& args, const std::string& env =
     const std::string command = setup + (setup.empty() ? "" : "; ") + "TZ=UTC " + env + " '" +
                                 CliPath() + "' " + args + " 2>'" + errPath + "'";
     CliOutput result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    int raw = -1;
+    result.out = ShellOutput(command, &raw);
+    result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     SplitLines(result);
     const std::vector<uint8_t> err = ReadBytes(errPath);
     result.err.assign(err.begin(), err.end());

@@ -12,6 +12,7 @@
 
 #include "core/colours.h"
 #include "support/child_run.h"
+#include "support/shell_output.h"
 #include "ui/report/report_actions.h"
 #include "ui/report/report_document.h"
 #include "ui/window_fixture.h"
@@ -20,19 +21,6 @@ namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
 
 class ReportTest : public ::testing::Test, public WindowFixture {
   protected:
@@ -58,7 +46,7 @@ TEST_F(ReportTest, TheMenuWritesAPdfHoldingTheWindowsSectorTable) {
     const fs::path written = dir / "day.pdf";
     ASSERT_TRUE(fs::exists(written)) << prompter.LastMessage();
     EXPECT_EQ(session->folders.csvFolder, dir.path());
-    const std::string text = Shell("pdftotext '" + written.string() + "' -");
+    const std::string text = ShellOutput("pdftotext '" + written.string() + "' -");
     ASSERT_FALSE(text.empty());
 
     const QAbstractItemModel* sectors = Child<QTableView>("StringGridSectData")->model();
@@ -104,8 +92,8 @@ TEST_F(ReportTest, TheGraphsInkStandsWhereTheLayoutPutsTheGraph) {
     ASSERT_FALSE(bytes.isEmpty());
     WriteText(pdf, bytes.toStdString());
     const std::string page = std::to_string(graphPage + 1);
-    Shell("pdftoppm -r 50 -png -f " + page + " -l " + page + " '" + pdf.string() + "' '" +
-          (dir / "page").string() + "'");
+    ShellOutput("pdftoppm -r 50 -png -f " + page + " -l " + page + " '" + pdf.string() + "' '" +
+                (dir / "page").string() + "'");
     QImage image;
     for (const auto& entry : fs::directory_iterator(dir.path())) {
         if (entry.path().extension() == ".png")
