@@ -1,6 +1,6 @@
-// The command-line tool's info and fixes on a full 8-MiB binx image, timed
-// as the user feels them: the whole process from start to exit, beside
-// `cat` reading the same file. Needs --cli=PATH/quorvane-cli.
+// The command-line tool's start-up, and its info and fixes on a full 8-MiB
+// binx image, timed as the user feels them: the whole process from start to
+// exit, beside `cat` reading the same file. Needs --cli=PATH/quorvane-cli.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -99,6 +99,25 @@ void RunCliCommand(benchmark::State& state, const char* command) {
     if (catTotal > 0)
         state.counters["vs_cat"] = cliTotal / catTotal;
 }
+
+// The start-up alone: what every command pays before it reads a byte, and
+// what grows when the tool links a library it does not need.
+void BM_CliVersionProcess(benchmark::State& state) {
+    const std::string& cli = qv::bench::CliPath();
+    if (cli.empty()) {
+        state.SkipWithError("pass --cli=PATH to quorvane-cli");
+        return;
+    }
+    for (auto _ : state) {
+        const double seconds = RunSeconds({cli, "--version"});
+        if (seconds < 0) {
+            state.SkipWithError("quorvane-cli --version failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+BENCHMARK(BM_CliVersionProcess)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_CliInfoFullBinxProcess(benchmark::State& state) {
     RunCliCommand(state, "info");

@@ -24,9 +24,11 @@ dpkg-deb -x "$deb" "$root"
 
 # Dependencies come from the binaries, so the window's Qt and the C++ runtime are there.
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libqt6widgets6; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6; do
   [[ $depends =~ (^|, )"$lib"( |,|$) ]] || fail "Depends lacks $lib: $depends"
 done
+# ... and FFmpeg, which video-sync reads videos with.
+[[ $depends =~ (^|, )libavformat[0-9]+( |,|$) ]] || fail "Depends lacks libavformat: $depends"
 
 # Installed-Size in KiB as dpkg counts it: each file rounded up to whole
 # KiB, one for each folder and link.
@@ -53,6 +55,20 @@ laps=$(env -u QUORVANE_SHIPPED_DIR QUORVANE_DATA_DIR="$scratch/cli-data" \
   QUORVANE_DOCUMENTS_DIR="$scratch/cli-documents" "$cli" laps --auto-circuit "$shipped/Raw/demo.bnx4")
 rows=$(($(wc -l <<<"$laps") - 1))
 ((rows >= 10)) || fail "laps --auto-circuit listed $rows laps of the demo log"
+
+# report and video-sync run in a companion program that the tool finds in
+# libexec; a report of the demo log is written through it.
+[[ -x $root/usr/libexec/quorvane/quorvane-cli-media ]] || fail "the package lacks quorvane-cli-media"
+help=$("$cli" report --help) || fail "quorvane-cli report --help failed"
+[[ $help == "usage: quorvane-cli report "* ]] || fail "quorvane-cli report --help printed: $help"
+help=$("$cli" video-sync --help) || fail "quorvane-cli video-sync --help failed"
+[[ $help == "usage: quorvane-cli video-sync "* ]] || fail "quorvane-cli video-sync --help printed: $help"
+env -u QUORVANE_SHIPPED_DIR -u XDG_RUNTIME_DIR QUORVANE_DATA_DIR="$scratch/cli-data" \
+  QUORVANE_DOCUMENTS_DIR="$scratch/cli-documents" "$cli" report "$shipped/Raw/demo.bnx4:1" \
+  --cln "$shipped/ControlLine/demo.cln" -o "$scratch/demo.pdf" >/dev/null 2>"$scratch/report.err" ||
+  fail "quorvane-cli report on the demo log: $(cat "$scratch/report.err")"
+! grep -q XDG_RUNTIME_DIR "$scratch/report.err" || fail "quorvane-cli report warned: $(cat "$scratch/report.err")"
+[[ $(head -c 5 "$scratch/demo.pdf") == %PDF- ]] || fail "quorvane-cli report wrote no PDF"
 
 # The window starts offscreen far enough to find its shipped data and icon
 # beside itself.

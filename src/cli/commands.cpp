@@ -7,16 +7,15 @@
 
 #include "app/session.h"
 #include "app/startup.h"
+#include "cli/command_table.h"
+#include "cli/companion.h"
 #include "cli/compare_command.h"
 #include "cli/corners_command.h"
 #include "cli/device_command.h"
 #include "cli/export_command.h"
-#include "cli/lap_options.h"
 #include "cli/laps_command.h"
 #include "cli/library_command.h"
 #include "cli/motec_command.h"
-#include "cli/report_command.h"
-#include "cli/video_sync_command.h"
 #include "core/date_time.h"
 #include "core/display_format.h"
 #include "core/local_time.h"
@@ -183,41 +182,24 @@ void PrintInfo(const Invocation& inv, const Session& session, const LoadLogResul
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    struct Command {
-        const char* name;
-        const char* usage;
-        int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
-        bool lapOptions;
-    };
-    static const Command kCommands[] = {{"laps", kLapsUsage, RunLaps, true},
-                                        {"lap", kLapUsage, RunLap, true},
-                                        {"compare", kCompareUsage, RunCompare, true},
-                                        {"corners", kCornersUsage, RunCorners, true},
-                                        {"report", kReportUsage, RunReport, true},
-                                        {"export", kExportUsage, RunExport, true},
-                                        {"import-motec", kImportMotecUsage, RunImportMotec, true},
-                                        {"device", kDeviceUsage, RunDevice, false},
-                                        {"library", kLibraryUsage, RunLibrary, false},
-                                        {"video-sync", kVideoSyncUsage, RunVideoSync, true}};
-    const auto isHelp = [](const std::string& a) { return a == "-h" || a == "--help"; };
-    for (const Command& command : kCommands) {
-        if (args.empty() || args[0] != command.name)
-            continue;
-        const std::string usage =
-            std::string(command.usage) + (command.lapOptions ? kLapOptionsHelp : "");
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        if (std::any_of(rest.begin(), rest.end(), isHelp)) {
-            out << usage;
-            return 0;
-        }
-        const int code = command.run(rest, out, err);
-        if (code == 2)
-            err << usage;
-        return code;
+    if (!args.empty() && IsCompanionCommand(args[0]))
+        return RunInCompanion(args, out, err);
+    static const CliCommand kCommands[] = {
+        {"laps", kLapsUsage, RunLaps, true},
+        {"lap", kLapUsage, RunLap, true},
+        {"compare", kCompareUsage, RunCompare, true},
+        {"corners", kCornersUsage, RunCorners, true},
+        {"export", kExportUsage, RunExport, true},
+        {"import-motec", kImportMotecUsage, RunImportMotec, true},
+        {"device", kDeviceUsage, RunDevice, false},
+        {"library", kLibraryUsage, RunLibrary, false}};
+    for (const CliCommand& command : kCommands) {
+        if (!args.empty() && args[0] == command.name)
+            return RunCommand(command, {args.begin() + 1, args.end()}, out, err);
     }
     const std::string_view first = args.empty() ? std::string_view() : std::string_view(args[0]);
     const char* usage = first == "info" ? kInfoUsage : first == "fixes" ? kFixesUsage : kUsage;
-    if (std::any_of(args.begin(), args.end(), isHelp)) {
+    if (std::any_of(args.begin(), args.end(), IsHelpOption)) {
         out << usage;
         return 0;
     }

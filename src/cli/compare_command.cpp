@@ -130,12 +130,9 @@ int RunCompare(const std::vector<std::string>& args, std::ostream& out, std::ost
     CliSession laps(parsed.options, err);
     if (!laps.Ready())
         return 1;
-    LapArgumentResolver resolver(laps, err);
+    if (!LapArgumentResolver(laps, err).ShowInSlots(parsed.laps))
+        return 1;
     Session& session = laps.session();
-    for (const std::string& lap : parsed.laps) {
-        if (!resolver.ShowInSlot(lap))
-            return 1;
-    }
     const int gates = session.gates.UsedCount();
     if (parsed.alignGate) {
         // The alignment button steps through the gates; a gate some lap

@@ -38,24 +38,13 @@ int RunCorners(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         return OptionParse::NotMine;
     };
-    const auto operand = [&](const std::string& a) {
-        laps.push_back(a);
-        return true;
-    };
-    if (const int code = ParseLapCommand(args, options, err, own, operand))
+    if (const int code = ParseLapCommand(args, options, err, own, CollectLaps(laps)))
         return code;
-    if (laps.empty() || laps.size() > static_cast<size_t>(LapStore::kMaxLapSlots)) {
-        err << "quorvane-cli: corners takes one to four laps\n";
+    if (!FitTheSlots(laps, "corners", err))
         return 2;
-    }
     CliSession cli(options, err);
-    if (!cli.Ready())
+    if (!cli.Ready() || !LapArgumentResolver(cli, err).ShowInSlots(laps))
         return 1;
-    LapArgumentResolver resolver(cli, err);
-    for (const std::string& lap : laps) {
-        if (!resolver.ShowInSlot(lap))
-            return 1;
-    }
     Session& session = cli.session();
     CornerTable table = BuildCornerTable(session.laps.LapDt, session.sectRes,
                                          session.gates.UsedCount(), tableOptions);

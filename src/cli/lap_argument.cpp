@@ -58,4 +58,27 @@ bool LapArgumentResolver::ShowInSlot(const std::string& lap) {
     return true;
 }
 
+bool LapArgumentResolver::ShowInSlots(const std::vector<std::string>& laps) {
+    for (const std::string& lap : laps) {
+        if (!ShowInSlot(lap))
+            return false;
+    }
+    return true;
+}
+
+OperandTaker CollectLaps(std::vector<std::string>& laps) {
+    return [&laps](const std::string& lap) {
+        laps.push_back(lap);
+        return true;
+    };
+}
+
+bool FitTheSlots(const std::vector<std::string>& laps, std::string_view command,
+                 std::ostream& err) {
+    if (!laps.empty() && laps.size() <= static_cast<size_t>(LapStore::kMaxLapSlots))
+        return true;
+    err << "quorvane-cli: " << command << " takes one to four laps\n";
+    return false;
+}
+
 }  // namespace qv::cli

@@ -5,6 +5,8 @@
 #include <iosfwd>
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/lap_options.h"
 
@@ -18,6 +20,9 @@ class LapArgumentResolver {
     int Row(const std::string& lap);
     // The lap shown in the next free slot; false with the reason on `err`.
     bool ShowInSlot(const std::string& lap);
+    // Each lap in the next free slot, in order; false at the first that
+    // failed, with the reason on `err`.
+    bool ShowInSlots(const std::vector<std::string>& laps);
 
   private:
     CliSession& laps_;
@@ -29,5 +34,11 @@ class LapArgumentResolver {
     };
     std::map<std::string, LogLaps> logs_;
 };
+
+// Takes every operand of a lap command as a LAP.
+OperandTaker CollectLaps(std::vector<std::string>& laps);
+// Whether the laps fit the slots A to D: one to four, else a usage error
+// for `command` on `err`.
+bool FitTheSlots(const std::vector<std::string>& laps, std::string_view command, std::ostream& err);
 
 }  // namespace qv::cli

@@ -1,11 +1,14 @@
 // The report is drawn by the window's own painter through Qt Gui into a
 // PDF, so that paper from the command line and from the window is the
-// same. Only this command starts a QGuiApplication, on the offscreen
-// platform unless QT_QPA_PLATFORM names another: every other command stays
-// free of Qt and runs where there is no display.
+// same. It starts a QGuiApplication on the offscreen platform unless
+// QT_QPA_PLATFORM names another, and runs in the companion program (see
+// companion.h), so that every other command stays free of Qt.
 #include "cli/report_command.h"
 
 #include <QGuiApplication>
+#include <QString>
+#include <QtGlobal>
+#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 
@@ -37,6 +40,22 @@ int gArgc = 1;
 char gProgramName[] = "quorvane-cli";
 char* gArgv[] = {gProgramName, nullptr};
 
+QtMessageHandler gQtMessages = nullptr;
+
+// Without XDG_RUNTIME_DIR Qt warns that it makes a runtime folder of its
+// own. Drawing a PDF needs none, so on such machines (containers, cron, ssh
+// without a login session) the warning would only alarm; the rest of Qt's
+// messages pass.
+void PassQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg &&
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (gQtMessages != nullptr)
+        gQtMessages(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -44,7 +63,6 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::vector<std::string> laps;
     std::string output;
     std::optional<Paper> paper;
-    bool bad = false;
     const auto own = [&](const std::vector<std::string>& all, size_t& k) {
         const std::string& a = all[k];
         if (a != "-o" && a != "--output" && a != "--paper")
@@ -57,7 +75,6 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (a == "--paper") {
             if (v != "a4" && v != "letter") {
                 err << "quorvane-cli: --paper takes a4 or letter\n";
-                bad = true;
                 return OptionParse::Failed;
             }
             paper = v == "letter" ? Paper::kLetter : Paper::kA4;
@@ -66,31 +83,19 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         return OptionParse::Taken;
     };
-    const auto operand = [&](const std::string& a) {
-        laps.push_back(a);
-        return true;
-    };
-    if (const int code = ParseLapCommand(args, options, err, own, operand))
+    if (const int code = ParseLapCommand(args, options, err, own, CollectLaps(laps)))
         return code;
-    if (bad)
+    if (!FitTheSlots(laps, "report", err))
         return 2;
-    if (laps.empty() || laps.size() > static_cast<size_t>(LapStore::kMaxLapSlots)) {
-        err << "quorvane-cli: report takes one to four laps\n";
-        return 2;
-    }
     if (output.empty()) {
         err << "quorvane-cli: report needs -o FILE.pdf\n";
         return 2;
     }
     CliSession cli(options, err);
-    if (!cli.Ready())
+    if (!cli.Ready() || !LapArgumentResolver(cli, err).ShowInSlots(laps))
         return 1;
-    LapArgumentResolver resolver(cli, err);
-    for (const std::string& lap : laps) {
-        if (!resolver.ShowInSlot(lap))
-            return 1;
-    }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    gQtMessages = qInstallMessageHandler(PassQtMessage);
     QGuiApplication app(gArgc, gArgv);
     const QByteArray pdf =
         ui::ReportPdf(ui::MakeReport(cli.session(), paper.value_or(ui::LocalePaper())));

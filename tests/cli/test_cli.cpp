@@ -140,6 +140,9 @@ TEST(CliTest, UsageErrorsHelpAndVersion) {
     const Output help = RunCli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: quorvane-cli"), std::string::npos);
+    // The commands the companion program runs are listed all the same.
+    EXPECT_NE(help.out.find("\n  report LAP... -o FILE.pdf"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("\n  video-sync VIDEO LOG LAP"), std::string::npos) << help.out;
 
     // The window's version box shows the same text.
     const Output version = RunCli("--version");
@@ -147,8 +150,8 @@ TEST(CliTest, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(version.out, std::string("quorvane-cli (Quorvane) ") + kVersionText + "\n");
 
     // Every command has its own usage; only the lap commands take the lap options.
-    for (const char* command :
-         {"info", "fixes", "laps", "lap", "compare", "export", "import-motec", "device"}) {
+    for (const char* command : {"info", "fixes", "laps", "lap", "compare", "export", "import-motec",
+                                "device", "report", "video-sync"}) {
         const Output own = RunCli(std::string(command) + " --help");
         EXPECT_EQ(own.status, 0) << command;
         EXPECT_EQ(own.out.rfind(std::string("usage: quorvane-cli ") + command + " ", 0), 0u)

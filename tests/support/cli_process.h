@@ -38,12 +38,12 @@ inline void SplitLines(CliOutput& result) {
 // `args` are quoted for the shell by the caller; `env` goes before the
 // command ("NAME=value ..."), and the shell runs `setup` (limits, traps)
 // first.
-inline CliOutput RunCliProcess(const std::string& args, const std::string& env = "",
-                               const std::string& setup = "") {
+inline CliOutput RunProgramProcess(const std::string& program, const std::string& args,
+                                   const std::string& env = "", const std::string& setup = "") {
     TempDir dir;
     const std::string errPath = (dir / "stderr").string();
     const std::string command = setup + (setup.empty() ? "" : "; ") + "TZ=UTC " + env + " '" +
-                                CliPath() + "' " + args + " 2>'" + errPath + "'";
+                                program + "' " + args + " 2>'" + errPath + "'";
     CliOutput result;
     int raw = -1;
     result.out = ShellOutput(command, &raw);
@@ -52,6 +52,12 @@ inline CliOutput RunCliProcess(const std::string& args, const std::string& env =
     const std::vector<uint8_t> err = ReadBytes(errPath);
     result.err.assign(err.begin(), err.end());
     return result;
+}
+
+// The built quorvane-cli, as RunProgramProcess.
+inline CliOutput RunCliProcess(const std::string& args, const std::string& env = "",
+                               const std::string& setup = "") {
+    return RunProgramProcess(CliPath(), args, env, setup);
 }
 
 // As RunCliProcess, with standard error on a pseudo-terminal: `err` is what
