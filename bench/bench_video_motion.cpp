@@ -1,14 +1,22 @@
 // The motion signal of a two-minute 1080p30 H.264 video, as the automatic
-// tie reads it: the whole file decoded with the picture scaled down to the
-// small grey frames the shift is measured on, every frame or only those
-// other frames refer to. Real time, all threads.
+// tie reads it: the whole file decoded and the column profile of each
+// frame's upper part taken, every frame, only those other frames refer to,
+// or only I- and P-frames (what the program reads). Then the whole tie, as
+// Auto sync runs it, on a two-minute 1080p30 in-car video of a synthetic
+// lap. Real time, all threads.
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "app/video_auto_sync.h"
 #include "scratch_folder.h"
+#include "support/incar_video.h"
+#include "synth/drive.h"
+#include "synth/lap_files.h"
 #include "video/video_motion.h"
 
 namespace qv::bench {
@@ -41,6 +49,7 @@ void BM_VideoMotion1080p30(benchmark::State& state) {
     }
     VideoMotionOptions options;
     options.skipNonReference = state.range(0) != 0;
+    options.skipBidirectional = false;
     size_t samples = 0;
     for (auto _ : state) {
         const VideoMotion motion = ReadVideoMotion(Video(), options);
@@ -62,6 +71,96 @@ BENCHMARK(BM_VideoMotion1080p30)
     ->Unit(benchmark::kSecond)
     ->Iterations(1)
     ->UseRealTime();
+
+void BM_VideoMotion1080p30IAndPFrames(benchmark::State& state) {
+    if (Video().empty()) {
+        state.SkipWithError("could not make the video");
+        return;
+    }
+    size_t samples = 0;
+    for (auto _ : state) {
+        const VideoMotion motion = ReadVideoMotion(Video());
+        if (!motion.ok()) {
+            state.SkipWithError(motion.error.c_str());
+            return;
+        }
+        samples = motion.signal.times.size();
+    }
+    state.counters["frames"] = static_cast<double>(samples + 1);
+    state.counters["video_s"] = kSeconds;
+}
+BENCHMARK(BM_VideoMotion1080p30IAndPFrames)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// The first flying lap of a synthetic drive, and an in-car video of two minutes
+// that starts 10 s before it.
+constexpr double kLapStartInVideo = 10;
+
+struct LapVideo {
+    TLapDtRec lap;
+    std::string path;
+};
+
+const LapVideo& InCarLapVideo() {
+    static ScratchFolder folder;
+    static const LapVideo made = [] {
+        LapVideo made;
+        synth::DriveOptions drive;
+        drive.laps = 2;
+        const synth::Drive d = synth::SynthesizeDrive(synth::DemoCircuit(), drive);
+        std::vector<synth::SynthFix> fixes;
+        for (const synth::SynthFix& f : d.fixes) {
+            if (f.utcMs >= d.crossingUtcMs[0] && f.utcMs <= d.crossingUtcMs[1])
+                fixes.push_back(f);
+        }
+        if (fixes.empty())
+            return made;
+        made.lap.Elm = synth::LapSamplesOfFixes(fixes, 25569.0);
+        made.lap.ElmNum = static_cast<int32_t>(made.lap.Elm.size());
+        // The scene is drawn at a quarter of the size and scaled up by
+        // ffmpeg, which adds the grain of a camera's sensor at full size.
+        test::InCarVideo v;
+        v.startUtcMs = static_cast<double>(fixes.front().utcMs) - 1000 * kLapStartInVideo;
+        v.seconds = kSeconds;
+        v.fps = kFps;
+        v.width = 480;
+        v.height = 270;
+        v.noise = 4;
+        v.codec =
+            "-vf scale=1920:1080,noise=alls=6:allf=t -c:v libx264 -preset superfast -b:v 20M "
+            "-maxrate 20M -bufsize 40M -g " +
+            std::to_string(kFps);
+        const std::string p = (folder.path / "lap1080p30.mp4").string();
+        if (test::MakeInCarVideo(p, test::DriveHeading(d), v))
+            made.path = p;
+        return made;
+    }();
+    return made;
+}
+
+void BM_VideoTie1080p30(benchmark::State& state) {
+    const LapVideo& video = InCarLapVideo();
+    if (video.path.empty()) {
+        state.SkipWithError("could not make the video");
+        return;
+    }
+    AutoSyncResult tie;
+    for (auto _ : state) {
+        const VideoMotion motion = ReadVideoMotion(video.path);
+        if (!motion.ok()) {
+            state.SkipWithError(motion.error.c_str());
+            return;
+        }
+        tie = AutoSyncToLap(video.lap, motion.signal);
+    }
+    if (!tie.tied || std::abs(tie.lapStartInVideo - kLapStartInVideo) > 1.0 / kFps) {
+        state.SkipWithError("the tie missed the lap's start by more than a frame");
+        return;
+    }
+    state.counters["error_ms"] = 1000 * (tie.lapStartInVideo - kLapStartInVideo);
+    state.counters["plus_minus_ms"] = 1000 * tie.plusMinus;
+    state.counters["video_s"] = kSeconds;
+}
+BENCHMARK(BM_VideoTie1080p30)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 }  // namespace qv::bench

@@ -1,17 +1,22 @@
 #include "video/video_motion.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <span>
 #include <vector>
 
+#include "video/chapter_input.h"
 #include "video/gpmd_reader.h"
 #include "video/picture_shift.h"
+#include "video/video_chapters.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -42,6 +47,31 @@ double Seconds(int64_t ts, AVRational base) {
     return static_cast<double>(ts) * av_q2d(base);
 }
 
+// Rows enough for a steady column mean: taller pictures are read on every
+// few rows only.
+constexpr int kProfileRows = 128;
+
+// Bytes per luma sample when the frame keeps its luma as a plane of its own,
+// in the machine's byte order; 0 when the picture must be converted first.
+int LumaBytes(int format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
+    constexpr uint64_t kNotLuma = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL |
+                                  AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM |
+                                  AV_PIX_FMT_FLAG_BAYER | AV_PIX_FMT_FLAG_FLOAT;
+    if (d == nullptr || d->nb_components < 1 || (d->flags & kNotLuma) != 0)
+        return 0;
+    const AVComponentDescriptor& y = d->comp[0];
+    if (y.plane != 0 || y.offset != 0 || y.shift != 0)
+        return 0;
+    if (y.step == 1 && y.depth == 8)
+        return 1;
+    const bool bigEndian = (d->flags & AV_PIX_FMT_FLAG_BE) != 0;
+    if (y.step == 2 && y.depth > 8 && y.depth <= 16 &&
+        bigEndian == (std::endian::native == std::endian::big))
+        return 2;
+    return 0;
+}
+
 int GpmdStream(const AVFormatContext* format) {
     for (unsigned k = 0; k < format->nb_streams; ++k) {
         const AVCodecParameters* p = format->streams[k]->codecpar;
@@ -70,6 +100,57 @@ class ProgressSteps {
     const MotionProgress& progress_;
     double total_;
     int last_ = -1;
+};
+
+// The column profile of the upper part of a decoded frame, read straight
+// off its luma plane; other pixel formats are first scaled to a small grey
+// picture.
+class FrameProfiler {
+  public:
+    explicit FrameProfiler(const VideoMotionOptions& options)
+        : options_(options),
+          width_(std::max(options.width, 16)),
+          greyRows_(
+              std::max(1, static_cast<int>(std::lround(options.height * options.upperShare)))) {}
+
+    size_t columns() const { return static_cast<size_t>(width_); }
+
+    bool Profile(const AVFrame& frame, std::span<double> out) {
+        const int rows = std::clamp(
+            static_cast<int>(std::lround(frame.height * options_.upperShare)), 1, frame.height);
+        const int bytes = LumaBytes(frame.format);
+        if (bytes > 0 && frame.width >= width_) {
+            PlaneColumnProfile({frame.data[0], frame.linesize[0], frame.width, frame.height, bytes},
+                               rows, std::max(1, rows / kProfileRows), out);
+            return true;
+        }
+        const int cropH = std::max(2, rows & ~1);
+        if (!scaler_ || scalerW_ != frame.width || scalerH_ != cropH ||
+            scalerFormat_ != frame.format) {
+            scaler_.reset(
+                sws_getContext(frame.width, cropH, static_cast<AVPixelFormat>(frame.format), width_,
+                               greyRows_, AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr, nullptr));
+            scalerW_ = frame.width;
+            scalerH_ = cropH;
+            scalerFormat_ = frame.format;
+            grey_.resize(static_cast<size_t>(width_) * greyRows_);
+        }
+        if (!scaler_)
+            return false;
+        uint8_t* planes[4] = {grey_.data(), nullptr, nullptr, nullptr};
+        int strides[4] = {width_, 0, 0, 0};
+        sws_scale(scaler_.get(), frame.data, frame.linesize, 0, cropH, planes, strides);
+        ColumnProfile({grey_, width_, greyRows_, width_}, 1.0, out);
+        return true;
+    }
+
+  private:
+    const VideoMotionOptions& options_;
+    int width_;
+    int greyRows_;
+    std::vector<uint8_t> grey_;
+    std::unique_ptr<SwsContext, ScalerFree> scaler_;
+    int scalerW_ = 0, scalerH_ = 0, scalerFormat_ = -1;
 };
 
 // The gyro's samples spread evenly over each packet's time; the axis that
@@ -134,7 +215,9 @@ VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& o
                             const MotionProgress& progress, const std::atomic<bool>* cancel) {
     VideoMotion out;
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    // The chapters of a camera's recording are one timeline, as the player
+    // plays them.
+    if (!OpenChapterInput(ChapterFilesOnDisk(path), &raw)) {
         out.error = "cannot open " + path;
         return out;
     }
@@ -186,23 +269,21 @@ VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& o
         return out;
     }
     decoder->thread_count = options.threads;
+    decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     // A small grey picture hides what the loop filter would have smoothed.
     decoder->skip_loop_filter = AVDISCARD_ALL;
     decoder->flags2 |= AV_CODEC_FLAG2_FAST;
-    if (options.skipNonReference)
+    if (options.skipBidirectional)
+        decoder->skip_frame = AVDISCARD_BIDIR;
+    else if (options.skipNonReference)
         decoder->skip_frame = AVDISCARD_NONREF;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0) {
         out.error = "cannot decode the video of " + path;
         return out;
     }
 
-    const int width = std::max(options.width, 16);
-    const int outRows =
-        std::max(1, static_cast<int>(std::lround(options.height * options.upperShare)));
-    std::vector<uint8_t> grey(static_cast<size_t>(width) * outRows);
-    std::vector<double> before(static_cast<size_t>(width)), after(static_cast<size_t>(width));
-    std::unique_ptr<SwsContext, ScalerFree> scaler;
-    int scalerW = 0, scalerH = 0, scalerFormat = -1;
+    FrameProfiler profiler(options);
+    std::vector<double> before(profiler.columns()), after(profiler.columns());
     bool havePrevious = false;
     double previousTime = 0;
     ProgressSteps steps(progress, out.signal.duration);
@@ -218,28 +299,12 @@ VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& o
                 av_frame_unref(frame.get());
                 continue;
             }
-            // Only the upper part of the picture is scaled.
-            const int cropH =
-                std::max(2, static_cast<int>(frame->height * options.upperShare) & ~1);
-            if (!scaler || scalerW != frame->width || scalerH != cropH ||
-                scalerFormat != frame->format) {
-                scaler.reset(sws_getContext(
-                    frame->width, cropH, static_cast<AVPixelFormat>(frame->format), width, outRows,
-                    AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr, nullptr));
-                scalerW = frame->width;
-                scalerH = cropH;
-                scalerFormat = frame->format;
-            }
-            if (!scaler) {
+            if (!profiler.Profile(*frame, after)) {
                 av_frame_unref(frame.get());
                 continue;
             }
-            uint8_t* planes[4] = {grey.data(), nullptr, nullptr, nullptr};
-            int strides[4] = {width, 0, 0, 0};
-            sws_scale(scaler.get(), frame->data, frame->linesize, 0, cropH, planes, strides);
             const double t = Seconds(ts, vs->time_base) - videoStart;
             av_frame_unref(frame.get());
-            ColumnProfile({grey, width, outRows, width}, 1.0, after);
             if (havePrevious && t > previousTime) {
                 const double shift = ProfileShift(before, after, options.maxShift);
                 // The scene moves left as the car turns right.

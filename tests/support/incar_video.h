@@ -29,6 +29,7 @@ struct InCarVideo {
     uint32_t seed = 7;        // the panorama and the noise
     int noise = 12;           // ± grey levels on every pixel of every frame
     std::string codec = "-c:v libx264 -preset ultrafast -crf 23";
+    std::string pixelFormat = "yuv420p";  // as stored in the file
 };
 
 // The drive's heading (compass degrees, unwrapped) at any instant, linear
@@ -97,7 +98,7 @@ inline bool MakeInCarVideo(const std::filesystem::path& out, const DriveHeading&
     const std::string command =
         "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt gray -s " +
         std::to_string(v.width) + "x" + std::to_string(v.height) + " -r " + std::to_string(v.fps) +
-        " -i - " + v.codec + " -pix_fmt yuv420p \"" + out.string() + "\"";
+        " -i - " + v.codec + " -pix_fmt " + v.pixelFormat + " \"" + out.string() + "\"";
     FILE* pipe = popen(command.c_str(), "w");
     if (pipe == nullptr)
         return false;

@@ -89,5 +89,115 @@ TEST(PictureShift, ShiftsBeyondTheRangeOrTinyPicturesGiveNoAnswerOutside) {
         EXPECT_EQ(v, 0);
 }
 
+// A plane whose column groups have known means over the rows read: within
+// each group the columns differ but average to the group's level, and the
+// rows that are not read (between the sampled ones and below the upper
+// part) hold a level that would pull every mean off.
+struct PlantedPlane {
+    std::vector<uint8_t> bytes;
+    LumaPlane plane;
+};
+
+template <typename Sample>
+PlantedPlane Plant(const std::vector<int>& groupStarts, const std::vector<int>& levels, int rows,
+                   int rowStep, int height, int padding, int unread) {
+    const int width = groupStarts.back();
+    PlantedPlane p;
+    p.plane.width = width;
+    p.plane.height = height;
+    p.plane.bytesPerSample = static_cast<int>(sizeof(Sample));
+    p.plane.linesize = (width + padding) * p.plane.bytesPerSample;
+    p.bytes.assign(static_cast<size_t>(p.plane.linesize) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        auto* row =
+            reinterpret_cast<Sample*>(p.bytes.data() + static_cast<size_t>(y) * p.plane.linesize);
+        const bool read = y < rows && y % rowStep == 0;
+        for (size_t g = 0; g + 1 < groupStarts.size(); ++g) {
+            const int from = groupStarts[g], to = groupStarts[g + 1];
+            for (int x = from; x < to; ++x) {
+                // ±3 on the first and last column of a group of two or more,
+                // alternating by row: the group's mean is its level.
+                int wiggle = 0;
+                if (to - from >= 2 && (x == from || x == to - 1))
+                    wiggle = ((x == from) == (y % 2 == 0)) ? 3 : -3;
+                row[x] = static_cast<Sample>(read ? levels[g] + wiggle : unread);
+            }
+        }
+        for (int x = width; x < width + padding; ++x)
+            row[x] = static_cast<Sample>(unread);
+    }
+    p.plane.data = p.bytes.data();
+    return p;
+}
+
+TEST(PlaneColumnProfile, GradientsOfTheColumnGroupMeansOverTheRowsRead) {
+    struct Case {
+        const char* name;
+        bool wide;
+        std::vector<int> groupStarts;  // as the width splits into the groups
+        std::vector<int> levels;
+        int rows, rowStep, height, padding, unread;
+    };
+    const std::vector<Case> cases = {
+        {"even groups, every row", false, {0, 3, 6, 9, 12}, {10, 40, 25, 200}, 6, 1, 6, 0, 0},
+        {"every third row of the upper part",
+         false,
+         {0, 3, 6, 9, 12},
+         {10, 40, 25, 200},
+         9,
+         3,
+         14,
+         4,
+         255},
+        // 10 columns in 4 groups: 2, 3, 2 and 3 wide.
+        {"uneven groups", false, {0, 2, 5, 7, 10}, {100, 90, 130, 20}, 4, 2, 5, 2, 250},
+        {"two-byte samples", true, {0, 3, 6, 9, 12}, {900, 1000, 300, 1023}, 8, 2, 10, 1, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlantedPlane p = c.wide ? Plant<uint16_t>(c.groupStarts, c.levels, c.rows, c.rowStep,
+                                                        c.height, c.padding, c.unread)
+                                      : Plant<uint8_t>(c.groupStarts, c.levels, c.rows, c.rowStep,
+                                                       c.height, c.padding, c.unread);
+        std::vector<double> out(c.levels.size(), 99.0);
+        PlaneColumnProfile(p.plane, c.rows, c.rowStep, out);
+        for (size_t g = 0; g + 1 < c.levels.size(); ++g)
+            EXPECT_NEAR(out[g], c.levels[g + 1] - c.levels[g], 1e-9) << g;
+        EXPECT_EQ(out.back(), 0);
+    }
+}
+
+TEST(PlaneColumnProfile, OneColumnAGroupIsTheGreyPictureProfile) {
+    const std::vector<uint8_t> picture = Picture(3.5, 10, 4);
+    std::vector<double> grey(kWidth), plane(kWidth);
+    ColumnProfile({picture, kWidth, kHeight, kWidth}, 0.5, grey);
+    PlaneColumnProfile({picture.data(), kWidth, kWidth, kHeight, 1}, kHeight / 2, 1, plane);
+    for (int x = 0; x < kWidth; ++x)
+        EXPECT_DOUBLE_EQ(plane[static_cast<size_t>(x)], grey[static_cast<size_t>(x)]) << x;
+}
+
+TEST(PlaneColumnProfile, APlaneItCannotReadLeavesTheProfileEmpty) {
+    std::vector<uint8_t> bytes(64 * 8, 77);
+    struct Case {
+        const char* name;
+        LumaPlane plane;
+        int rows, rowStep;
+    } cases[] = {
+        {"no data", {nullptr, 64, 64, 8, 1}, 4, 1},
+        {"rows shorter than the width", {bytes.data(), 32, 64, 8, 1}, 4, 1},
+        {"more rows than the plane", {bytes.data(), 64, 64, 8, 1}, 9, 1},
+        {"no step", {bytes.data(), 64, 64, 8, 1}, 4, 0},
+        {"three-byte samples", {bytes.data(), 64, 16, 8, 3}, 4, 1},
+        {"one column", {bytes.data(), 64, 1, 8, 1}, 4, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<double> out(16, 5.0);
+        PlaneColumnProfile(c.plane, c.rows, c.rowStep, out);
+        for (double v : out)
+            EXPECT_EQ(v, 0);
+    }
+}
+
 }  // namespace
 }  // namespace qv

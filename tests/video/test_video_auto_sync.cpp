@@ -56,6 +56,8 @@ struct TieCase {
     uint32_t seed;
     const char* codec = "-c:v libx264 -preset ultrafast -crf 23";
     bool skipNonReference = false;
+    bool skipBidirectional = false;
+    const char* pixelFormat = "yuv420p";
 };
 
 class VideoAutoSync : public ::testing::TestWithParam<TieCase> {};
@@ -70,6 +72,7 @@ TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
     v.height = c.height;
     v.seed = c.seed;
     v.codec = c.codec;
+    v.pixelFormat = c.pixelFormat;
     v.startUtcMs = d.lapStartUtcMs - 1000 * c.lapStartInVideo;
     ASSERT_TRUE(test::MakeInCarVideo(dir / "car.mp4", test::DriveHeading(d.drive), v));
 
@@ -77,6 +80,7 @@ TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
     bool ascending = true;
     VideoMotionOptions options;
     options.skipNonReference = c.skipNonReference;
+    options.skipBidirectional = c.skipBidirectional;
     const VideoMotion motion =
         ReadVideoMotion((dir / "car.mp4").string(), options, [&](double share) {
             ascending = ascending && share > lastShare;
@@ -88,7 +92,9 @@ TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
     EXPECT_TRUE(ascending);
     EXPECT_GT(lastShare, 0.9);
     const double frames = v.seconds * v.fps;
-    if (c.skipNonReference)
+    if (c.skipBidirectional)
+        EXPECT_LT(static_cast<double>(motion.signal.times.size()), 0.4 * frames);
+    else if (c.skipNonReference)
         EXPECT_LT(static_cast<double>(motion.signal.times.size()), 0.75 * frames);
     else
         EXPECT_EQ(static_cast<double>(motion.signal.times.size()), frames - 1);
@@ -105,12 +111,62 @@ TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
 
 INSTANTIATE_TEST_SUITE_P(
     InCar, VideoAutoSync,
-    ::testing::Values(TieCase{"StartsBeforeTheLap30fps", 30, 192, 108, 4.321, 7},
-                      TieCase{"StartsInTheLap60fps", 60, 160, 90, -2.5, 11},
-                      // B-frames left undecoded: fewer, uneven samples.
-                      TieCase{"BFramesSkipped30fps", 30, 192, 108, 6.05, 5,
-                              "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", true}),
+    ::testing::Values(
+        TieCase{"StartsBeforeTheLap30fps", 30, 192, 108, 4.321, 7},
+        TieCase{"StartsInTheLap60fps", 60, 160, 90, -2.5, 11},
+        // B-frames left undecoded: fewer, uneven samples.
+        TieCase{"BFramesSkipped30fps", 30, 192, 108, 6.05, 5,
+                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", true},
+        // Every B-frame left undecoded, those others refer to
+        // too: a sample every fourth frame or so.
+        TieCase{"OnlyIAndPFrames30fps", 30, 192, 108, 3.71, 9,
+                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", false, true},
+        TieCase{"OnlyIAndPFrames60fps", 60, 160, 90, -1.3, 13,
+                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", false, true},
+        // Luma of two bytes a sample, and a picture of no luma
+        // plane at all, scaled to grey first.
+        TieCase{"TenBitLuma30fps", 30, 192, 108, 5.2, 17, "-c:v libx264 -preset ultrafast -crf 23",
+                false, false, "yuv420p10le"},
+        TieCase{"RgbPicture30fps", 30, 192, 108, 1.9, 19,
+                "-c:v libx264rgb -preset ultrafast -crf 23", false, false, "bgr0"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A camera that split its recording into two chapter files of 20 s each,
+// the lap running on across the joint: the first chapter reads as the
+// whole recording.
+TEST(VideoAutoSyncChapters, TheLapTiesAcrossTheJointOfTwoChapters) {
+    const DriveLap& d = DemoLap();
+    constexpr double kLapStartInVideo = 2.37;
+    constexpr double kChapterSeconds = 20;
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.seconds = kChapterSeconds;
+    v.startUtcMs = d.lapStartUtcMs - 1000 * kLapStartInVideo;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "GX010042.MP4", test::DriveHeading(d.drive), v));
+    v.startUtcMs += 1000 * kChapterSeconds;
+    v.seed = 8;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "GX020042.MP4", test::DriveHeading(d.drive), v));
+
+    const VideoMotion motion = ReadVideoMotion((dir / "GX010042.MP4").string());
+    ASSERT_TRUE(motion.ok()) << motion.error;
+    EXPECT_NEAR(motion.signal.duration, 2 * kChapterSeconds, 0.05);
+    const double frame = 1.0 / v.fps;
+    ASSERT_EQ(motion.signal.times.size(), static_cast<size_t>(2 * kChapterSeconds * v.fps) - 1);
+    // The second chapter's frames follow the first's one frame apart.
+    for (size_t i = 1; i < motion.signal.times.size(); ++i)
+        ASSERT_NEAR(motion.signal.times[i] - motion.signal.times[i - 1], frame, 1e-3) << i;
+
+    const AutoSyncResult r = AutoSyncToLap(d.lap, motion.signal);
+    ASSERT_TRUE(r.tied) << r.match.why;
+    EXPECT_NEAR(r.lapStartInVideo, kLapStartInVideo, frame);
+    EXPECT_LT(r.plusMinus, frame);
+
+    // The second chapter opened alone is a video of its own.
+    const VideoMotion second = ReadVideoMotion((dir / "GX020042.MP4").string());
+    ASSERT_TRUE(second.ok()) << second.error;
+    EXPECT_NEAR(second.signal.duration, kChapterSeconds, 0.05);
+    EXPECT_LT(second.signal.times.back(), kChapterSeconds);
+}
 
 TEST(VideoAutoSyncRefusal, AVideoOfAnotherLapIsNotTied) {
     const DriveLap& d = DemoLap();
