@@ -94,7 +94,7 @@ SlotChange ShowLapInSlot(Session& session, int row) {
     // The other slots keep their sector results: the gates did not change.
     TimeSlot(session, static_cast<size_t>(loaded.slot));
     RefreshAlignment(laps.LapDt, session.sectRes, session.gates.UsedCount(),
-                     session.presentation.playTime, session.align);
+                     session.presentation.playTime, session.align, loaded.slot >= 2);
     return change;
 }
 

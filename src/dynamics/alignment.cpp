@@ -103,13 +103,16 @@ void SampleAllSlots(const std::vector<TLapDtRec>& slots, Float80 playTime, Align
 }
 
 void RefreshAlignment(const std::vector<TLapDtRec>& slots, const SlotSectResults& results,
-                      int sectCount, Float80 playTime, AlignState& state) {
+                      int sectCount, Float80 playTime, AlignState& state, bool referencePairKept) {
     // CalDistOfs would drop the gate only after the time offsets had used it,
     // leaving the laps shifted while the button shows no gate.
     if (!AllLapsPassAllGates(slots, results, sectCount))
         state.AlignGate = 0;
+    const Float80 offsetB = state.SlotTimOfs[1];
     CalcTimeOffsets(slots, results, state);
-    CalcTimeDiff(slots, results, sectCount, state);
+    // The difference reads slots A and B only; it is most of a refresh.
+    if (!referencePairKept || state.SlotTimOfs[1] != offsetB)
+        CalcTimeDiff(slots, results, sectCount, state);
     SampleAllSlots(slots, playTime, state);
     CalDistOfs(slots, results, sectCount, state);
 }

@@ -45,8 +45,11 @@ void SampleAllSlots(const std::vector<TLapDtRec>& slots, Float80 playTime, Align
 // The full alignment refresh after the gates or the slots changed (sector
 // timing already done): offsets, time difference, cursor samples and
 // distance offsets, in the order the views depend on. The alignment gate
-// drops to 0 first when some lap misses some gate.
+// drops to 0 first when some lap misses some gate. `referencePairKept`: only
+// slots C and D changed since the last refresh, so slot B's time difference
+// is still the one held unless its time offset moved.
 void RefreshAlignment(const std::vector<TLapDtRec>& slots, const SlotSectResults& results,
-                      int sectCount, Float80 playTime, AlignState& state);
+                      int sectCount, Float80 playTime, AlignState& state,
+                      bool referencePairKept = false);
 
 }  // namespace qv

@@ -1,5 +1,7 @@
 #include "laps/lap_file_io.h"
 
+#include <memory>
+
 #include "core/display_format.h"
 #include "core/record_reader.h"
 
@@ -24,14 +26,18 @@ LapFileRead ReadLapFile(const std::filesystem::path& path) {
     }
     if (!reader.WholeRecords())
         return result;
-    result.samples.resize(reader.RecordCount());
-    reader.ReadInto(std::span(reinterpret_cast<uint8_t*>(result.samples.data()),
-                              result.samples.size() * kLapRecordSize));
+    // Into raw memory first: building the records before the read would
+    // write them field by field only to overwrite them, and a lap is loaded
+    // into a slot from here every time.
+    const size_t bytes = reader.RecordCount() * kLapRecordSize;
+    const std::unique_ptr<uint8_t[]> raw = std::make_unique_for_overwrite<uint8_t[]>(bytes);
+    reader.ReadInto(std::span(raw.get(), bytes));
     if (reader.Failed()) {
         result.ioError = reader.Error();
-        result.samples.clear();
         return result;
     }
+    const auto* first = reinterpret_cast<const TLapElmRec*>(raw.get());
+    result.samples.assign(first, first + reader.RecordCount());
     result.isLapFile = true;
     return result;
 }

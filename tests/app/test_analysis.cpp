@@ -125,6 +125,28 @@ TEST_F(AnalysisTest, DoubleClickTogglesAndFourSlotsAreTheLimit) {
     EXPECT_EQ(session->laps.LapDtNum(), 0);
 }
 
+TEST_F(AnalysisTest, LapsPlacedInSlotsCAndDLeaveSlotBsDifferenceAsAFreshOne) {
+    // 0: the alignment gate as slot B was placed; 2: a gate chosen since,
+    // which moves slot B's time offset.
+    for (const int gateAfterB : {0, 2}) {
+        SCOPED_TRACE(gateAfterB);
+        session->laps.LapDt.clear();
+        for (int row = 1; row <= 2; ++row)
+            ASSERT_EQ(ShowLapInSlot(*session, row).kind, SlotChange::Kind::Loaded);
+        session->align.AlignGate = gateAfterB;
+        for (int row = 3; row <= 4; ++row) {
+            ASSERT_EQ(ShowLapInSlot(*session, row).kind, SlotChange::Kind::Loaded);
+            AlignState fresh = session->align;
+            CalcTimeDiff(session->laps.LapDt, session->sectRes, session->gates.UsedCount(), fresh);
+            ASSERT_FALSE(fresh.DiffArr.empty());
+            EXPECT_TRUE(fresh.DiffArr == session->align.DiffArr) << "row " << row;
+            EXPECT_EQ(fresh.DiffMin, session->align.DiffMin);
+            EXPECT_EQ(fresh.DiffMax, session->align.DiffMax);
+        }
+        EXPECT_EQ(session->align.AlignGate, gateAfterB);
+    }
+}
+
 // A tied video that plays.
 VideoStatus PlayingVideo() {
     VideoStatus video;

@@ -44,6 +44,24 @@ TEST(Ext80Test, PortableEncodingMatchesTheX87Layout) {
     }
 }
 
+TEST(Ext80Test, AFieldAnywhereIsReadAndWrittenInItsTenBytesOnly) {
+    for (Float80 v : SampleValues()) {
+        // Two guard bytes either side; the field itself at an odd address.
+        uint8_t buffer[15];
+        std::memset(buffer, 0xA5, sizeof buffer);
+        uint8_t* field = buffer + 3;
+        EncodeExt80(v, field);
+        uint8_t portable[10];
+        EncodeExt80Portable(v, portable);
+        EXPECT_EQ(0, std::memcmp(field, portable, 10)) << static_cast<double>(v);
+        for (size_t i : {0u, 1u, 2u, 13u, 14u})
+            EXPECT_EQ(buffer[i], 0xA5) << i;
+        const Float80 back = DecodeExt80(field);
+        EXPECT_TRUE(back == v || (std::isnan(back) && std::isnan(v))) << static_cast<double>(v);
+        EXPECT_EQ(std::signbit(back), std::signbit(v));
+    }
+}
+
 TEST(Ext80Test, KnownEncodingOfOne) {
     // 1.0: explicit integer bit set, biased exponent 0x3FFF.
     uint8_t bytes[10];
