@@ -331,7 +331,9 @@ ReportDocument BuildReport(const Session& session, const LapListSummary& summary
     CornerTable corners = SlotCornerTable(session);
     SortByTimeLost(corners);
     const ReportTable cornerTable =
-        corners.rows.empty() ? ReportTable{} : SplitLines(CornerTableTabText(corners));
+        corners.rows.empty()
+            ? ReportTable{}
+            : SplitLines(CornerTableTabText(corners, CornerUnitsOf(session.settings)));
     const bool slotsShown = !session.laps.LapDt.empty();
     const bool plotShown = std::any_of(summary.lapSeconds.begin(), summary.lapSeconds.end(),
                                        [](double s) { return s > 0; });

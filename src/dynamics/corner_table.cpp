@@ -234,11 +234,20 @@ void SortByTimeLost(CornerTable& table) {
 
 namespace {
 
+constexpr double kMetresPerFoot = 0.3048;
+
 std::string Num(double v, const char* format) {
     return std::isfinite(v) ? StrFormat(format, v) : std::string();
 }
 
-std::string Cells(const CornerRow& r, char sep) {
+// Metres and km/h as the table's units show them.
+struct Shown {
+    CornerUnits units;
+    double M(double m) const { return units.distInM ? m : m / kMetresPerFoot; }
+    double Kmh(double kmh) const { return units.speedInKmh ? kmh : kmh / kKmhPerMph; }
+};
+
+std::string Cells(const CornerRow& r, char sep, const Shown& shown) {
     const char* slots = "ABCD";
     std::string line = r.corner > 0 ? StrFormat("T%d", r.corner) : std::string("Total");
     auto add = [&](const std::string& cell) {
@@ -248,49 +257,57 @@ std::string Cells(const CornerRow& r, char sep) {
     add(r.corner > 0 ? (r.direction == TurnDirection::kLeft ? "L" : "R") : "");
     add(std::string(1, slots[std::clamp(r.slot, 0, 3)]));
     add(StrFormat("%.3f", static_cast<double>(r.timeLostMs) / 1000));
-    add(Num(r.brakeM, "%.1f"));
-    add(Num(r.brakeLaterM, "%.1f"));
-    add(Num(r.minKmh, "%.1f"));
-    add(Num(r.refMinKmh, "%.1f"));
-    add(Num(r.minAtM, "%.1f"));
-    add(Num(r.exitKmh, "%.1f"));
-    add(Num(r.refExitKmh, "%.1f"));
+    add(Num(shown.M(r.brakeM), "%.1f"));
+    add(Num(shown.M(r.brakeLaterM), "%.1f"));
+    add(Num(shown.Kmh(r.minKmh), "%.1f"));
+    add(Num(shown.Kmh(r.refMinKmh), "%.1f"));
+    add(Num(shown.M(r.minAtM), "%.1f"));
+    add(Num(shown.Kmh(r.exitKmh), "%.1f"));
+    add(Num(shown.Kmh(r.refExitKmh), "%.1f"));
     add(Num(r.cornerS, "%.3f"));
     add(Num(r.refCornerS, "%.3f"));
     return line;
 }
 
-constexpr const char* kHeader[] = {
-    "Corner",          "Dir",           "Slot",
-    "Time lost (s)",   "Brake (m)",     "Brakes later (m)",
-    "Min (km/h)",      "A min (km/h)",  "Min at (m)",
-    "Exit (km/h)",     "A exit (km/h)", "In corner (s)",
-    "A in corner (s)",
-};
+std::vector<std::string> Header(CornerUnits units) {
+    const std::string m = units.distInM ? "(m)" : "(feet)";
+    const std::string kmh = units.speedInKmh ? "(km/h)" : "(MPH)";
+    return {"Corner",         "Dir",           "Slot",
+            "Time lost (s)",  "Brake " + m,    "Brakes later " + m,
+            "Min " + kmh,     "A min " + kmh,  "Min at " + m,
+            "Exit " + kmh,    "A exit " + kmh, "In corner (s)",
+            "A in corner (s)"};
+}
 
-std::string Text(const CornerTable& table, char sep, const char* eol) {
+std::string Text(const CornerTable& table, char sep, const char* eol, CornerUnits units) {
     std::string out;
-    for (size_t i = 0; i < std::size(kHeader); ++i) {
+    const std::vector<std::string> header = Header(units);
+    for (size_t i = 0; i < header.size(); ++i) {
         if (i > 0)
             out += sep;
-        out += kHeader[i];
+        out += header[i];
     }
     out += eol;
+    const Shown shown{units};
     for (const CornerRow& r : table.rows)
-        out += Cells(r, sep) + eol;
+        out += Cells(r, sep, shown) + eol;
     for (const CornerRow& r : table.totals)
-        out += Cells(r, sep) + eol;
+        out += Cells(r, sep, shown) + eol;
     return out;
 }
 
 }  // namespace
 
-std::string CornerTableTabText(const CornerTable& table) {
-    return Text(table, '\t', "\r\n");
+CornerUnits CornerUnitsOf(const Settings& settings) {
+    return {settings.SpeedInKmh, settings.DistInKm};
+}
+
+std::string CornerTableTabText(const CornerTable& table, CornerUnits units) {
+    return Text(table, '\t', "\r\n", units);
 }
 
 std::string CornerTableCsv(const CornerTable& table) {
-    return Text(table, ',', "\n");
+    return Text(table, ',', "\n", CornerUnits{});
 }
 
 }  // namespace qv

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/records.h"
+#include "core/settings.h"
 #include "dynamics/align_state.h"
 #include "dynamics/corners.h"
 #include "dynamics/lap_alignment.h"
@@ -58,10 +59,19 @@ CornerTable BuildCornerTable(const std::vector<TLapDtRec>& slots, const SlotSect
 // Rows by time lost, the largest loss first; equal losses keep their order.
 void SortByTimeLost(CornerTable& table);
 
+// The speed and distance units the window's table, its copy and the
+// report show, as the settings choose them for the rest of the program.
+struct CornerUnits {
+    bool speedInKmh = true;  // else MPH
+    bool distInM = true;     // else feet
+};
+CornerUnits CornerUnitsOf(const Settings& settings);
+
 // The table as text with a header line and the total rows last: fields
-// separated by tabs (the copy of the window's table) or by commas (CSV);
-// lines end in CR LF for the copy and LF for CSV.
-std::string CornerTableTabText(const CornerTable& table);
+// separated by tabs (the copy of the window's table, in `units`) or by
+// commas (CSV, always in km/h and metres); lines end in CR LF for the copy
+// and LF for CSV.
+std::string CornerTableTabText(const CornerTable& table, CornerUnits units);
 std::string CornerTableCsv(const CornerTable& table);
 
 }  // namespace qv

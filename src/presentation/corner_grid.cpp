@@ -61,9 +61,9 @@ CornerTable OrderedCornerTable(CornerTable table, CornerOrder order) {
     return table;
 }
 
-CornerGrid CornerGridOf(const CornerTable& table) {
+CornerGrid CornerGridOf(const CornerTable& table, CornerUnits units) {
     CornerGrid grid;
-    const std::string text = CornerTableTabText(table);
+    const std::string text = CornerTableTabText(table, units);
     const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty())
         return grid;

@@ -30,7 +30,8 @@ struct CornerGrid {
     int timeLostColumn = -1;                      // -1 when the header has none
 };
 
-// The table's copy text split into cells: what is shown is what is copied.
-CornerGrid CornerGridOf(const CornerTable& table);
+// The table's copy text in `units` split into cells: what is shown is what
+// is copied.
+CornerGrid CornerGridOf(const CornerTable& table, CornerUnits units);
 
 }  // namespace qv

@@ -54,8 +54,9 @@ QVariant CornerTableModel::headerData(int section, Qt::Orientation orientation, 
     return {};
 }
 
-void CornerTableModel::SetTable(CornerTable table) {
+void CornerTableModel::SetTable(CornerTable table, CornerUnits units) {
     built_ = std::move(table);
+    units_ = units;
     Show();
 }
 
@@ -67,7 +68,7 @@ void CornerTableModel::HeaderClicked(int column) {
 void CornerTableModel::Show() {
     beginResetModel();
     shown_ = OrderedCornerTable(built_, order_);
-    grid_ = CornerGridOf(shown_);
+    grid_ = CornerGridOf(shown_, units_);
     endResetModel();
 }
 
@@ -78,7 +79,7 @@ std::optional<int> CornerTableModel::CornerAt(int row) const {
 }
 
 std::string CornerTableModel::CopyText() const {
-    return CornerTableTabText(shown_);
+    return CornerTableTabText(shown_, units_);
 }
 
 }  // namespace qv::ui

@@ -20,8 +20,9 @@ class CornerTableModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // A new table in driving order; the chosen order is kept.
-    void SetTable(CornerTable table);
+    // A new table in driving order, shown in `units`; the chosen order is
+    // kept.
+    void SetTable(CornerTable table, CornerUnits units);
     // A click on a header, as NextCornerOrder says.
     void HeaderClicked(int column);
 
@@ -37,6 +38,7 @@ class CornerTableModel : public QAbstractTableModel {
     void Show();
 
     CornerTable built_;
+    CornerUnits units_;
     CornerTable shown_;
     CornerGrid grid_;
     CornerOrder order_ = CornerOrder::kDriving;

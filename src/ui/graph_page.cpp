@@ -453,7 +453,7 @@ void GraphPage::RefreshCorners() {
     if (lowerTabs_->currentWidget() != cornerGrid_)
         return;
     cornersStale_ = false;
-    cornerModel_->SetTable(SlotCornerTable(session_));
+    cornerModel_->SetTable(SlotCornerTable(session_), CornerUnitsOf(session_.settings));
     cornerGrid_->resizeColumnsToContents();
     ShowCornerOrder();
 }

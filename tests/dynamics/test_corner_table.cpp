@@ -4,6 +4,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "dynamics/corner_table.h"
 #include "planted_laps.h"
@@ -201,7 +202,7 @@ TEST(CornerTable, TextsHaveAHeaderEveryRowAndTheTotalsLast) {
     const struct {
         std::string text;
         std::string sep, eol;
-    } cases[] = {{CornerTableCsv(t), ",", "\n"}, {CornerTableTabText(t), "\t", "\r\n"}};
+    } cases[] = {{CornerTableCsv(t), ",", "\n"}, {CornerTableTabText(t, {}), "\t", "\r\n"}};
     for (const auto& c : cases) {
         const size_t firstEol = c.text.find(c.eol);
         ASSERT_NE(firstEol, std::string::npos);
@@ -219,6 +220,69 @@ TEST(CornerTable, TextsHaveAHeaderEveryRowAndTheTotalsLast) {
         EXPECT_EQ(last.rfind("Total" + c.sep + c.sep + "C" + c.sep + "1.234", 0), 0u) << last;
         EXPECT_EQ(std::count(header.begin(), header.end(), c.sep[0]),
                   std::count(row.begin(), row.end(), c.sep[0]));
+    }
+}
+
+// Cells of one planted row: the header's and the row's, split at `sep`.
+std::vector<std::string> SplitAt(const std::string& line, char sep) {
+    std::vector<std::string> cells;
+    size_t from = 0;
+    for (size_t at; (at = line.find(sep, from)) != std::string::npos; from = at + 1)
+        cells.push_back(line.substr(from, at - from));
+    cells.push_back(line.substr(from));
+    return cells;
+}
+
+TEST(CornerTable, TheCopyShowsTheChosenUnitsAndTheCsvKmhAndMetres) {
+    CornerTable t;
+    CornerRow r;
+    r.corner = 1;
+    r.brakeM = 152.4;          // 500 feet
+    r.brakeLaterM = -3.048;    // 10 feet earlier
+    r.minKmh = 80.4672;        // 50 MPH
+    r.refMinKmh = 96.56064;    // 60 MPH
+    r.minAtM = 30.48;          // 100 feet
+    r.exitKmh = 160.9344;      // 100 MPH
+    r.refExitKmh = 112.65408;  // 70 MPH
+    r.cornerS = 4.5;
+    t.rows = {r};
+    using V = std::vector<std::string>;
+    // Brake, brakes later, min, A min, min at, exit, A exit, in corner.
+    const V metric{"152.4", "-3.0", "80.5", "96.6", "30.5", "160.9", "112.7", "4.500"};
+    const V metricHeader{"Brake (m)",  "Brakes later (m)", "Min (km/h)",    "A min (km/h)",
+                         "Min at (m)", "Exit (km/h)",      "A exit (km/h)", "In corner (s)"};
+    const struct {
+        const char* what;
+        std::string text;
+        char sep;
+        V header, cells;
+    } cases[] = {
+        {"km/h, m", CornerTableTabText(t, {true, true}), '\t', metricHeader, metric},
+        {"MPH, m", CornerTableTabText(t, {false, true}), '\t',
+         V{"Brake (m)", "Brakes later (m)", "Min (MPH)", "A min (MPH)", "Min at (m)", "Exit (MPH)",
+           "A exit (MPH)", "In corner (s)"},
+         V{"152.4", "-3.0", "50.0", "60.0", "30.5", "100.0", "70.0", "4.500"}},
+        {"km/h, feet", CornerTableTabText(t, {true, false}), '\t',
+         V{"Brake (feet)", "Brakes later (feet)", "Min (km/h)", "A min (km/h)", "Min at (feet)",
+           "Exit (km/h)", "A exit (km/h)", "In corner (s)"},
+         V{"500.0", "-10.0", "80.5", "96.6", "100.0", "160.9", "112.7", "4.500"}},
+        {"MPH, feet", CornerTableTabText(t, {false, false}), '\t',
+         V{"Brake (feet)", "Brakes later (feet)", "Min (MPH)", "A min (MPH)", "Min at (feet)",
+           "Exit (MPH)", "A exit (MPH)", "In corner (s)"},
+         V{"500.0", "-10.0", "50.0", "60.0", "100.0", "100.0", "70.0", "4.500"}},
+        {"CSV", CornerTableCsv(t), ',', metricHeader, metric},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t eol =
+            c.text.find('\r') != std::string::npos ? c.text.find('\r') : c.text.find('\n');
+        const V header = SplitAt(c.text.substr(0, eol), c.sep);
+        const std::string body = c.text.substr(c.text.find('\n') + 1);
+        const V cells = SplitAt(body.substr(0, body.find_first_of("\r\n")), c.sep);
+        ASSERT_EQ(header.size(), 13u);
+        ASSERT_EQ(cells.size(), 13u);
+        EXPECT_EQ(V(header.begin() + 4, header.begin() + 12), c.header);
+        EXPECT_EQ(V(cells.begin() + 4, cells.begin() + 12), c.cells);
     }
 }
 

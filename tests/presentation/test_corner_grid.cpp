@@ -55,7 +55,7 @@ TEST(CornerGrid, OrdersKeepTheTotalsLast) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.order));
-        const CornerGrid grid = CornerGridOf(OrderedCornerTable(Planted(), c.order));
+        const CornerGrid grid = CornerGridOf(OrderedCornerTable(Planted(), c.order), {});
         ASSERT_GE(grid.timeLostColumn, 0);
         EXPECT_EQ(grid.header[static_cast<size_t>(grid.timeLostColumn)], "Time lost (s)");
         EXPECT_EQ(Column(grid, grid.timeLostColumn), c.times);
@@ -78,7 +78,7 @@ TEST(CornerGrid, EqualLossesKeepDrivingOrderBothWays) {
 
 TEST(CornerGrid, CellsAreTheCopyTextLineByLine) {
     const CornerTable table = OrderedCornerTable(Planted(), CornerOrder::kMostLost);
-    const CornerGrid grid = CornerGridOf(table);
+    const CornerGrid grid = CornerGridOf(table, {false, false});
     std::string rebuilt;
     auto line = [&rebuilt](const std::vector<std::string>& cells) {
         for (size_t i = 0; i < cells.size(); ++i)
@@ -88,13 +88,13 @@ TEST(CornerGrid, CellsAreTheCopyTextLineByLine) {
     line(grid.header);
     for (const auto& row : grid.cells)
         line(row);
-    EXPECT_EQ(rebuilt, CornerTableTabText(table));
+    EXPECT_EQ(rebuilt, CornerTableTabText(table, {false, false}));
     EXPECT_EQ(grid.cells.front()[0], "T2");
     EXPECT_EQ(grid.cells.back()[0], "Total");
 }
 
 TEST(CornerGrid, WithoutLapsOnlyTheHeader) {
-    const CornerGrid grid = CornerGridOf(CornerTable{});
+    const CornerGrid grid = CornerGridOf(CornerTable{}, {});
     EXPECT_FALSE(grid.header.empty());
     EXPECT_TRUE(grid.cells.empty());
     EXPECT_TRUE(grid.corner.empty());

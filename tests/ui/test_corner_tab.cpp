@@ -174,5 +174,29 @@ TEST_F(CornerTabTest, TheTableEmptiesWhenSlotBIsEmptied) {
     EXPECT_GT(Grid()->model()->columnCount(), 0);
 }
 
+TEST_F(CornerTabTest, TheTableAndItsCopyFollowTheUnitSettings) {
+    session->settings.SpeedInKmh = false;
+    session->settings.DistInKm = false;
+    // Taking slot B out and back builds the table again.
+    DoubleClick(LapGrid(), 2);
+    DoubleClick(LapGrid(), 2);
+    ASSERT_EQ(session->laps.LapDtNum(), 2);
+    QApplication::processEvents();
+    const CornerTable table =
+        BuildCornerTable(session->laps.LapDt, session->sectRes, session->gates.UsedCount(), {});
+    ASSERT_FALSE(table.rows.empty());
+    QAbstractItemModel* model = Grid()->model();
+    EXPECT_EQ(model->headerData(6, Qt::Horizontal).toString(), "Min (MPH)");
+    EXPECT_EQ(model->headerData(8, Qt::Horizontal).toString(), "Min at (feet)");
+    EXPECT_EQ(Text(0, 6), QString::asprintf("%.1f", table.rows[0].minKmh / 1.609344));
+    EXPECT_EQ(Text(0, 8), QString::asprintf("%.1f", table.rows[0].minAtM / 0.3048));
+
+    Child<QAction>("pmCornerDt")->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split("\r\n");
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains("\tMin (MPH)\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("\tBrake (feet)\t")) << lines[0].toStdString();
+}
+
 }  // namespace
 }  // namespace qv::test
