@@ -16,6 +16,7 @@ std::optional<int> AutoSyncCommand::Start(const Context& now) {
     view_.running = true;
     view_.percent = 0;
     view_.status.clear();
+    statusFor_.reset();
     return ++lastRun_;
 }
 
@@ -43,10 +44,30 @@ AutoSyncCommand::Outcome AutoSyncCommand::Finish(int run, const AutoSyncResult& 
         view_.status = result.cancelled         ? std::string()
                        : result.message.empty() ? std::string(kAutoSyncRefused)
                                                 : result.message;
+        statusFor_ = now;
         return {};
     }
     view_.status = AutoSyncTieText(result);
+    statusFor_.reset();
     return {true, std::llround(result.lapStartInVideo * 1e6)};
+}
+
+void AutoSyncCommand::TieApplied(bool tied, const Context& now) {
+    if (view_.running || view_.status.empty() || statusFor_)
+        return;
+    if (tied)
+        statusFor_ = now;
+    else
+        view_.status.clear();
+}
+
+void AutoSyncCommand::Follow(const Context& now) {
+    if (!statusFor_ || view_.status.empty())
+        return;
+    if (now.videoFile == statusFor_->videoFile && now.tiedVideoStart == statusFor_->tiedVideoStart)
+        return;
+    view_.status.clear();
+    statusFor_.reset();
 }
 
 void AutoSyncCommand::Cancel() {
@@ -55,6 +76,7 @@ void AutoSyncCommand::Cancel() {
     view_.running = false;
     view_.percent = 0;
     view_.status.clear();
+    statusFor_.reset();
     ++lastRun_;
 }
 

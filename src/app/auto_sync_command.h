@@ -20,6 +20,9 @@ class AutoSyncCommand {
         std::string videoFile;  // empty: no video
         bool slotAOccupied = false;
         TDateTime lapStart = 0;  // slot A's first sample
+        // The tie in force: the date-time of the video's time 0; none while
+        // the video is free.
+        std::optional<TDateTime> tiedVideoStart;
     };
 
     struct View {
@@ -42,6 +45,13 @@ class AutoSyncCommand {
     // Run `run` ended with `result`. A cancelled or superseded run, or one
     // whose video or lap has changed since it started, ties nothing.
     Outcome Finish(int run, const AutoSyncResult& result, const Context& now);
+    // The window applied the tie of the last Finish, or could not (`tied`
+    // false: the status goes, as it would name a tie not made).
+    void TieApplied(bool tied, const Context& now);
+    // The tab changed: the status names a tie or a refusal of one video and
+    // the tie then in force, and goes once the video is removed or another
+    // opened, or the video is tied by hand, freed or tied from a file.
+    void Follow(const Context& now);
     // The running run's answer, when it comes, is dropped; the tie before
     // it stays.
     void Cancel();
@@ -53,6 +63,8 @@ class AutoSyncCommand {
     View view_;
     int lastRun_ = 0;
     Context started_;
+    // What the status was written for; none while a tie is being applied.
+    std::optional<Context> statusFor_;
 };
 
 }  // namespace qv

@@ -70,7 +70,10 @@ AutoSyncStrip::~AutoSyncStrip() {
 
 AutoSyncCommand::Context AutoSyncStrip::Now() const {
     AutoSyncCommand::Context now;
-    now.videoFile = panel_.commands().state().fileName;
+    const VideoSyncState& video = panel_.commands().state();
+    now.videoFile = video.fileName;
+    if (video.syncOn)
+        now.tiedVideoStart = video.videoStartTime;
     if (session_.laps.LapDtNum() >= 1 && !session_.laps.LapDt[0].Elm.empty()) {
         now.slotAOccupied = true;
         now.lapStart = session_.laps.LapDt[0].Elm.front().DtTm;
@@ -117,12 +120,13 @@ void AutoSyncStrip::Deliver(const AutoSyncEvent& event) {
     } else {
         const AutoSyncCommand::Outcome outcome = command_.Finish(event.run, event.result, Now());
         if (outcome.tie)
-            panel_.commands().TieLapStartAt(outcome.lapStartVideoTime);
+            command_.TieApplied(panel_.commands().TieLapStartAt(outcome.lapStartVideoTime), Now());
     }
     ShowView();
 }
 
 void AutoSyncStrip::ShowView() {
+    command_.Follow(Now());
     const AutoSyncCommand::View& v = command_.view();
     run_->setEnabled(command_.Enabled(Now()));
     progress_->setVisible(v.running);

@@ -14,7 +14,7 @@ namespace {
 
 using Context = AutoSyncCommand::Context;
 
-const Context kTab{"/videos/GX010123.MP4", true, 45000.5};
+const Context kTab{"/videos/GX010123.MP4", true, 45000.5, std::nullopt};
 
 AutoSyncResult Tied(double lapStartInVideo, double plusMinus) {
     AutoSyncResult r;
@@ -37,8 +37,8 @@ TEST(AutoSyncCommand, TheButtonNeedsAVideoAndALapAndNoRunningAnalysis) {
     };
     const Case cases[] = {
         {kTab, true},
-        {{"", true, 45000.5}, false},
-        {{"/videos/a.mp4", false, 0}, false},
+        {{"", true, 45000.5, std::nullopt}, false},
+        {{"/videos/a.mp4", false, 0, std::nullopt}, false},
     };
     for (const Case& c : cases) {
         AutoSyncCommand command;
@@ -118,6 +118,65 @@ TEST(AutoSyncCommand, ACancelledOrSupersededRunTiesNothing) {
     EXPECT_TRUE(command.Finish(second, Tied(2, 0.01), kTab).tie);
     // Only once.
     EXPECT_FALSE(command.Finish(second, Tied(2, 0.01), kTab).tie);
+}
+
+TEST(AutoSyncCommand, TheStatusGoesOnceTheTieItNamesIsNoLongerInForce) {
+    Context tied = kTab;
+    tied.tiedVideoStart = 45000.49;
+    Context byHand = tied;
+    byHand.tiedVideoStart = 45000.4901;
+    Context freed = tied;
+    freed.tiedVideoStart.reset();
+    const Context removed{"", true, kTab.lapStart, std::nullopt};
+    const Context another{"/videos/GX010124.MP4", true, kTab.lapStart, std::nullopt};
+    Context otherLapInSlotA = tied;  // re-anchored: the tie is the same
+    otherLapInSlotA.lapStart = 45000.7;
+    const struct {
+        const char* what;
+        Context after;
+        bool kept;
+    } cases[] = {
+        {"nothing changed", tied, true},
+        {"tied again by hand", byHand, false},
+        {"freed", freed, false},
+        {"video removed", removed, false},
+        {"another video opened", another, false},
+        {"another lap in slot A", otherLapInSlotA, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AutoSyncCommand command;
+        const int run = *command.Start(kTab);
+        ASSERT_TRUE(command.Finish(run, Tied(12.345, 0.02), kTab).tie);
+        const std::string status = command.view().status;
+        ASSERT_FALSE(status.empty());
+        // The window's repaint while it ties the video sees the new tie
+        // before it is told the tie was made.
+        command.Follow(tied);
+        EXPECT_EQ(command.view().status, status);
+        command.TieApplied(true, tied);
+        command.Follow(tied);
+        EXPECT_EQ(command.view().status, status);
+        command.Follow(c.after);
+        EXPECT_EQ(command.view().status, c.kept ? status : "");
+    }
+}
+
+TEST(AutoSyncCommand, ARefusalGoesWithItsVideoAndATieNotMadeIsNotShown) {
+    Context byHand = kTab;
+    byHand.tiedVideoStart = 45000.3;
+    AutoSyncCommand command;
+    int run = *command.Start(kTab);
+    EXPECT_FALSE(command.Finish(run, Refused("The video shows no turning."), kTab).tie);
+    command.Follow(kTab);
+    EXPECT_EQ(command.view().status, "The video shows no turning.");
+    command.Follow(byHand);
+    EXPECT_EQ(command.view().status, "");
+
+    run = *command.Start(kTab);
+    ASSERT_TRUE(command.Finish(run, Tied(3, 0.01), kTab).tie);
+    command.TieApplied(false, kTab);
+    EXPECT_EQ(command.view().status, "");
 }
 
 class QueueSink : public AutoSyncSink {
