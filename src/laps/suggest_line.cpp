@@ -24,12 +24,9 @@ constexpr double kMaxCrossingTurnDeg = 25;
 // does not agree.
 constexpr double kAgreeingMinSec = 0.1;
 constexpr double kAgreeingMaxShare = 0.03;
-// A line is as good as the best when its laps agree this nearly as often
-// and spread not much more than the closest laps of any line; the fastest
-// of those is chosen.
+// A line is as good as the best when its laps agree this nearly as often;
+// the fastest of those is chosen.
 constexpr double kNearlyAsConsistent = 0.8;
-constexpr double kNearlyAsCloseFactor = 2;
-constexpr double kNearlyAsCloseSec = 0.2;
 // A car this slow at a line may stand on it and cross it back and forth.
 constexpr double kMinCrossingKmh = 10;
 constexpr double kMinLapSec = 5;

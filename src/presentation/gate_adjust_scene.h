@@ -25,8 +25,6 @@ struct ViewSegment {
     Rgb colour{};
     int width = 1;
     bool dotted = false;
-
-    bool operator==(const ViewSegment&) const = default;
 };
 
 // Every gate of the table but `edited`, whole, even where it leaves the view.

@@ -95,7 +95,6 @@ class VideoCommands {
   private:
     void PrepareOpen();
     bool OpenPaused(const std::string& file);
-    void AfterOpen(const std::string& file);
     // No video loaded, untied, the player stopped; the .vsy name stays.
     void ForgetVideo();
     void ShowTied();
