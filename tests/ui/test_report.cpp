@@ -1,5 +1,7 @@
 // The session report from the window: "Export report (PDF)…" on two laps
-// of the demo log, its pages read back with poppler's tools.
+// of the demo log, its pages read back with poppler's tools. The command-line
+// tests read the whole text; here only what the window gives: its save flow
+// and the laps in its slots.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -61,13 +63,6 @@ TEST_F(ReportTest, TheMenuWritesAPdfHoldingTheWindowsSectorTable) {
         }
     }
     EXPECT_GE(figures, 20);
-    // The lap list's times, as the grid shows them.
-    for (int row = 1; row < LapGrid()->model()->rowCount(); ++row) {
-        const std::string time = Cell(row, 4).toStdString();
-        if (!time.empty()) {
-            EXPECT_NE(text.find(time), std::string::npos) << time;
-        }
-    }
 }
 
 // Slot A's red trace, rendered back at 50 dpi, lies inside the rectangle
