@@ -14,7 +14,6 @@ namespace qv {
 namespace {
 
 using test::Cat;
-using test::Local0800Utc;
 
 // The block header: 2 unread bytes, then the format word 0x0004103F (time,
 // validity, latitude, longitude, height, speed, satellite counts,
@@ -83,28 +82,9 @@ TEST(Bnx4KnownAnswerTest, HandWrittenRecordsDecodeFieldByField) {
     const LogStore& log = opened.session->log;
     ASSERT_EQ(log.LogItemNum, 2);
 
-    const TLogItem& a = log.LogItems[0];
-    EXPECT_NEAR(a.DtTm, Local0800Utc(100), 1e-9);  // 17:00:00.100 local
-    EXPECT_EQ(a.valid, 3);
-    EXPECT_EQ(a.Ido, 35.6875);
-    EXPECT_EQ(a.Kdo, 139.75);
-    EXPECT_EQ(a.Elv, 40.25f);
-    EXPECT_FLOAT_EQ(a.Spd, 100.5f);
-    EXPECT_EQ(a.Dir, 0.0f);
-    EXPECT_EQ(a.sat_view, 14);
-    EXPECT_EQ(a.sat_used, 11);
-    EXPECT_EQ(a.ms, 100);
-
-    const TLogItem& b = log.LogItems[1];
-    EXPECT_NEAR(b.DtTm, Local0800Utc(1998), 1e-9);
-    EXPECT_EQ(b.valid, 3);
-    EXPECT_EQ(b.Ido, -22.90625);
-    EXPECT_EQ(b.Kdo, -43.1875);
-    EXPECT_EQ(b.Elv, -1.5f);
-    EXPECT_FLOAT_EQ(b.Spd, 55.25f);
-    EXPECT_EQ(b.sat_view, 9);
-    EXPECT_EQ(b.sat_used, 8);
-    EXPECT_EQ(b.ms, 998);
+    test::ExpectKnownFix(log.LogItems[0],  // 17:00:00.100 local
+                         {100, 3, 35.6875, 139.75, 40.25f, 100.5f, 14, 11, 100});
+    test::ExpectKnownFix(log.LogItems[1], {1998, 3, -22.90625, -43.1875, -1.5f, 55.25f, 9, 8, 998});
 
     ASSERT_EQ(log.LogBlockNum(), 1);
     EXPECT_EQ(log.LogBlocks[0].Title, "20240429_1700");

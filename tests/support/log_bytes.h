@@ -2,6 +2,8 @@
 // Logs built byte by byte in a test, then opened as the open-log command
 // opens them.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +26,30 @@ inline constexpr TDateTime kApril29 = 45411;                     // 2024-04-29 0
 // Local time (UTC+9) of 2024-04-29 08:00:00 UTC plus `ms` milliseconds.
 constexpr TDateTime Local0800Utc(double ms) {
     return kApril29 + (17 * 3600 * 1000 + ms) / 86400000.0;
+}
+
+// A fix as its hand-written record gives it.
+struct KnownFix {
+    double localMs;  // see Local0800Utc
+    int valid;
+    double lat, lon;
+    float elv, spd;
+    int satView, satUsed, ms;
+};
+
+// `got` holds every field of `want`; decoders leave the heading 0.
+inline void ExpectKnownFix(const TLogItem& got, const KnownFix& want) {
+    SCOPED_TRACE(testing::Message() << "the fix at " << want.localMs << " ms");
+    EXPECT_NEAR(got.DtTm, Local0800Utc(want.localMs), 1e-9);
+    EXPECT_EQ(got.valid, want.valid);
+    EXPECT_EQ(got.Ido, want.lat);
+    EXPECT_EQ(got.Kdo, want.lon);
+    EXPECT_EQ(got.Elv, want.elv);
+    EXPECT_FLOAT_EQ(got.Spd, want.spd);
+    EXPECT_EQ(got.Dir, 0.0f);
+    EXPECT_EQ(got.sat_view, want.satView);
+    EXPECT_EQ(got.sat_used, want.satUsed);
+    EXPECT_EQ(got.ms, want.ms);
 }
 
 // The parts one after another.
