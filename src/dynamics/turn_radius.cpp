@@ -92,8 +92,12 @@ double ThreePointRadius(double x0, double y0, double x1, double y1, double x2, d
 LogRate LogRateOf(std::span<const TLapElmRec> samples) {
     const long n = static_cast<long>(samples.size());
     Float80 dtMin = kNoStepS;
-    for (long k = 1; k <= n - 3; ++k)
+    for (long k = 1; k <= n - 3; ++k) {
         dtMin = std::min(dtMin, Float80(samples[k + 1].Sec) - Float80(samples[k].Sec));
+        // The shortest step only gets shorter: one fine step decides.
+        if (dtMin <= kFineStepS + kStepRoundingS)
+            return LogRate::kFine;
+    }
     if (dtMin <= kFineStepS + kStepRoundingS)
         return LogRate::kFine;
     if (dtMin <= kMediumStepS + kStepRoundingS)

@@ -80,28 +80,25 @@ TLapDtRec MakeLapDt(std::string dtName, std::vector<TLapElmRec> samples) {
     lap.ElmNum = static_cast<int32_t>(lap.Elm.size());
     lap.GElm.resize(lap.Elm.size());
     lap.DElm.resize(lap.Elm.size());
-    for (const TLapElmRec& sample : lap.Elm) {
-        const Float80 spd = sample.Spd;
-        const Float80 lat = sample.Ido;
-        const Float80 lon = sample.Kdo;
-        const Float80 elv = sample.Elv;
-        if (spd > lap.MaxSpd)
-            lap.MaxSpd = spd;
-        if (spd < lap.MinSpd)
-            lap.MinSpd = spd;
-        if (lat < lap.IdoMin)
-            lap.IdoMin = lat;
-        if (lat > lap.IdoMax)
-            lap.IdoMax = lat;
-        if (lon < lap.KdoMin)
-            lap.KdoMin = lon;
-        if (lon > lap.KdoMax)
-            lap.KdoMax = lon;
-        if (elv < lap.ElvLo)
-            lap.ElvLo = elv;
-        if (elv > lap.ElvHi)
-            lap.ElvHi = elv;
-    }
+    // One field a pass with its two extremes in locals: eight running
+    // extremes do not fit the x87 registers and went through memory on
+    // every sample.
+    const auto extremes = [&lap](Ext80 TLapElmRec::*field, Float80& lo, Float80& hi) {
+        Float80 low = lo, high = hi;
+        for (const TLapElmRec& sample : lap.Elm) {
+            const Float80 v = sample.*field;
+            if (v < low)
+                low = v;
+            if (v > high)
+                high = v;
+        }
+        lo = low;
+        hi = high;
+    };
+    extremes(&TLapElmRec::Spd, lap.MinSpd, lap.MaxSpd);
+    extremes(&TLapElmRec::Ido, lap.IdoMin, lap.IdoMax);
+    extremes(&TLapElmRec::Kdo, lap.KdoMin, lap.KdoMax);
+    extremes(&TLapElmRec::Elv, lap.ElvLo, lap.ElvHi);
     lap.dirFromTrack = LapNeedsDirections(lap.Elm);
     if (lap.dirFromTrack)
         RecomputeLapDirections(lap.Elm);

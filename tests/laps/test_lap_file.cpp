@@ -281,6 +281,33 @@ TEST_F(LapFileTest, StoredValuesSurviveTheFileBitForBit) {
     }
 }
 
+TEST(LapDtTest, ExtremesAreEachFieldsOwnWhereverTheyLie) {
+    // Five samples with each field's lowest and highest at other places.
+    std::vector<TLapElmRec> lap = NorthLap(5);
+    const Float80 spd[] = {40, 12.5L, 80.25L, 79, 13};
+    const Float80 lat[] = {35.1234567890123L, 35.1234567890124L, 35.12345L, 35.2L, 35.15L};
+    const Float80 lon[] = {139.5L, 139.25L, 139.75L, 139.3L, 139.125L};
+    const Float80 elv[] = {-2.5L, 10, 3, 120.5L, 11};
+    for (size_t i = 0; i < lap.size(); ++i) {
+        lap[i].Spd = spd[i];
+        lap[i].Ido = lat[i];
+        lap[i].Kdo = lon[i];
+        lap[i].Elv = elv[i];
+    }
+    const TLapDtRec dt = MakeLapDt("0001", lap);
+    const struct {
+        const char* field;
+        Float80 got, want;
+    } cases[] = {
+        {"MinSpd", dt.MinSpd, 12.5L},     {"MaxSpd", dt.MaxSpd, 80.25L},
+        {"IdoMin", dt.IdoMin, 35.12345L}, {"IdoMax", dt.IdoMax, 35.2L},
+        {"KdoMin", dt.KdoMin, 139.125L},  {"KdoMax", dt.KdoMax, 139.75L},
+        {"ElvLo", dt.ElvLo, -2.5L},       {"ElvHi", dt.ElvHi, 120.5L},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.got, c.want) << c.field;
+}
+
 TEST(LapDirectionsTest, StepsTowardEachCompassPoint) {
     struct Case {
         double dLat, dLon, want;
