@@ -56,6 +56,12 @@ class ExtractionTest : public ::testing::Test {
         session->lines.first = Line{LinePoint{lat, 138.99}, LinePoint{lat, 139.01}};
     }
 
+    // Every run of the log ticked, as the dialog's default leaves them.
+    ExtractionResult ExtractAll() {
+        SetAllBlocks(session->log, true);
+        return ExtractLaps(*session);
+    }
+
     std::vector<TLapElmRec> LapSamples(int lapNo) {
         return ReadLapFile(TempLapFilePath(session->folders, lapNo)).samples;
     }
@@ -69,9 +75,7 @@ TEST_F(ExtractionTest, OneCrossingGivesAnOutLapAndAnInLapWithInterpolatedEnds) {
     const double degPerSec = 10.0 / kMPerDeg;
     DriveNorth(61, 1.0, 36);
     SetControlLine(35 + 30.5 * degPerSec);
-    SetAllBlocks(session->log, true);
-
-    const ExtractionResult result = ExtractLaps(*session);
+    const ExtractionResult result = ExtractAll();
     ASSERT_TRUE(result.error.empty());
     ASSERT_EQ(result.lapsAdded, 2);
 
@@ -97,8 +101,7 @@ TEST_F(ExtractionTest, AFixExactlyOnTheLineIsTheCrossing) {
     const double degPerSec = 10.0 / kMPerDeg;
     DriveNorth(61, 1.0, 36);
     SetControlLine(35 + 30 * degPerSec);
-    SetAllBlocks(session->log, true);
-    ASSERT_EQ(ExtractLaps(*session).lapsAdded, 2);
+    ASSERT_EQ(ExtractAll().lapsAdded, 2);
     const std::vector<TLapElmRec> out = LapSamples(0);
     EXPECT_NEAR(static_cast<double>(out.back().Sec), 30, 1e-6);
     const std::vector<TLapElmRec> in = LapSamples(1);
@@ -109,8 +112,7 @@ TEST_F(ExtractionTest, AFixExactlyOnTheLineIsTheCrossing) {
 
 TEST_F(ExtractionTest, RowsNumberOnAcrossLogsAndCarryTheRunAndLogNames) {
     DriveNorth(40, 1.0, 72);
-    SetAllBlocks(session->log, true);
-    ASSERT_EQ(ExtractLaps(*session).lapsAdded, 1);
+    ASSERT_EQ(ExtractAll().lapsAdded, 1);
     // The tiny default line was used, without claiming a control line.
     EXPECT_FALSE(session->lines.controlLineSet);
     EXPECT_EQ(static_cast<double>(session->lines.first[1].lat), 0.000001);
@@ -118,8 +120,7 @@ TEST_F(ExtractionTest, RowsNumberOnAcrossLogsAndCarryTheRunAndLogNames) {
     session->log.Reset();
     session->openLogName = "session2";
     DriveNorth(29, 0.5, 90, 3600);
-    SetAllBlocks(session->log, true);
-    ASSERT_EQ(ExtractLaps(*session).lapsAdded, 1);
+    ASSERT_EQ(ExtractAll().lapsAdded, 1);
 
     const LapRow& row = session->laps.LapRows[1];
     EXPECT_EQ(row[0], "20240503_1115");
@@ -143,6 +144,7 @@ TEST_F(ExtractionTest, PlausibilityLimits) {
         float kmh;
         int laps;
         LapDrop drop;
+        double minLapTime = 0;  // from the settings; 0: the default
     };
     const Case cases[] = {
         {"7.9 s is below the default minimum lap time", 80, 0.1, 120, 0, LapDrop::BelowMinLapTime},
@@ -151,12 +153,15 @@ TEST_F(ExtractionTest, PlausibilityLimits) {
         {"0.21 km is enough", 22, 1.0, 36, 1, LapDrop::None},
         {"a stationary log has no lap", 100, 1.0, 3.5F, 0, LapDrop::BelowMinLapDist},
         {"0.29 km at walking pace", 300, 1.0, 3.5F, 0, LapDrop::TopSpeedBelow4},
+        {"the settings' minimum rejects 0.21 km in 21 s", 22, 1.0, 36, 0, LapDrop::BelowMinLapTime,
+         30},
     };
     for (const Case& c : cases) {
         SetUp();
+        if (c.minLapTime > 0)
+            session->settings.MinLapTime = c.minLapTime;
         DriveNorth(c.fixes, c.stepSec, c.kmh);
-        SetAllBlocks(session->log, true);
-        const ExtractionResult result = ExtractLaps(*session);
+        const ExtractionResult result = ExtractAll();
         EXPECT_EQ(result.lapsAdded, c.laps) << c.what;
         ASSERT_EQ(result.candidates.size(), 1u) << c.what;
         const LapCandidate& lap = result.candidates[0];
@@ -166,24 +171,13 @@ TEST_F(ExtractionTest, PlausibilityLimits) {
             << c.what;
         EXPECT_EQ(lap.topSpeed, c.kmh) << c.what;
     }
-
-    // Rising the minimums from the settings rejects what passed before.
-    SetUp();
-    session->settings.MinLapTime = 30;
-    DriveNorth(22, 1.0, 36);
-    SetAllBlocks(session->log, true);
-    const ExtractionResult strict = ExtractLaps(*session);
-    EXPECT_EQ(strict.lapsAdded, 0);
-    ASSERT_EQ(strict.candidates.size(), 1u);
-    EXPECT_EQ(strict.candidates[0].drop, LapDrop::BelowMinLapTime);
 }
 
 TEST_F(ExtractionTest, CrawlingTooSlowlyOnAverageIsNoLap) {
     // 0.21 km in 400 s with one fast fix: top speed passes, the average does not.
     for (int k = 0; k <= 400; ++k)
         AddFix(k, 35 + k * 0.21 / 400 / (kMPerDeg / 1000), 139, k == 200 ? 20.0F : 1.9F);
-    SetAllBlocks(session->log, true);
-    const ExtractionResult result = ExtractLaps(*session);
+    const ExtractionResult result = ExtractAll();
     EXPECT_EQ(result.lapsAdded, 0);
     ASSERT_EQ(result.candidates.size(), 1u);
     EXPECT_EQ(result.candidates[0].drop, LapDrop::AverageBelow2);
@@ -196,8 +190,7 @@ TEST_F(ExtractionTest, TopSpeedIgnoresPoorFixesExceptOnTheLastLap) {
         AddFix(k, 35 + k * degPerSec, 139, spike ? 250.0F : 72.0F, spike ? 2 : 9);
     }
     SetControlLine(35 + 29.5 * degPerSec);
-    SetAllBlocks(session->log, true);
-    ASSERT_EQ(ExtractLaps(*session).lapsAdded, 2);
+    ASSERT_EQ(ExtractAll().lapsAdded, 2);
     EXPECT_EQ(session->laps.LapRows[0][5], "72.00");
     EXPECT_EQ(session->laps.LapRows[1][5], "250.00");
 
@@ -275,8 +268,7 @@ TEST_F(ExtractionTest, SecondStartBeforeTheFinishRestartsTheRun) {
     const double startLat = 35 + 20.5 * degPerSec, finishLat = 35 + 5.5 * degPerSec;
     lines.first = Line{LinePoint{startLat, 138.99}, LinePoint{startLat, 139.01}};
     lines.finish = Line{LinePoint{finishLat, 138.99}, LinePoint{finishLat, 139.01}};
-    SetAllBlocks(session->log, true);
-    ASSERT_EQ(ExtractLaps(*session).lapsAdded, 1);
+    ASSERT_EQ(ExtractAll().lapsAdded, 1);
     // Restarted on the way back at 39.5 s, finished at 54.5 s.
     EXPECT_NEAR(session->laps.LapList[0].Sec, 15.0, 1e-6);
 }
