@@ -12,18 +12,15 @@
 #include "decode/nmea_log_reader.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
+#include "support/text_log_test.h"
 #include "synth/drive.h"
 #include "synth/peer_logs.h"
 
 namespace qv {
 namespace {
 
-constexpr TDateTime kUtc = 25569.0;  // local time is UTC
-constexpr double kMsDays = 1.0 / 86400000;
-
-TDateTime Utc(int y, int mo, int d, int h, int mi, double s) {
-    return EncodeDate(y, mo, d) + (h * 3600 + mi * 60 + s) / 86400;
-}
+using test::kMsDays;
+using test::Utc;
 
 std::string Gpx(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -32,20 +29,9 @@ std::string Gpx(const std::string& body) {
            body + "</gpx>\n";
 }
 
-class GpxLogTest : public ::testing::Test {
+class GpxLogTest : public test::TextLogTest {
   protected:
-    GpxLogTest() : session_(std::make_unique<Session>(kUtc)) {}
-
-    GpxLogStats Decode(const std::string& text) {
-        session_->log.Reset();
-        session_->diagnostics.Clear();
-        return DecodeGpxText(Target(), text);
-    }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    const TLogItem& Fix(int i) const { return session_->log.LogItems[i]; }
-    int Fixes() const { return session_->log.LogItemNum; }
-
-    std::unique_ptr<Session> session_;
+    GpxLogStats Decode(const std::string& text) { return DecodeGpxText(FreshTarget(), text); }
 };
 
 TEST_F(GpxLogTest, TrackPointsWithTheirValuesAndASegmentPerRun) {
@@ -208,16 +194,7 @@ TEST_F(GpxLogTest, ChunksOfAnySizeGiveTheSameFixes) {
     }
 }
 
-class GpxOpenLogTest : public GpxLogTest {
-  protected:
-    LoadLogResult Open(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        test::WriteText(path, text);
-        session_->diagnostics.Clear();
-        return LoadLogFile(*session_, path);
-    }
-    test::TempDir dir_;
-};
+using GpxOpenLogTest = GpxLogTest;
 
 TEST_F(GpxOpenLogTest, CutDocumentsKeepTheirPointsAndOtherDocumentsAreRefused) {
     std::string track = "<trk><trkseg>";

@@ -13,6 +13,7 @@
 #include "support/framed_sentence.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
+#include "support/text_log_test.h"
 #include "synth/drive.h"
 #include "synth/peer_logs.h"
 
@@ -21,31 +22,19 @@ namespace {
 
 using test::Framed;
 
-constexpr TDateTime kUtc = 25569.0;  // local time is UTC
-constexpr double kMsDays = 1.0 / 86400000;
+using test::kMsDays;
+using test::kUtc;
+using test::Utc;
 
-TDateTime Utc(int y, int mo, int d, int h, int mi, double s) {
-    return EncodeDate(y, mo, d) + (h * 3600 + mi * 60 + s) / 86400;
-}
-
-class NmeaLogTest : public ::testing::Test {
+class NmeaLogTest : public test::TextLogTest {
   protected:
-    NmeaLogTest() : session_(std::make_unique<Session>(kUtc)) {}
-
     NmeaLogStats Decode(const std::string& text, TDateTime writtenUtc = 0) {
-        session_->log.Reset();
-        session_->diagnostics.Clear();
-        return DecodeNmeaText(Target(), text, writtenUtc);
+        return DecodeNmeaText(FreshTarget(), text, writtenUtc);
     }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    const TLogItem& Fix(int i) const { return session_->log.LogItems[i]; }
-    int Fixes() const { return session_->log.LogItemNum; }
     std::string TestFile(const std::string& name) const {
         const std::vector<uint8_t> bytes = test::ReadBytes(test::TestDataDir() + "/nmea/" + name);
         return {bytes.begin(), bytes.end()};
     }
-
-    std::unique_ptr<Session> session_;
 };
 
 TEST_F(NmeaLogTest, FixesFromRmcWithTheHeightAndSatellitesOfTheirGga) {
@@ -502,16 +491,7 @@ TEST_F(NmeaLogTest, AnRmcAnywhereInTheLogMakesItAnRmcLog) {
     EXPECT_EQ(session_->log.LogBlockNum(), 1);
 }
 
-class NmeaOpenLogTest : public NmeaLogTest {
-  protected:
-    LoadLogResult Open(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        test::WriteText(path, text);
-        session_->diagnostics.Clear();
-        return LoadLogFile(*session_, path);
-    }
-    test::TempDir dir_;
-};
+using NmeaOpenLogTest = NmeaLogTest;
 
 TEST_F(NmeaOpenLogTest, OpenedByExtensionAndForeignContentRefused) {
     const std::string log = Framed("GPRMC,080000.00,A,3500.000,N,13900.000,E,10,0,010524,,") +

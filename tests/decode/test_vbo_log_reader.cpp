@@ -10,37 +10,26 @@
 #include "app/session.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
+#include "support/text_log_test.h"
 #include "synth/drive.h"
 #include "synth/peer_logs.h"
 
 namespace qv {
 namespace {
 
-constexpr TDateTime kUtc = 25569.0;  // local time is UTC
-constexpr double kMsDays = 1.0 / 86400000;
-
-TDateTime Utc(int y, int mo, int d, int h, int mi, double s) {
-    return EncodeDate(y, mo, d) + (h * 3600 + mi * 60 + s) / 86400;
-}
+using test::kMsDays;
+using test::kUtc;
+using test::Utc;
 
 const std::string kSections =
     "[header]\nsatellites\ntime\nlatitude\nlongitude\nvelocity kmh\nheight\n\n"
     "[column names]\nsats time lat long velocity height\n\n[data]\n";
 
-class VboLogTest : public ::testing::Test {
+class VboLogTest : public test::TextLogTest {
   protected:
-    VboLogTest() : session_(std::make_unique<Session>(kUtc)) {}
-
     VboLogStats Decode(const std::string& text, TDateTime writtenUtc = 0) {
-        session_->log.Reset();
-        session_->diagnostics.Clear();
-        return DecodeVboText(Target(), text, writtenUtc);
+        return DecodeVboText(FreshTarget(), text, writtenUtc);
     }
-    MtkTarget Target() { return {session_->log, session_->diagnostics, session_->LocalTimeBase}; }
-    const TLogItem& Fix(int i) const { return session_->log.LogItems[i]; }
-    int Fixes() const { return session_->log.LogItemNum; }
-
-    std::unique_ptr<Session> session_;
 };
 
 TEST_F(VboLogTest, ARealLogInKnots) {
