@@ -29,7 +29,7 @@ Float80 DecodeExt80Portable(const uint8_t in[10]);
 // a local long double instead splits the 10 bytes into two moves, and the
 // 10-byte load that follows cannot be forwarded from them: a stall of a dozen
 // cycles on every field read.
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && __LDBL_MANT_DIG__ == 64
 static_assert(kNativeExt80);
 
 inline void EncodeExt80(Float80 value, uint8_t out[10]) {
