@@ -38,6 +38,7 @@
 #include "ui/gate_commands.h"
 #include "ui/grid_cell_delegate.h"
 #include "ui/playback_controller.h"
+#include "ui/readout_box.h"
 #include "ui/track_map_commands.h"
 #include "ui/video_panel.h"
 #include "ui/views/picture_export.h"
@@ -90,8 +91,10 @@ QWidget* WhiteView(const char* name, QWidget* parent) {
     return view;
 }
 
+// The label in its box; the box goes into the layout.
 QLabel* ReadoutLabel(const QString& name, const QString& hint, QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("."), parent);
+    QLabel* label = (new ReadoutBox(parent))->Label();
+    label->setText(QStringLiteral("."));
     label->setObjectName(name);
     label->setToolTip(hint);
     label->setFont(TahomaFont(kLabelFontPx, kFallbackLabelFontPx));
@@ -401,7 +404,7 @@ QWidget* GraphPage::BuildLeftPanel() {
         palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));
         label->setPalette(palette);
         sectLabels_[k] = label;
-        sectorColumn->addWidget(label);
+        sectorColumn->addWidget(label->parentWidget());
     }
     column->addWidget(sector);
     return panel;
@@ -507,9 +510,9 @@ QWidget* GraphPage::BuildDataPanel() {
     zoomDist_->setText(QString());
     strip->addWidget(zin);
     strip->addWidget(zout);
-    strip->addWidget(playTm_);
+    strip->addWidget(playTm_->parentWidget());
     strip->addWidget(viewRdu_);
-    strip->addWidget(zoomDist_);
+    strip->addWidget(zoomDist_->parentWidget());
     strip->addStretch(1);
     trackMapTools_.AddButtons(tool, strip);
     // The panel that shows and hides the circuit tools is not offered.
@@ -538,7 +541,7 @@ QWidget* GraphPage::BuildDataPanel() {
         palette.setColor(QPalette::WindowText, ToQColor(kSlotColours[k]));
         label->setPalette(palette);
         slotLabels_[k] = label;
-        slotColumn->addWidget(label);
+        slotColumn->addWidget(label->parentWidget());
     }
     column->addWidget(slots);
     return panel;

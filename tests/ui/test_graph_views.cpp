@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
 #include <QWheelEvent>
@@ -113,6 +114,56 @@ TEST_F(GraphViewsTest, TheWheelZoomsTheViewUnderThePointerAndMapClicksMoveTheCur
     Press(View("PaintBoxGraph"), QPoint(2, 2), Qt::LeftButton);
     EXPECT_NE(session->presentation.playTime, 20);
     EXPECT_NE(spd->Image(), spdBefore);  // the speed graph's cursor moved with it
+}
+
+// Counts the events of one type that reach a widget.
+class EventCount : public QObject {
+  public:
+    EventCount(QObject* target, QEvent::Type type) : type_(type) {
+        target->installEventFilter(this);
+    }
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_)
+            ++count;
+        return false;
+    }
+
+  private:
+    QEvent::Type type_;
+};
+
+// The read-outs change at every cursor step; were the window laid out
+// again each time, the tab widget would repaint its whole frame per step.
+TEST_F(GraphViewsTest, CursorStepsChangeTheReadoutsWithoutLayingOutTheWindow) {
+    auto* tabs = Child<QTabWidget>("PageControl1");
+    for (int k = 0; k < 5; ++k)
+        QApplication::processEvents();
+    EventCount layouts(tabs, QEvent::LayoutRequest);
+    EventCount paints(tabs, QEvent::Paint);
+    auto* playTm = Child<QLabel>("LabelPlayTm");
+    QStringList shown;
+    for (int step = 1; step <= 4; ++step) {
+        session->presentation.playTime = 7.5L * step;
+        window->RunSteps(CursorRefreshSteps(session->laps.LapDtNum()));
+        // A layout request climbs one widget per pass of the event loop.
+        for (int pass = 0; pass < 8; ++pass)
+            QApplication::processEvents();
+        shown.append(playTm->text());
+    }
+    EXPECT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown.removeDuplicates(), 0);
+    EXPECT_EQ(layouts.count, 0);
+    EXPECT_EQ(paints.count, 0);
+    // Each read-out still covers the place the layout gives it.
+    for (const char* name : {"LabelPlayTm", "LabelA", "LabelD", "LabelSectB"}) {
+        auto* label = Child<QLabel>(name);
+        EXPECT_EQ(label->geometry(), label->parentWidget()->rect()) << name;
+        EXPECT_GT(label->height(), 0) << name;
+    }
+    EXPECT_GE(playTm->width(), 90);
 }
 
 }  // namespace
