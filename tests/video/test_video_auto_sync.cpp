@@ -111,24 +111,23 @@ TEST_P(VideoAutoSync, TiesWithinOneFrameOfThePlantedMoment) {
 
 INSTANTIATE_TEST_SUITE_P(
     InCar, VideoAutoSync,
-    ::testing::Values(
-        TieCase{"StartsBeforeTheLap30fps", 30, 192, 108, 4.321, 7},
-        TieCase{"StartsInTheLap60fps", 60, 160, 90, -2.5, 11},
-        // B-frames left undecoded: fewer, uneven samples.
-        TieCase{"BFramesSkipped30fps", 30, 192, 108, 6.05, 5,
-                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", true},
-        // Every B-frame left undecoded, those others refer to
-        // too: a sample every fourth frame or so.
-        TieCase{"OnlyIAndPFrames30fps", 30, 192, 108, 3.71, 9,
-                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", false, true},
-        TieCase{"OnlyIAndPFrames60fps", 60, 160, 90, -1.3, 13,
-                "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", false, true},
-        // Luma of two bytes a sample, and a picture of no luma
-        // plane at all, scaled to grey first.
-        TieCase{"TenBitLuma30fps", 30, 192, 108, 5.2, 17, "-c:v libx264 -preset ultrafast -crf 23",
-                false, false, "yuv420p10le"},
-        TieCase{"RgbPicture30fps", 30, 192, 108, 1.9, 19,
-                "-c:v libx264rgb -preset ultrafast -crf 23", false, false, "bgr0"}),
+    ::testing::Values(TieCase{"StartsBeforeTheLap30fps", 30, 192, 108, 4.321, 7},
+                      TieCase{"StartsInTheLap60fps", 60, 160, 90, -2.5, 11},
+                      // B-frames left undecoded: fewer, uneven samples.
+                      TieCase{"BFramesSkipped30fps", 30, 192, 108, 6.05, 5,
+                              "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", true},
+                      // Every B-frame left undecoded, those others refer to
+                      // too: a sample every fourth frame or so.
+                      TieCase{"OnlyIAndPFrames30fps", 30, 192, 108, 3.71, 9,
+                              "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0", false,
+                              true},
+                      // Luma of two bytes a sample, and a picture of no luma
+                      // plane at all, scaled to grey first.
+                      TieCase{"TenBitLuma30fps", 30, 192, 108, 5.2, 17,
+                              "-c:v libx264 -preset ultrafast -crf 23", false, false,
+                              "yuv420p10le"},
+                      TieCase{"RgbPicture30fps", 30, 192, 108, 1.9, 19,
+                              "-c:v libx264rgb -preset ultrafast -crf 23", false, false, "bgr0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A camera that split its recording into two chapter files of 20 s each,
