@@ -632,12 +632,19 @@ void GraphPage::Repaint(StepKind kind) {
         case StepKind::kRepaintCourseMarkers:
             PaintView(course_);
             break;
-        case StepKind::kRepaintGView:
+        // A cursor on a tab not shown is painted when the tab shows.
         case StepKind::kRepaintGCursor:
+            if (gView_->isVisible())
+                PaintView(gView_);
+            break;
+        case StepKind::kRepaintGView:
             PaintView(gView_);
             break;
-        case StepKind::kRepaintDriftView:
         case StepKind::kRepaintDriftCursor:
+            if (driftView_->isVisible())
+                PaintView(driftView_);
+            break;
+        case StepKind::kRepaintDriftView:
             PaintView(driftView_);
             break;
         case StepKind::kRepaintAxisSelectors:
@@ -656,6 +663,7 @@ SceneView* GraphPage::AddView(const char* name, QWidget* parent, std::optional<G
                               StepKind repaint) {
     auto* view = new SceneView(name, parent);
     view->onResize = [this, repaint] { Repaint(repaint); };
+    view->onShow = [this, repaint] { Repaint(repaint); };
     view->onPress = [this, view, exportAs](Qt::MouseButton button, QPoint at) {
         if (button == Qt::LeftButton)
             LeftClick(view, at);

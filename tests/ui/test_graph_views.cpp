@@ -166,5 +166,28 @@ TEST_F(GraphViewsTest, CursorStepsChangeTheReadoutsWithoutLayingOutTheWindow) {
     EXPECT_GE(playTm->width(), 90);
 }
 
+// The G cursor on a tab not shown waits for the tab; it then shows the
+// cursor where it is now, not where it was when last shown.
+TEST_F(GraphViewsTest, AHiddenTabShowsTheCurrentCursorWhenItShows) {
+    auto* tabs = Child<QTabWidget>("PageControl2");
+    const auto moveTo = [this](Float80 t) {
+        session->presentation.playTime = t;
+        window->RunSteps(CursorRefreshSteps(session->laps.LapDtNum()));
+        QApplication::processEvents();
+    };
+    ui::SceneView* view = View("PaintBoxGraphG");
+    tabs->setCurrentIndex(1);
+    QApplication::processEvents();
+    moveTo(20);
+    const QImage at20 = view->Image();
+    moveTo(40);
+    ASSERT_NE(view->Image(), at20);
+    tabs->setCurrentIndex(0);
+    moveTo(20);
+    tabs->setCurrentIndex(1);
+    QApplication::processEvents();
+    EXPECT_EQ(view->Image(), at20);
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -52,4 +52,9 @@ void SceneView::resizeEvent(QResizeEvent*) {
         onResize();
 }
 
+void SceneView::showEvent(QShowEvent*) {
+    if (onShow)
+        onShow();
+}
+
 }  // namespace qv::ui

@@ -21,6 +21,7 @@ class SceneView : public QWidget {
     std::function<void(QPoint)> onMove;
     std::function<void()> onLeave;
     std::function<void()> onResize;
+    std::function<void()> onShow;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,6 +29,7 @@ class SceneView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     QImage image_;
