@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
@@ -10,6 +11,7 @@
 
 #include "presentation/refresh_sequence.h"
 #include "ui/graph_page.h"
+#include "ui/readout_box.h"
 #include "ui/views/scene_view.h"
 #include "ui/window_fixture.h"
 
@@ -135,24 +137,57 @@ class EventCount : public QObject {
     QEvent::Type type_;
 };
 
+// A read-out that starts empty still gets the room a later, longer text
+// needs, while texts that fit leave the layout alone.
+TEST(ReadoutBox, GrowsForATextThatDoesNotFitAndOnlyThen) {
+    QWidget strip;
+    auto* row = new QHBoxLayout(&strip);
+    auto* box = new ui::ReadoutBox(&strip);
+    row->addWidget(box);
+    row->addStretch(1);
+    strip.resize(400, 30);
+    strip.show();
+    QApplication::processEvents();
+    QLabel* label = box->Label();
+    EventCount layouts(&strip, QEvent::LayoutRequest);
+
+    label->setText(QStringLiteral("1234.5 m from the centre"));
+    for (int pass = 0; pass < 4; ++pass)
+        QApplication::processEvents();
+    EXPECT_EQ(layouts.count, 1);
+    EXPECT_GE(label->width(), label->sizeHint().width());
+    EXPECT_EQ(label->geometry(), box->rect());
+
+    label->setText(QStringLiteral("12.5 m"));
+    label->setText(QStringLiteral("345.5 m"));
+    for (int pass = 0; pass < 4; ++pass)
+        QApplication::processEvents();
+    EXPECT_EQ(layouts.count, 1);
+}
+
 // The read-outs change at every cursor step; were the window laid out
 // again each time, the tab widget would repaint its whole frame per step.
+// Only a text wider than any before asks for room, so the steps are gone
+// over once before counting.
 TEST_F(GraphViewsTest, CursorStepsChangeTheReadoutsWithoutLayingOutTheWindow) {
     auto* tabs = Child<QTabWidget>("PageControl1");
-    for (int k = 0; k < 5; ++k)
-        QApplication::processEvents();
+    auto* playTm = Child<QLabel>("LabelPlayTm");
+    const auto steps = [this, playTm] {
+        QStringList shown;
+        for (int step = 1; step <= 4; ++step) {
+            session->presentation.playTime = 7.5L * step;
+            window->RunSteps(CursorRefreshSteps(session->laps.LapDtNum()));
+            // A layout request climbs one widget per pass of the event loop.
+            for (int pass = 0; pass < 8; ++pass)
+                QApplication::processEvents();
+            shown.append(playTm->text());
+        }
+        return shown;
+    };
+    steps();
     EventCount layouts(tabs, QEvent::LayoutRequest);
     EventCount paints(tabs, QEvent::Paint);
-    auto* playTm = Child<QLabel>("LabelPlayTm");
-    QStringList shown;
-    for (int step = 1; step <= 4; ++step) {
-        session->presentation.playTime = 7.5L * step;
-        window->RunSteps(CursorRefreshSteps(session->laps.LapDtNum()));
-        // A layout request climbs one widget per pass of the event loop.
-        for (int pass = 0; pass < 8; ++pass)
-            QApplication::processEvents();
-        shown.append(playTm->text());
-    }
+    QStringList shown = steps();
     EXPECT_EQ(shown.size(), 4);
     EXPECT_EQ(shown.removeDuplicates(), 0);
     EXPECT_EQ(layouts.count, 0);
