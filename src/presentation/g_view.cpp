@@ -107,12 +107,7 @@ void AddScaleLabels(Scene& scene, const GViewGeometry& geo, const StepRings& rin
 
 void AddScatter(Scene& scene, const GViewGeometry& geo, const TLapDtRec& lap, Rgb colour) {
     const std::vector<int> samples = GScatterSamples(lap);
-    // Grown geometrically: an exact reserve per slot would move every
-    // item of the slots before it once more.
-    std::vector<SceneItem>& items = scene.items;
-    const std::size_t needed = items.size() + samples.size();
-    if (items.capacity() < needed)
-        items.reserve(std::max(needed, 2 * items.capacity()));
+    scene.items.reserve(scene.items.size() + samples.size());
     for (int i : samples) {
         const TGCalRec& g = lap.GElm[static_cast<std::size_t>(i)];
         const ScenePoint p = GToPixel(geo, g.lateG3, g.logiG3);
