@@ -2,8 +2,40 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace qv {
 namespace {
+
+TEST(TruncToPixel, CutsTowardsZeroAtFullPrecision) {
+    // Values a hair from a whole number, closer than a double can tell:
+    // they must fall to the lower magnitude, not round onto the next pixel.
+    const Float80 hair = std::ldexp(Float80{1}, -60);
+    const Float80 inf = std::numeric_limits<Float80>::infinity();
+    const struct {
+        Float80 v;
+        int pixel;
+    } cases[] = {
+        {0, 0},
+        {0.999L, 0},
+        {-0.999L, 0},
+        {3 - hair * 4, 2},
+        {-3 + hair * 4, -2},
+        {3, 3},
+        {-3, -3},
+        {7.5L, 7},
+        {-7.5L, -7},
+        {2147483646.75L, 2147483646},
+        {-2147483646.75L, -2147483646},
+        {1e12L, std::numeric_limits<int>::max()},
+        {-1e12L, -std::numeric_limits<int>::max()},
+        {inf, 0},
+        {std::numeric_limits<Float80>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TruncToPixel(c.v), c.pixel) << static_cast<double>(c.v);
+}
 
 TEST(XWindow, WholeRangeAtZoomOne) {
     const XWindow w = XWindowFor(95, 1, 80);
