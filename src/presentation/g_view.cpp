@@ -1,6 +1,7 @@
 #include "presentation/g_view.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -105,9 +106,8 @@ void AddScaleLabels(Scene& scene, const GViewGeometry& geo, const StepRings& rin
                            TextAnchor::kTopRight));
 }
 
-void AddScatter(Scene& scene, const GViewGeometry& geo, const TLapDtRec& lap, Rgb colour) {
-    const std::vector<int> samples = GScatterSamples(lap);
-    scene.items.reserve(scene.items.size() + samples.size());
+void AddScatter(Scene& scene, const GViewGeometry& geo, const TLapDtRec& lap,
+                const std::vector<int>& samples, Rgb colour) {
     for (int i : samples) {
         const TGCalRec& g = lap.GElm[static_cast<std::size_t>(i)];
         const ScenePoint p = GToPixel(geo, g.lateG3, g.logiG3);
@@ -148,10 +148,22 @@ void AddBackground(Scene& scene, const GViewInput& in, const GViewGeometry& geo,
     AddLabels(scene, geo, metrics);
     AddScaleLabels(scene, geo, rings);
     const int occupied = Occupied(in);
-    for (int slot : kSlotPaintOrder)
-        if (slot < occupied)
-            AddScatter(scene, geo, in.slots[static_cast<std::size_t>(slot)],
-                       kGScatterColours[static_cast<std::size_t>(slot)]);
+    // Every slot's dots are counted before any is added, so that the list
+    // is sized once rather than moved again for each slot.
+    std::array<std::vector<int>, kSlotPaintOrder.size()> samples;
+    std::size_t dots = 0;
+    for (std::size_t k = 0; k < kSlotPaintOrder.size(); ++k)
+        if (kSlotPaintOrder[k] < occupied) {
+            samples[k] = GScatterSamples(in.slots[static_cast<std::size_t>(kSlotPaintOrder[k])]);
+            dots += samples[k].size();
+        }
+    constexpr std::size_t kRingsAndAxes = 16;
+    scene.items.reserve(scene.items.size() + dots + kRingsAndAxes);
+    for (std::size_t k = 0; k < kSlotPaintOrder.size(); ++k) {
+        const auto slot = static_cast<std::size_t>(kSlotPaintOrder[k]);
+        if (kSlotPaintOrder[k] < occupied)
+            AddScatter(scene, geo, in.slots[slot], samples[k], kGScatterColours[slot]);
+    }
     AddRingsAndAxes(scene, geo, rings);
 }
 
