@@ -306,7 +306,16 @@ VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& o
             const double t = Seconds(ts, vs->time_base) - videoStart;
             av_frame_unref(frame.get());
             if (havePrevious && t > previousTime) {
-                const double shift = ProfileShift(before, after, options.maxShift);
+                // With B-frames skipped the step spans several frames, and so
+                // may the scene's shift; the wider search stays within a third
+                // of the picture, where the overlap still decides.
+                const double frames = out.signal.frameInterval > 0
+                                          ? (t - previousTime) / out.signal.frameInterval
+                                          : 1.0;
+                const int range = std::min(
+                    static_cast<int>(std::lround(options.maxShift * std::max(1.0, frames))),
+                    std::max(options.maxShift, static_cast<int>(before.size() - 1) / 3));
+                const double shift = ProfileShift(before, after, range);
                 // The scene moves left as the car turns right.
                 out.signal.times.push_back(0.5 * (t + previousTime));
                 out.signal.values.push_back(-shift / (t - previousTime));

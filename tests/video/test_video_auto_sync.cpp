@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -165,6 +166,41 @@ TEST(VideoAutoSyncChapters, TheLapTiesAcrossTheJointOfTwoChapters) {
     ASSERT_TRUE(second.ok()) << second.error;
     EXPECT_NEAR(second.signal.duration, kChapterSeconds, 0.05);
     EXPECT_LT(second.signal.times.back(), kChapterSeconds);
+}
+
+// A car spinning at 150 deg/s: with only I- and P-frames read, a step spans
+// four frames and the picture moves about 36 columns of 160 in it, beyond
+// one frame's search range; the rate read must still be the spin's.
+TEST(VideoMotionInput, AFastTurnReadsTheSameWithBFramesSkipped) {
+    constexpr double kDegPerS = 150;
+    synth::Drive spin;
+    for (int k = 0; k <= 80; ++k) {
+        synth::SynthFix f;
+        f.utcMs = 100 * k;
+        f.compassDeg = static_cast<float>(std::fmod(kDegPerS * k / 10.0, 360.0));
+        spin.fixes.push_back(f);
+    }
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.seconds = 6;
+    v.codec = "-c:v libx264 -preset superfast -crf 23 -bf 3 -b_strategy 0";
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "spin.mp4", test::DriveHeading(spin), v));
+
+    const auto medianRate = [&](bool skipB) {
+        VideoMotionOptions options;
+        options.skipBidirectional = skipB;
+        VideoMotion m = ReadVideoMotion((dir / "spin.mp4").string(), options);
+        EXPECT_TRUE(m.ok()) << m.error;
+        std::vector<double>& r = m.signal.values;
+        if (r.empty())
+            return 0.0;
+        std::nth_element(r.begin(), r.begin() + r.size() / 2, r.end());
+        return r[r.size() / 2];
+    };
+    const double everyFrame = medianRate(false), iAndP = medianRate(true);
+    const double columnsPerS = kDegPerS * 160 / v.fieldOfViewDeg;
+    EXPECT_NEAR(std::fabs(everyFrame), columnsPerS, 0.1 * columnsPerS);
+    EXPECT_NEAR(iAndP, everyFrame, 0.05 * std::fabs(everyFrame));
 }
 
 TEST(VideoAutoSyncRefusal, AVideoOfAnotherLapIsNotTied) {
