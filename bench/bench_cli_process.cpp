@@ -1,6 +1,7 @@
 // The command-line tool's start-up, and its info and fixes on a full 8-MiB
 // binx image, timed as the user feels them: the whole process from start to
-// exit, beside `cat` reading the same file. Needs --cli=PATH/quorvane-cli.
+// exit, beside `cat` reading the same file, and gpsbabel turning the same
+// image into CSV. Needs --cli=PATH/quorvane-cli.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -128,5 +129,36 @@ void BM_CliFixesFullBinxProcess(benchmark::State& state) {
     RunCliCommand(state, "fixes");
 }
 BENCHMARK(BM_CliFixesFullBinxProcess)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// gpsbabel's reader of the same flash image, writing the track as CSV, the
+// nearest thing another program does to `fixes`; `vs_fixes` is its time over
+// that of `quorvane-cli fixes`, taken between the iterations.
+void BM_GpsbabelCsvFullBinxProcess(benchmark::State& state) {
+    const std::string& cli = qv::bench::CliPath();
+    if (cli.empty()) {
+        state.SkipWithError("pass --cli=PATH to quorvane-cli");
+        return;
+    }
+    const std::string image = FullBinx().string();
+    double babelTotal = 0;
+    double fixesTotal = 0;
+    for (auto _ : state) {
+        const double seconds = RunSeconds(
+            {"gpsbabel", "-t", "-i", "mtk-bin", "-f", image, "-o", "unicsv", "-F", "/dev/stdout"});
+        state.PauseTiming();
+        const double fixes = RunSeconds({cli, "fixes", image});
+        state.ResumeTiming();
+        if (seconds < 0 || fixes < 0) {
+            state.SkipWithError("gpsbabel is not installed or a program failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+        babelTotal += seconds;
+        fixesTotal += fixes;
+    }
+    if (fixesTotal > 0)
+        state.counters["vs_fixes"] = babelTotal / fixesTotal;
+}
+BENCHMARK(BM_GpsbabelCsvFullBinxProcess)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
