@@ -44,8 +44,11 @@ struct RebuildFlags {
     bool courseOverview = false;
     bool gView = false;
     bool driftView = false;
+    // The speed graph's display list, for changes to the laps' samples
+    // that leave the laps where they were; other changes it sees itself.
+    bool speedGraph = false;
 
-    void SetAll() { courseOverview = gView = driftView = true; }
+    void SetAll() { courseOverview = gView = driftView = speedGraph = true; }
 };
 
 struct PresentationState {

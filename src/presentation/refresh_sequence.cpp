@@ -81,6 +81,7 @@ StepList GateChangeSteps(PresentationState& state, int lapDtNum) {
 StepList SlotChangeSteps(PresentationState& state, int lapDtNum, bool lapPlaced) {
     state.rebuild.courseOverview = true;
     state.rebuild.gView = true;
+    state.rebuild.speedGraph = true;
     StepList steps;
     AppendAlignment(steps);
     AppendSampling(steps, lapDtNum);

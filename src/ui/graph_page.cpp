@@ -678,6 +678,9 @@ void GraphPage::PaintView(SceneView* view) {
     if (size.isEmpty())
         return;
     const qreal dpr = view->PixelRatio();
+    // A view paints into the image it handed out last; letting go of the
+    // shown one first leaves that image unshared, so a step copies nothing.
+    view->SetImage(QImage());
     if (view == spd_)
         view->SetImage(speedGraph_.Render(session_, size, dpr));
     else if (view == spdBar_)

@@ -30,19 +30,14 @@ QImage CourseMapView::Render(const Session& session, QSize logical, qreal dpr) c
     CourseMapLayers layers = CourseMapLayersOf(CourseMapInputOf(session, false), ViewTextMetrics(),
                                                logical.width(), logical.height());
     // The layer's scene holds every pixel it paints, its size included, so
-    // an equal scene at the same ratio needs no new paint.
-    if (!still_ || still_->dpr != dpr || !SameScene(still_->scene, layers.still)) {
-        QImage image = Paint(layers.still, logical, dpr);
-        still_ = StillLayer{std::move(layers.still), dpr, std::move(image)};
+    // an equal scene at the same size and ratio needs no new paint.
+    if (!image_.HasBase(logical, dpr) || !SameScene(still_, layers.still)) {
+        image_.PaintBase(layers.still, logical, dpr);
+        still_ = std::move(layers.still);
         ++stillPaints_;
     }
-    QImage image = still_->image;
-    if (!layers.over.empty()) {
-        QPainter painter(&image);
-        PaintItems(painter,
-                   Scene{logical.width(), logical.height(), kWhite, std::move(layers.over)});
-    }
-    return image;
+    image_.PaintOverlay(Scene{logical.width(), logical.height(), kWhite, std::move(layers.over)});
+    return image_.Image();
 }
 
 QImage CourseMapView::Picture(const Session& session, QSize size) const {

@@ -3,6 +3,8 @@
 // its distance read-out and the G inspection that hovering over it asks
 // for. The painted track map, gates and traces are kept while they come
 // out the same, so a repaint that does not move the map only paints cars.
+// The image it returns is painted again in place by the next Render: a
+// holder that lets go of it first spares that paint a copy.
 
 #include <QImage>
 #include <QPoint>
@@ -12,6 +14,7 @@
 
 #include "app/session.h"
 #include "presentation/course_map.h"
+#include "ui/views/overlaid_image.h"
 
 namespace qv::ui {
 
@@ -39,13 +42,9 @@ class CourseMapView {
     int StillLayerPaints() const { return stillPaints_; }
 
   private:
-    struct StillLayer {
-        Scene scene;
-        qreal dpr = 0;
-        QImage image;
-    };
     // Views paint on the window's thread only.
-    mutable std::optional<StillLayer> still_;
+    mutable Scene still_;
+    mutable OverlaidImage image_;
     mutable int stillPaints_ = 0;
 };
 

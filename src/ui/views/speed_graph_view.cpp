@@ -4,6 +4,7 @@
 
 #include "app/session.h"
 #include "presentation/speed_graph.h"
+#include "presentation/speed_graph_key.h"
 #include "ui/views/scene_painter.h"
 
 namespace qv::ui {
@@ -21,20 +22,24 @@ bool SameScene(const Scene& a, const Scene& b) {
 
 }  // namespace
 
-QImage SpeedGraphView::Render(const Session& session, QSize logical, qreal dpr) {
+QImage SpeedGraphView::Render(Session& session, QSize logical, qreal dpr) {
     const SpeedGraphInput in = InputOf(session, false);
     const QtTextMetrics& metrics = ViewTextMetrics();
-    Scene scene = SpeedGraphScene(in, metrics, logical.width(), logical.height());
-    if (graph_.isNull() || graph_.devicePixelRatio() != dpr || !SameScene(scene, shown_)) {
-        graph_ = NewViewImage(logical, dpr);
-        QPainter painter(&graph_);
-        PaintScene(painter, scene);
-        shown_ = std::move(scene);
+    const int w = logical.width(), h = logical.height();
+    bool& rebuild = session.presentation.rebuild.speedGraph;
+    SpeedGraphKey key = SpeedGraphKeyOf(in, metrics, w, h);
+    if (rebuild || key != key_ || !image_.HasBase(logical, dpr)) {
+        Scene scene = SpeedGraphScene(in, metrics, w, h);
+        ++sceneBuilds_;
+        if (!image_.HasBase(logical, dpr) || !SameScene(scene, shown_)) {
+            image_.PaintBase(scene, logical, dpr);
+            shown_ = std::move(scene);
+        }
+        key_ = std::move(key);
+        rebuild = false;
     }
-    QImage image = graph_.copy();
-    QPainter painter(&image);
-    PaintItems(painter, SpeedGraphCursor(in, metrics, logical.width(), logical.height()));
-    return image;
+    image_.PaintOverlay(SpeedGraphCursor(in, metrics, w, h));
+    return image_.Image();
 }
 
 QImage SpeedGraphView::Picture(const Session& session, QSize size) const {
