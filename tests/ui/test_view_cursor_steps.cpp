@@ -14,6 +14,8 @@
 #include "app/session.h"
 #include "presentation/course_test_support.h"
 #include "ui/views/course_map_view.h"
+#include "ui/views/course_overview_view.h"
+#include "ui/views/speed_bar_view.h"
 #include "ui/views/speed_graph_view.h"
 
 namespace qv::ui {
@@ -65,6 +67,11 @@ struct FourLaps {
         p.extremes.LapDist = 0.005 * (kSamples - 1);
         p.extremes.ElvLo = -10;
         p.extremes.ElvHi = 10;
+        p.extremes.IdoMin = LatAt(-160);
+        p.extremes.IdoMax = LatAt(160);
+        p.extremes.KdoMin = LonAt(-320);
+        p.extremes.KdoMax = LonAt(320);
+        p.rebuild.SetAll();
         AlignState& a = session->align;
         a.MaxAlignedTim = 0.2 * (kSamples - 1);
         for (int i = 0; i < kSamples; ++i)
@@ -86,6 +93,7 @@ struct FourLaps {
             c.CsKdo = e.Kdo;
             c.CsDir = e.Dir;
             c.CsDist = e.Dist;
+            c.CsSpd = e.Spd;
         }
         s.presentation.playTime =
             Float80(s.laps.LapDt[0].Elm[static_cast<size_t>(step % kSamples)].Sec);
@@ -129,6 +137,27 @@ TEST(ViewCursorSteps, KeptMapPaintsWhatAFreshMapPaints) {
         }
         // Held still, only the cars were painted again.
         EXPECT_EQ(kept.StillLayerPaints(), c.follow ? (60 + c.stepBy - 1) / c.stepBy : 1);
+    }
+}
+
+// The overview's dots and the speed bar move over what the last step left.
+TEST(ViewCursorSteps, KeptOverviewAndSpeedBarPaintWhatFreshOnesPaint) {
+    const QSize size(300, 250);
+    for (qreal dpr : {1.0, 1.5}) {
+        SCOPED_TRACE(dpr);
+        FourLaps laps;
+        Session& s = *laps.session;
+        CourseOverviewView overview;
+        const SpeedBarView bar;
+        for (int step = 0; step < 40; step += 3) {
+            SCOPED_TRACE(step);
+            laps.MoveTo(step, true);
+            QImage shown = overview.Render(s, size, dpr);
+            s.presentation.rebuild.courseOverview = true;
+            ASSERT_EQ(shown, CourseOverviewView().Render(s, size, dpr));
+            shown = bar.Render(s, size, dpr);
+            ASSERT_EQ(shown, SpeedBarView().Render(s, size, dpr));
+        }
     }
 }
 

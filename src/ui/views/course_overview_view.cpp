@@ -14,18 +14,13 @@ CourseOverviewInput CourseOverviewInputOf(const Session& session) {
 QImage CourseOverviewView::Render(Session& session, QSize logical, qreal dpr) {
     const CourseOverviewInput in = CourseOverviewInputOf(session);
     bool& rebuild = session.presentation.rebuild.courseOverview;
-    if (rebuild || background_.isNull() || backgroundSize_ != logical ||
-        background_.devicePixelRatio() != dpr) {
-        background_ = NewViewImage(logical, dpr);
-        backgroundSize_ = logical;
-        QPainter painter(&background_);
-        PaintScene(painter, CourseOverviewBackground(in, logical.width(), logical.height()));
+    if (rebuild || !image_.HasBase(logical, dpr)) {
+        image_.PaintBase(CourseOverviewBackground(in, logical.width(), logical.height()), logical,
+                         dpr);
         rebuild = false;
     }
-    QImage image = background_;
-    QPainter painter(&image);
-    PaintItems(painter, CourseOverviewCars(in, logical.width(), logical.height()));
-    return image;
+    image_.PaintOverlay(CourseOverviewCars(in, logical.width(), logical.height()));
+    return image_.Image();
 }
 
 QImage CourseOverviewView::Picture(const Session& session, QSize size) const {

@@ -1,7 +1,8 @@
 #pragma once
 // The course overview box ("Course" tab): keeps the grid, gates and traces
 // in a background image, rebuilt when the session asks for it or the box
-// changes size, and paints the car dots over a copy of it.
+// changes size, and paints the car dots over it, putting back the pixels
+// the last dots covered.
 
 #include <QImage>
 #include <QPoint>
@@ -10,6 +11,7 @@
 
 #include "app/session.h"
 #include "presentation/course_overview.h"
+#include "ui/views/overlaid_image.h"
 
 namespace qv::ui {
 
@@ -23,8 +25,7 @@ class CourseOverviewView {
     std::optional<Float80> Click(const Session& session, QSize size, QPoint at) const;
 
   private:
-    QImage background_;
-    QSize backgroundSize_;
+    OverlaidImage image_;
 };
 
 CourseOverviewInput CourseOverviewInputOf(const Session& session);

@@ -1,7 +1,5 @@
 #include "ui/views/speed_bar_view.h"
 
-#include <QPainter>
-
 #include "app/session.h"
 #include "presentation/speed_bar.h"
 #include "ui/views/scene_painter.h"
@@ -11,10 +9,9 @@ namespace qv::ui {
 QImage SpeedBarView::Render(const Session& session, QSize logical, qreal dpr) const {
     const SpeedBarInput in{session.laps.LapDtNum(), session.presentation, session.align,
                            session.settings};
-    QImage image = NewViewImage(logical, dpr);
-    QPainter painter(&image);
-    PaintScene(painter, SpeedBarScene(in, ViewTextMetrics(), logical.width(), logical.height()));
-    return image;
+    image_.PaintBase(SpeedBarScene(in, ViewTextMetrics(), logical.width(), logical.height()),
+                     logical, dpr);
+    return image_.Image();
 }
 
 }  // namespace qv::ui
