@@ -60,6 +60,7 @@ TEST(GateChange, FullChainInOrderWithBackgroundsRebuilt) {
     EXPECT_TRUE(state.rebuild.courseOverview);
     EXPECT_TRUE(state.rebuild.gView);
     EXPECT_TRUE(state.rebuild.driftView);
+    EXPECT_TRUE(state.rebuild.speedGraph);
 }
 
 TEST(GateChange, WithoutLapsSkipsSampling) {
@@ -83,6 +84,7 @@ TEST(SlotChange, PlacedLapReanchorsVideoAndEndsWithList) {
     EXPECT_TRUE(state.rebuild.courseOverview);
     EXPECT_TRUE(state.rebuild.gView);
     EXPECT_FALSE(state.rebuild.driftView);  // the dial does not depend on the laps
+    EXPECT_TRUE(state.rebuild.speedGraph);  // samples may have changed where they lie
 
     const StepList removed = SlotChangeSteps(state, 1, false);
     EXPECT_EQ(IndexOf(removed, K::kVideoReanchor), removed.size());
