@@ -1,6 +1,7 @@
 #include "ui/views/overlaid_image.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,12 +11,17 @@
 namespace qv::ui {
 namespace {
 
+// Far beyond any image, yet clear of int's ends.
+constexpr qreal kFar = 1 << 29;
+
+int ToDevice(int v, qreal dpr, bool up) {
+    const qreal d = v * dpr;
+    return static_cast<int>(std::clamp(up ? std::ceil(d) : std::floor(d), -kFar, kFar));
+}
+
 QRect DeviceRect(const SceneClip& box, qreal dpr) {
-    const int left = static_cast<int>(std::floor(box.left * dpr));
-    const int top = static_cast<int>(std::floor(box.top * dpr));
-    const int right = static_cast<int>(std::ceil(box.right * dpr));
-    const int bottom = static_cast<int>(std::ceil(box.bottom * dpr));
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    return QRect(QPoint(ToDevice(box.left, dpr, false), ToDevice(box.top, dpr, false)),
+                 QPoint(ToDevice(box.right, dpr, true) - 1, ToDevice(box.bottom, dpr, true) - 1));
 }
 
 }  // namespace
