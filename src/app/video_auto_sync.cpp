@@ -11,14 +11,21 @@ AutoSyncResult AutoSyncToLap(const TLapDtRec& slotA, const MotionSignal& videoMo
     r.message = kAutoSyncRefused;
     if (slotA.Elm.empty())
         return r;
-    const MotionSignal yaw = LapYawRate(slotA.Elm);
-    r.match = MatchMotion(yaw, videoMotion, options, cancel);
+    r = AutoSyncOfMatch(slotA, MatchMotion(LapYawRate(slotA.Elm), videoMotion, options, cancel));
+    r.source = videoMotion.source;
+    return r;
+}
+
+AutoSyncResult AutoSyncOfMatch(const TLapDtRec& slotA, const MotionMatch& match) {
+    AutoSyncResult r;
+    r.message = kAutoSyncRefused;
+    r.match = match;
     const MotionMatch& m = r.match;
     r.cancelled = m.cancelled;
     r.peak = m.peak;
     r.sharpness = m.sharpness;
     r.driftPpm = m.driftPpm;
-    if (!m.found)
+    if (!m.found || slotA.Elm.empty())
         return r;
     r.tied = true;
     r.message.clear();

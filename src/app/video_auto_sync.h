@@ -29,7 +29,13 @@ struct AutoSyncResult {
     bool driftApplied = false;
     TDateTime videoStartTime = 0;  // the date-time of video time 0
     MotionMatch match;
+    MotionSignal::Source source = MotionSignal::Source::None;  // of the video's motion
+    bool twoPasses = false;  // tied from key frames and spans, not the whole video
+    std::string readError;   // the video could not be read; also the message
 };
+
+// The tie `match` makes of the lap in slot A.
+AutoSyncResult AutoSyncOfMatch(const TLapDtRec& slotA, const MotionMatch& match);
 
 AutoSyncResult AutoSyncToLap(const TLapDtRec& slotA, const MotionSignal& videoMotion,
                              const MotionMatchOptions& options = {},

@@ -1,8 +1,10 @@
 #include "cli/video_sync_command.h"
 
+#include <atomic>
 #include <filesystem>
 #include <ostream>
 
+#include "app/auto_sync_job.h"
 #include "app/video_auto_sync.h"
 #include "cli/lap_argument.h"
 #include "cli/lap_options.h"
@@ -79,13 +81,13 @@ int RunVideoSync(const std::vector<std::string>& args, std::ostream& out, std::o
         return 1;
     const TLapDtRec& lap = laps.session().laps.LapDt[0];
 
-    const VideoMotion motion = ReadVideoMotion(video);
-    if (!motion.ok()) {
-        err << "quorvane-cli: " << motion.error << "\n";
+    const std::atomic<bool> never{false};
+    const AutoSyncResult tie = RunAutoSync(lap, VideoFileMotionReader(video), {}, never);
+    if (!tie.readError.empty()) {
+        err << "quorvane-cli: " << tie.readError << "\n";
         return 1;
     }
-    const AutoSyncResult tie = AutoSyncToLap(lap, motion.signal);
-    out << "motion: " << SourceName(motion.signal.source) << "\n";
+    out << "motion: " << SourceName(tie.source) << "\n";
     out << StrFormat("peak: %.3f, sharpness %.3f\n", tie.peak, tie.sharpness);
     if (!tie.tied) {
         err << tie.message << "\n";

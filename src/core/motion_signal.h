@@ -4,6 +4,9 @@
 // the video side needs to know nothing of laps and the match nothing of
 // FFmpeg.
 
+#include <atomic>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -21,5 +24,38 @@ struct MotionSignal {
 
     bool empty() const { return times.empty(); }
 };
+
+// A span of video time, s, from included to `to` excluded.
+struct MotionSpan {
+    double from = 0;
+    double to = 0;
+};
+
+// What part of a video's motion to read. A camera gyro is cheap to read
+// whole, so a file with one gives its whole gyro signal to every request.
+struct MotionReadRequest {
+    enum class Kind {
+        Whole,      // every frame read (B-frames aside)
+        KeyFrames,  // one sample per key frame: its picture against the next one decoded
+        Spans,      // every frame inside `spans`, nothing outside
+    };
+    Kind kind = Kind::Whole;
+    std::vector<MotionSpan> spans;
+};
+
+struct VideoMotion {
+    MotionSignal signal;  // Source::Picture or Source::Gyro
+    bool cancelled = false;
+    std::string error;  // empty on success
+
+    bool ok() const { return error.empty() && !cancelled; }
+};
+
+// The share done, 0 to 1.
+using MotionProgress = std::function<void(double share)>;
+// Reads a request's motion of one video; `cancel` may be null.
+using MotionReader =
+    std::function<VideoMotion(const MotionReadRequest& request, const MotionProgress& progress,
+                              const std::atomic<bool>* cancel)>;
 
 }  // namespace qv

@@ -26,6 +26,11 @@ struct MotionMatchOptions {
     // through them all (at least two frames).
     double agreeSeconds = 0.15;
     double maxDriftPpm = 2000;
+    // The fine pass after a coarse one: windows this long, searched this
+    // far either side of the coarse offset.
+    int fineWindows = 5;
+    double fineWindowSeconds = 6;
+    double fineSearchSeconds = 0.75;
 };
 
 struct WindowMatch {
@@ -44,6 +49,8 @@ struct MotionMatch {
     double sharpness = 0;  // the peak above the best rival peak
     double driftPpm = 0;   // the video's clock against the log's, fast positive
     bool driftApplied = false;
+    // The video turns the other way to the log (a gyro mounted upside down).
+    bool turnedOver = false;
     std::vector<WindowMatch> windows;
     std::string why;  // when not found, for diagnostics
 };
@@ -54,5 +61,28 @@ struct MotionMatch {
 MotionMatch MatchMotion(const MotionSignal& log, const MotionSignal& video,
                         const MotionMatchOptions& options = {},
                         const std::atomic<bool>* cancel = nullptr);
+
+// The video read in two passes. First one sample per key frame: the whole
+// lag range searched for the peak, found (with `offset` to within a few
+// steps, `peak` and `sharpness`) unless flat; no windows.
+MotionMatch MatchMotionCoarse(const MotionSignal& log, const MotionSignal& keyFrames,
+                              const MotionMatchOptions& options = {},
+                              const std::atomic<bool>* cancel = nullptr);
+
+// Then the windows to check, on the log's axis, spread over the part of the
+// log the video covers at the coarse offset; fewer than three when it
+// covers too little. `FineSpans` are the spans of video time they need.
+std::vector<MotionSpan> FineWindows(const MotionSignal& log, double videoDuration, double offset,
+                                    const MotionMatchOptions& options = {});
+std::vector<MotionSpan> FineSpans(const std::vector<MotionSpan>& windows, double offset,
+                                  const MotionMatchOptions& options = {});
+
+// And the video read in those spans, gaps between them, matched on each
+// window near the coarse offset: the tie, its ± and the drift as
+// MatchMotion gives them.
+MotionMatch MatchMotionWindows(const MotionSignal& log, const MotionSignal& videoSpans,
+                               const MotionMatch& coarse, const std::vector<MotionSpan>& windows,
+                               const MotionMatchOptions& options = {},
+                               const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace qv

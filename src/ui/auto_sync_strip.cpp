@@ -6,18 +6,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/video_auto_sync.h"
+#include "app/auto_sync_job.h"
 #include "ui/video_panel.h"
 #include "video/video_motion.h"
 
 namespace qv::ui {
-
-namespace {
-
-// Reading the video's motion is nearly all of the work; the match is quick.
-constexpr double kMotionShare = 0.9;
-
-}  // namespace
 
 // Posts each event to the strip's thread; those still queued when the
 // strip goes are dropped with it.
@@ -88,23 +81,10 @@ void AutoSyncStrip::StartRun() {
     // Copies: the window goes on with its own while the analysis runs.
     const std::string video = panel_.commands().state().fileName;
     const TLapDtRec lap = session_.laps.LapDt[0];
-    worker_->Run(
-        *run, [video, lap](const AutoSyncProgress& progress, const std::atomic<bool>& cancel) {
-            const VideoMotion motion = ReadVideoMotion(
-                video, {}, [&progress](double share) { progress(share * kMotionShare); }, &cancel);
-            AutoSyncResult result;
-            if (motion.cancelled || cancel) {
-                result.cancelled = true;
-                return result;
-            }
-            if (!motion.ok()) {
-                result.message = motion.error;
-                return result;
-            }
-            result = AutoSyncToLap(lap, motion.signal, {}, &cancel);
-            progress(1.0);
-            return result;
-        });
+    worker_->Run(*run,
+                 [video, lap](const AutoSyncProgress& progress, const std::atomic<bool>& cancel) {
+                     return RunAutoSync(lap, VideoFileMotionReader(video), progress, cancel);
+                 });
     ShowView();
 }
 

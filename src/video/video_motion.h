@@ -4,7 +4,6 @@
 // decoded at low resolution. Knows nothing of laps.
 
 #include <atomic>
-#include <functional>
 #include <string>
 
 #include "core/motion_signal.h"
@@ -28,21 +27,26 @@ struct VideoMotionOptions {
     // few frames apart, which still ties within a frame and halves the
     // decoding of files with B-frames. Files without them lose nothing.
     bool skipBidirectional = true;
+    // Decoders of one thread each that share a read of key frames or spans,
+    // 0: one per core. Frame threads of one decoder gain less on two cores
+    // than two decoders on separate parts of the file.
+    int partReaders = 0;
 };
 
-struct VideoMotion {
-    MotionSignal signal;  // Source::Picture or Source::Gyro
-    bool cancelled = false;
-    std::string error;  // empty on success
-
-    bool ok() const { return error.empty() && !cancelled; }
-};
-
-// `progress` gets the share done, 0 to 1, now and then on the calling
-// thread; `cancel` is checked between frames.
-using MotionProgress = std::function<void(double share)>;
+// The whole motion. `progress` gets the share done, 0 to 1, now and then
+// on the calling thread; `cancel` is checked between frames.
 VideoMotion ReadVideoMotion(const std::string& path, const VideoMotionOptions& options = {},
                             const MotionProgress& progress = {},
                             const std::atomic<bool>* cancel = nullptr);
+
+// The motion `request` asks for. Samples of key frames and spans come in
+// time order on the video's clock, spans' only from inside them.
+VideoMotion ReadVideoMotion(const std::string& path, const MotionReadRequest& request,
+                            const VideoMotionOptions& options = {},
+                            const MotionProgress& progress = {},
+                            const std::atomic<bool>* cancel = nullptr);
+
+// The reader of the automatic tie for the file at `path`.
+MotionReader VideoFileMotionReader(const std::string& path, const VideoMotionOptions& options = {});
 
 }  // namespace qv
