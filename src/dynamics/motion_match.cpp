@@ -15,6 +15,12 @@ namespace {
 constexpr double kStep = 0.05;
 constexpr int kSmoothHalf = 4;  // samples either side: a 0.45 s mean
 
+// The fine pass's short windows scatter more than long ones: a drift is
+// applied only when it stands clearer of that scatter.
+constexpr double kShortWindowDriftSigmas = 3;
+constexpr double kSecondsPerFineWindow = 30;
+constexpr int kMostFineWindows = 20;
+
 struct Grid {
     double start = 0;  // time of values[0], a whole multiple of kStep
     std::vector<double> values;
@@ -167,7 +173,7 @@ struct LogWindow {
 // found when they agree.
 void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoSignal, double sign,
                   long centreLag, long reach, const std::vector<LogWindow>& windows,
-                  const MotionMatchOptions& options, MotionMatch& m) {
+                  const MotionMatchOptions& options, double driftSigmas, MotionMatch& m) {
     const double frame = videoSignal.frameInterval > 0 ? videoSignal.frameInterval : kStep;
     const double videoSpan = video.end() - video.start;
     for (const LogWindow& window : windows) {
@@ -231,7 +237,8 @@ void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoS
     const double videoLength = videoSignal.duration > 0 ? videoSignal.duration : videoSpan;
     const double windowSpan = m.windows.back().logTime - m.windows.front().logTime;
     m.driftApplied = std::abs(slope) * videoLength > frame &&
-                     std::abs(slope) * windowSpan > frame && std::abs(slope) > 2 * slopeError;
+                     std::abs(slope) * windowSpan > frame &&
+                     std::abs(slope) > driftSigmas * slopeError;
     const double appliedSlope = m.driftApplied ? slope : 0;
     std::vector<double> atZero;
     for (const WindowMatch& w : m.windows)
@@ -354,7 +361,7 @@ MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& video
                           coveredFrom + (coveredTo - coveredFrom) * (w + 2) / (windows + 1)});
     }
     CheckWindows(log, video, videoSignal, sign, peakLag,
-                 std::lround(options.windowSearchSeconds / kStep), spread, options, m);
+                 std::lround(options.windowSearchSeconds / kStep), spread, options, 2, m);
     return m;
 }
 
@@ -395,8 +402,12 @@ std::vector<MotionSpan> FineWindows(const MotionSignal& logSignal, double videoD
     const double margin = options.fineSearchSeconds + (kSmoothHalf + 1) * kStep;
     const double from = std::max(log.start, margin - offset);
     const double to = std::min(log.end(), videoDuration - margin - offset);
-    const int windows =
-        std::min(options.fineWindows, static_cast<int>((to - from) / options.fineWindowSeconds));
+    // More windows over a long stretch, so that a drift of the camera's
+    // clock stands out of their scatter.
+    const int wanted =
+        std::clamp(static_cast<int>((to - from) / kSecondsPerFineWindow), options.fineWindows,
+                   std::max(options.fineWindows, kMostFineWindows));
+    const int windows = std::min(wanted, static_cast<int>((to - from) / options.fineWindowSeconds));
     if (windows < 3)
         return {};
     // Prefix sums of the log's steps and their squares: a window whose turn
@@ -484,7 +495,8 @@ MotionMatch MatchMotionWindows(const MotionSignal& logSignal, const MotionSignal
     }
     CheckWindows(log, video, videoSpans, coarse.turnedOver ? -1 : 1,
                  std::lround(coarse.offset / kStep),
-                 std::max(2L, std::lround(options.fineSearchSeconds / kStep)), onGrid, options, m);
+                 std::max(2L, std::lround(options.fineSearchSeconds / kStep)), onGrid, options,
+                 kShortWindowDriftSigmas, m);
     return m;
 }
 

@@ -143,6 +143,99 @@ TEST(MotionMatch, RefusesWhatDoesNotMatch) {
     }
 }
 
+// The video as the two passes read it: the sample nearest each key frame,
+// then only the samples inside the spans asked for.
+MotionSignal KeyFramesOf(const MotionSignal& video, double every) {
+    MotionSignal s = video;
+    s.times.clear();
+    s.values.clear();
+    double next = 0;
+    for (size_t i = 0; i < video.times.size(); ++i) {
+        if (video.times[i] >= next) {
+            s.times.push_back(video.times[i]);
+            s.values.push_back(video.values[i]);
+            next += every;
+        }
+    }
+    return s;
+}
+
+MotionSignal InsideSpans(const MotionSignal& video, const std::vector<MotionSpan>& spans) {
+    MotionSignal s = video;
+    s.times.clear();
+    s.values.clear();
+    for (size_t i = 0; i < video.times.size(); ++i) {
+        for (const MotionSpan& span : spans) {
+            if (video.times[i] >= span.from && video.times[i] < span.to) {
+                s.times.push_back(video.times[i]);
+                s.values.push_back(video.values[i]);
+                break;
+            }
+        }
+    }
+    return s;
+}
+
+TEST(MotionMatch, TwoPassesFindThePlantedOffsetAndDriftFromKeyFramesAndSpans) {
+    struct Case {
+        const char* name;
+        double logSeconds;
+        VideoPlan video;
+        bool drift;
+    } cases[] = {
+        {"video starts before the log", 90, {.offset = 4.321, .fps = 30, .seconds = 120}, false},
+        {"a long video around a short log",
+         60,
+         {.offset = 95.04, .fps = 30, .seconds = 240},
+         false},
+        {"gyro of unknown sign, turned over",
+         90,
+         {.offset = 7.77, .fps = 30, .seconds = 120, .gain = -0.03, .signKnown = false},
+         false},
+        {"ten minutes, the camera's clock 100 ppm fast",
+         610,
+         {.offset = 3.2, .fps = 30, .seconds = 600, .fastPpm = 100},
+         true},
+    };
+    for (const Case& c : cases) {
+        const Corners corners(8, std::max(c.logSeconds, c.video.seconds + 100));
+        const MotionSignal log = LogOf(corners, c.logSeconds);
+        const MotionSignal video = VideoOf(corners, c.video);
+        const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video, 1.0));
+        ASSERT_TRUE(coarse.found) << c.name << ": " << coarse.why;
+        EXPECT_NEAR(coarse.offset, c.video.offset, 0.25) << c.name;
+        EXPECT_TRUE(coarse.windows.empty()) << c.name;
+
+        const std::vector<MotionSpan> windows = FineWindows(log, c.video.seconds, coarse.offset);
+        ASSERT_GE(windows.size(), 3u) << c.name;
+        const std::vector<MotionSpan> spans = FineSpans(windows, coarse.offset);
+        const MotionSignal fine = InsideSpans(video, spans);
+        // Far less than the whole video, with gaps of seconds between.
+        EXPECT_LT(static_cast<double>(fine.times.size()),
+                  0.5 * static_cast<double>(video.times.size()))
+            << c.name;
+
+        const MotionMatch m = MatchMotionWindows(log, fine, coarse, windows);
+        ASSERT_TRUE(m.found) << c.name << ": " << m.why;
+        EXPECT_EQ(m.windows.size(), windows.size()) << c.name;
+        const double truth = c.video.offset * (1 + c.video.fastPpm * 1e-6);
+        EXPECT_NEAR(m.offset, truth, 1.0 / c.video.fps) << c.name;
+        EXPECT_LT(m.plusMinus, 0.1) << c.name;
+        EXPECT_EQ(m.driftApplied, c.drift) << c.name << " drift " << m.driftPpm;
+        if (c.drift) {
+            EXPECT_NEAR(m.driftPpm, c.video.fastPpm, 20) << c.name;
+        }
+    }
+}
+
+TEST(MotionMatch, TheKeyFramesOfAnotherLapGiveNoPeak) {
+    const Corners corners(5, 200), elsewhere(6, 200);
+    const MotionMatch m = MatchMotionCoarse(
+        LogOf(corners, 90), KeyFramesOf(VideoOf(elsewhere, {.offset = 4, .seconds = 120}), 1.0));
+    EXPECT_FALSE(m.found) << "at " << m.offset;
+    EXPECT_FALSE(m.why.empty());
+}
+
 TEST(MotionMatch, CancelStopsIt) {
     const Corners corners(5, 200);
     std::atomic<bool> cancel{true};
