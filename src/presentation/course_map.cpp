@@ -225,16 +225,23 @@ template <class At, class Style>
 void AddSteps(ClippedTrace& trace, const RoughFrame& rough, size_t count, At at, Style style) {
     if (count == 0)
         return;
-    Float80 prevLat = 0, prevLon = 0;
-    at(0, prevLat, prevLon);
-    RoughPoint prev = rough.Project(prevLat, prevLon);
-    for (size_t i = 1; i < count; ++i) {
+    // Most steps lie far off the box: the previous point's extended values
+    // are read again only for a step that is kept, rather than carried
+    // through x87 stores at every step.
+    auto project = [&](size_t i) {
         Float80 lat = 0, lon = 0;
         at(i, lat, lon);
-        const RoughPoint cur = rough.Project(lat, lon);
+        return rough.Project(lat, lon);
+    };
+    RoughPoint prev = project(0);
+    for (size_t i = 1; i < count; ++i) {
+        const RoughPoint cur = project(i);
         if (rough.BothBeyond(prev, cur)) {
             trace.Flush();
         } else {
+            Float80 prevLat = 0, prevLon = 0, lat = 0, lon = 0;
+            at(i - 1, prevLat, prevLon);
+            at(i, lat, lon);
             Rgb colour{};
             bool dotted = false;
             style(i, colour, dotted);
@@ -246,8 +253,6 @@ void AddSteps(ClippedTrace& trace, const RoughFrame& rough, size_t count, At at,
                            colour, dotted);
         }
         prev = cur;
-        prevLat = lat;
-        prevLon = lon;
     }
 }
 
