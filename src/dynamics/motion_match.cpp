@@ -170,12 +170,17 @@ struct LogWindow {
 
 // Each window's own peak within `reach` steps of `centreLag`, below one
 // step; the drift from their slope and the ± from their spread. `m` is
-// found when they agree.
+// found when they agree. Short windows each see a corner or two, and one
+// where the log's track and the picture part ways (a GPS glitch, a jolt of
+// the camera) would sink the tie: those that find no peak, or one away from
+// the others', are left out while three remain, and a drift must stand
+// clearer of their scatter.
 void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoSignal, double sign,
                   long centreLag, long reach, const std::vector<LogWindow>& windows,
-                  const MotionMatchOptions& options, double driftSigmas, MotionMatch& m) {
+                  const MotionMatchOptions& options, bool shortWindows, MotionMatch& m) {
     const double frame = videoSignal.frameInterval > 0 ? videoSignal.frameInterval : kStep;
     const double videoSpan = video.end() - video.start;
+    const double tolerance = std::max(options.agreeSeconds, 2 * frame);
     for (const LogWindow& window : windows) {
         const long from = window.from, to = window.to;
         const long pairs = (to - from) * 3 / 4;
@@ -186,6 +191,8 @@ void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoS
         const size_t top =
             static_cast<size_t>(std::max_element(local.begin(), local.end()) - local.begin());
         if (top == 0 || top + 1 == local.size() || local[top] < options.minPeak) {
+            if (shortWindows)
+                continue;
             m.why = "a window finds no peak of its own";
             m.windows.clear();
             return;
@@ -199,6 +206,27 @@ void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoS
         wm.offset = kStep * lag;
         wm.peak = local[top];
         m.windows.push_back(wm);
+    }
+
+    if (shortWindows) {
+        std::vector<double> offsets;
+        for (const WindowMatch& w : m.windows)
+            offsets.push_back(w.offset);
+        const double median = offsets.empty() ? 0 : Median(offsets);
+        for (double& o : offsets)
+            o = std::abs(o - median);
+        // Four robust standard deviations of the others, but never less
+        // than a frame.
+        const double stray =
+            offsets.empty() ? tolerance
+                            : std::min(tolerance, std::max(frame, 4 * 1.4826 * Median(offsets)));
+        std::erase_if(m.windows,
+                      [&](const WindowMatch& w) { return std::abs(w.offset - median) > stray; });
+    }
+    if (m.windows.size() < 3) {
+        m.why = "too few windows agree";
+        m.windows.clear();
+        return;
     }
 
     // The drift is the slope of the window offsets over the log's time.
@@ -215,7 +243,6 @@ void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoS
     }
     const double slope = stt > 0 ? sto / stt : 0;
     m.driftPpm = slope * 1e6;
-    const double tolerance = std::max(options.agreeSeconds, 2 * frame);
     double residuals = 0;
     for (const WindowMatch& w : m.windows) {
         const double off = w.offset - (meanO + slope * (w.logTime - meanT));
@@ -238,7 +265,7 @@ void CheckWindows(const Grid& log, const Grid& video, const MotionSignal& videoS
     const double windowSpan = m.windows.back().logTime - m.windows.front().logTime;
     m.driftApplied = std::abs(slope) * videoLength > frame &&
                      std::abs(slope) * windowSpan > frame &&
-                     std::abs(slope) > driftSigmas * slopeError;
+                     std::abs(slope) > (shortWindows ? kShortWindowDriftSigmas : 2) * slopeError;
     const double appliedSlope = m.driftApplied ? slope : 0;
     std::vector<double> atZero;
     for (const WindowMatch& w : m.windows)
@@ -361,7 +388,7 @@ MotionMatch MatchMotion(const MotionSignal& logSignal, const MotionSignal& video
                           coveredFrom + (coveredTo - coveredFrom) * (w + 2) / (windows + 1)});
     }
     CheckWindows(log, video, videoSignal, sign, peakLag,
-                 std::lround(options.windowSearchSeconds / kStep), spread, options, 2, m);
+                 std::lround(options.windowSearchSeconds / kStep), spread, options, false, m);
     return m;
 }
 
@@ -431,15 +458,15 @@ std::vector<MotionSpan> FineWindows(const MotionSignal& logSignal, double videoD
         const long shareFrom = index(from + (to - from) * w / windows);
         const long shareTo = index(from + (to - from) * (w + 1) / windows);
         long best = shareFrom;
-        double bestVariance = -1;
+        double bestChange = -1;
         for (long k = shareFrom; k + length <= shareTo; ++k) {
             const double n = static_cast<double>(length);
             const double s1 = sum[static_cast<size_t>(k + length)] - sum[static_cast<size_t>(k)];
             const double s2 =
                 square[static_cast<size_t>(k + length)] - square[static_cast<size_t>(k)];
-            const double variance = s2 / n - (s1 / n) * (s1 / n);
-            if (variance > bestVariance) {
-                bestVariance = variance;
+            const double change = s2 / n - (s1 / n) * (s1 / n);
+            if (change > bestChange) {
+                bestChange = change;
                 best = k;
             }
         }
@@ -493,10 +520,9 @@ MotionMatch MatchMotionWindows(const MotionSignal& logSignal, const MotionSignal
         m.why = "the video covers too little of the log to check";
         return m;
     }
-    CheckWindows(log, video, videoSpans, coarse.turnedOver ? -1 : 1,
-                 std::lround(coarse.offset / kStep),
-                 std::max(2L, std::lround(options.fineSearchSeconds / kStep)), onGrid, options,
-                 kShortWindowDriftSigmas, m);
+    CheckWindows(
+        log, video, videoSpans, coarse.turnedOver ? -1 : 1, std::lround(coarse.offset / kStep),
+        std::max(2L, std::lround(options.fineSearchSeconds / kStep)), onGrid, options, true, m);
     return m;
 }
 

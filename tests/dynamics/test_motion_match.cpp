@@ -217,7 +217,7 @@ TEST(MotionMatch, TwoPassesFindThePlantedOffsetAndDriftFromKeyFramesAndSpans) {
 
         const MotionMatch m = MatchMotionWindows(log, fine, coarse, windows);
         ASSERT_TRUE(m.found) << c.name << ": " << m.why;
-        EXPECT_EQ(m.windows.size(), windows.size()) << c.name;
+        EXPECT_GE(m.windows.size(), 3u) << c.name;
         const double truth = c.video.offset * (1 + c.video.fastPpm * 1e-6);
         EXPECT_NEAR(m.offset, truth, 1.0 / c.video.fps) << c.name;
         EXPECT_LT(m.plusMinus, 0.1) << c.name;
@@ -226,6 +226,32 @@ TEST(MotionMatch, TwoPassesFindThePlantedOffsetAndDriftFromKeyFramesAndSpans) {
             EXPECT_NEAR(m.driftPpm, c.video.fastPpm, 20) << c.name;
         }
     }
+}
+
+TEST(MotionMatch, AWindowWhereThePictureGoesAstrayIsLeftOut) {
+    // A jolt of the camera: for a few seconds the picture turns as another
+    // lap does, inside one of the windows.
+    const Corners corners(8, 300), elsewhere(6, 300);
+    const VideoPlan p{.offset = 4.321, .fps = 30, .seconds = 120};
+    const MotionSignal log = LogOf(corners, 90);
+    MotionSignal video = VideoOf(corners, p);
+    const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video, 1.0));
+    ASSERT_TRUE(coarse.found) << coarse.why;
+    const std::vector<MotionSpan> windows = FineWindows(log, p.seconds, coarse.offset);
+    ASSERT_GE(windows.size(), 4u);
+    const MotionSpan astray{windows[1].from + p.offset + 1, windows[1].to + p.offset - 1};
+    const MotionSignal other = VideoOf(elsewhere, p);
+    for (size_t i = 0; i < video.times.size(); ++i) {
+        if (video.times[i] >= astray.from && video.times[i] < astray.to)
+            video.values[i] = other.values[i];
+    }
+    const MotionMatch m = MatchMotionWindows(
+        log, InsideSpans(video, FineSpans(windows, coarse.offset)), coarse, windows);
+    ASSERT_TRUE(m.found) << m.why;
+    EXPECT_NEAR(m.offset, p.offset, 1.0 / p.fps);
+    EXPECT_LT(m.windows.size(), windows.size());
+    for (const WindowMatch& w : m.windows)
+        EXPECT_FALSE(w.logTime > windows[1].from && w.logTime < windows[1].to) << w.logTime;
 }
 
 TEST(MotionMatch, TheKeyFramesOfAnotherLapGiveNoPeak) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/auto_sync_job.h"
 #include "app/video_auto_sync.h"
 #include "support/incar_video.h"
 #include "support/temp_dir.h"
@@ -130,6 +131,39 @@ INSTANTIATE_TEST_SUITE_P(
                       TieCase{"RgbPicture30fps", 30, 192, 108, 1.9, 19,
                               "-c:v libx264rgb -preset ultrafast -crf 23", false, false, "bgr0"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The tie as the window and the command line run it: key frames every
+// second, then spans, on a video long enough for two passes.
+TEST(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
+    const DriveLap& d = DemoLap();
+    constexpr double kLapStartInVideo = 4.321;
+    test::TempDir dir;
+    test::InCarVideo v;
+    v.seconds = 50;
+    v.codec = "-c:v libx264 -preset superfast -crf 23 -bf 3 -g 30";
+    v.startUtcMs = d.lapStartUtcMs - 1000 * kLapStartInVideo;
+    ASSERT_TRUE(test::MakeInCarVideo(dir / "car.mp4", test::DriveHeading(d.drive), v));
+
+    std::vector<MotionReadRequest::Kind> asked;
+    const MotionReader file = VideoFileMotionReader((dir / "car.mp4").string());
+    const MotionReader reader = [&](const MotionReadRequest& request,
+                                    const MotionProgress& progress,
+                                    const std::atomic<bool>* cancel) {
+        asked.push_back(request.kind);
+        return file(request, progress, cancel);
+    };
+    double lastShare = 0;
+    const std::atomic<bool> cancel{false};
+    const AutoSyncResult r = RunAutoSync(
+        d.lap, reader, [&](double share) { lastShare = share; }, cancel);
+    ASSERT_TRUE(r.tied) << r.match.why << " peak " << r.peak;
+    EXPECT_TRUE(r.twoPasses);
+    EXPECT_EQ(asked, (std::vector<MotionReadRequest::Kind>{MotionReadRequest::Kind::KeyFrames,
+                                                           MotionReadRequest::Kind::Spans}));
+    EXPECT_EQ(r.source, MotionSignal::Source::Picture);
+    EXPECT_NEAR(r.lapStartInVideo, kLapStartInVideo, 1.0 / v.fps);
+    EXPECT_DOUBLE_EQ(lastShare, 1);
+}
 
 // A camera that split its recording into two chapter files of 20 s each,
 // the lap running on across the joint: the first chapter reads as the
