@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -300,7 +301,12 @@ void ReadMotionParts(const std::string& path, Input first, const MotionReadReque
     for (size_t k = 0; k < shares.size(); ++k) {
         Input in = k == 0 ? std::move(first) : Input{};
         threadsRunning.emplace_back([&, k, in = std::move(in)]() mutable {
-            RunReader(path, std::move(in), keyFrames, threads, options, cancel, works[k]);
+            try {
+                RunReader(path, std::move(in), keyFrames, threads, options, cancel, works[k]);
+            } catch (const std::exception& e) {
+                // Out of memory, say: the read fails with a message, not the program.
+                works[k].error = e.what();
+            }
             std::lock_guard lock(mutex);
             --running;
             finished.notify_all();
