@@ -61,7 +61,7 @@ std::vector<std::vector<Part>> SpanShares(std::vector<MotionSpan> spans, double 
               [](const MotionSpan& a, const MotionSpan& b) { return a.from < b.from; });
     for (const MotionSpan& s : spans) {
         Part p{std::max(s.from, 0.0), duration > 0 ? std::min(s.to, duration) : s.to};
-        if (!(p.to > p.from))
+        if (!std::isfinite(p.from) || !std::isfinite(p.to) || !(p.to > p.from))
             continue;
         if (!joined.empty() && p.from <= joined.back().to)
             joined.back().to = std::max(joined.back().to, p.to);
@@ -77,7 +77,8 @@ std::vector<std::vector<Part>> SpanShares(std::vector<MotionSpan> spans, double 
     std::vector<std::vector<Part>> shares(1);
     double filled = 0;
     const auto put = [&](double from, double to) {
-        shares.back().push_back({from, to, to - from});
+        if (to > from)
+            shares.back().push_back({from, to, to - from});
         filled += to - from;
     };
     for (Part p : joined) {
@@ -92,6 +93,7 @@ std::vector<std::vector<Part>> SpanShares(std::vector<MotionSpan> spans, double 
         }
         put(p.from, p.to);
     }
+    std::erase_if(shares, [](const std::vector<Part>& share) { return share.empty(); });
     return shares;
 }
 
