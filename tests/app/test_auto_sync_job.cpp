@@ -64,6 +64,7 @@ struct PlantedVideo {
     bool gyro = false;
     std::string error;
     bool cancelWhileReading = false;
+    bool spansFail = false;  // a read of spans fails, the whole read does not
 };
 
 PlantedVideo Planted(const std::function<void(PlantedVideo&)>& change) {
@@ -86,8 +87,8 @@ class PlantedReader {
             out.cancelled = Cancelled(cancel);
             return out;
         }
-        if (!v_.error.empty()) {
-            out.error = v_.error;
+        if (!v_.error.empty() || (v_.spansFail && request.kind == Kind::Spans)) {
+            out.error = v_.error.empty() ? "cannot seek" : v_.error;
             return out;
         }
         MotionSignal& s = out.signal;
@@ -210,6 +211,10 @@ TEST(AutoSyncJob, ReadsTheWholeVideoWhenThePassesCannotServe) {
          Planted([](PlantedVideo& v) { v.lap = &otherLap; }),
          {Kind::KeyFrames, Kind::Whole},
          false},
+        {"spans that cannot be read",
+         Planted([](PlantedVideo& v) { v.spansFail = true; }),
+         {Kind::KeyFrames, Kind::Spans, Kind::Whole},
+         true},
         {"camera gyro, matched whole at once",
          Planted([](PlantedVideo& v) { v.gyro = true; }),
          {Kind::KeyFrames},
