@@ -7,6 +7,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -299,21 +300,34 @@ void ReadMotionParts(const std::string& path, Input first, const MotionReadReque
     std::mutex mutex;
     std::condition_variable finished;
     size_t running = shares.size();
+    const auto runShare = [&](size_t k, Input in) {
+        try {
+            RunReader(path, std::move(in), keyFrames, threads, options, cancel, works[k]);
+        } catch (const std::exception& e) {
+            // Out of memory, say: the read fails with a message, not the program.
+            works[k].error = e.what();
+        }
+    };
     std::vector<std::thread> threadsRunning;
+    std::vector<size_t> notStarted;
     for (size_t k = 0; k < shares.size(); ++k) {
         Input in = k == 0 ? std::move(first) : Input{};
-        threadsRunning.emplace_back([&, k, in = std::move(in)]() mutable {
-            try {
-                RunReader(path, std::move(in), keyFrames, threads, options, cancel, works[k]);
-            } catch (const std::exception& e) {
-                // Out of memory, say: the read fails with a message, not the program.
-                works[k].error = e.what();
-            }
+        try {
+            threadsRunning.emplace_back([&, k, in = std::move(in)]() mutable {
+                runShare(k, std::move(in));
+                std::lock_guard lock(mutex);
+                --running;
+                finished.notify_all();
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: this share is read here, on its own input.
+            notStarted.push_back(k);
             std::lock_guard lock(mutex);
             --running;
-            finished.notify_all();
-        });
+        }
     }
+    for (size_t k : notStarted)
+        runShare(k, Input{});
     // Progress is told on the calling thread, which only waits meanwhile.
     ProgressSteps steps(progress, total);
     {
