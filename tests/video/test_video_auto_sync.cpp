@@ -134,14 +134,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The tie as the window and the command line run it: key frames every
 // second, then spans, on a video long enough for two passes.
-TEST(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
+struct TwoPassCase {
+    const char* name;
+    int fps;
+    int width, height;
+    double lapStartInVideo;  // s: the truth planted in the video
+    uint32_t seed;           // another panorama for each case
+    const char* codec;
+};
+
+class VideoAutoSyncTwoPasses : public ::testing::TestWithParam<TwoPassCase> {};
+
+TEST_P(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
+    const TwoPassCase& c = GetParam();
     const DriveLap& d = DemoLap();
-    constexpr double kLapStartInVideo = 4.321;
     test::TempDir dir;
     test::InCarVideo v;
     v.seconds = 50;
-    v.codec = "-c:v libx264 -preset superfast -crf 23 -bf 3 -g 30";
-    v.startUtcMs = d.lapStartUtcMs - 1000 * kLapStartInVideo;
+    v.fps = c.fps;
+    v.width = c.width;
+    v.height = c.height;
+    v.seed = c.seed;
+    v.codec = c.codec;
+    v.startUtcMs = d.lapStartUtcMs - 1000 * c.lapStartInVideo;
     ASSERT_TRUE(test::MakeInCarVideo(dir / "car.mp4", test::DriveHeading(d.drive), v));
 
     std::vector<MotionReadRequest::Kind> asked;
@@ -161,9 +176,17 @@ TEST(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
     EXPECT_EQ(asked, (std::vector<MotionReadRequest::Kind>{MotionReadRequest::Kind::KeyFrames,
                                                            MotionReadRequest::Kind::Spans}));
     EXPECT_EQ(r.source, MotionSignal::Source::Picture);
-    EXPECT_NEAR(r.lapStartInVideo, kLapStartInVideo, 1.0 / v.fps);
+    EXPECT_NEAR(r.lapStartInVideo, c.lapStartInVideo, 1.0 / c.fps);
     EXPECT_DOUBLE_EQ(lastShare, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Videos, VideoAutoSyncTwoPasses,
+    ::testing::Values(TwoPassCase{"BFrames30fps", 30, 192, 108, 4.321, 7,
+                                  "-c:v libx264 -preset superfast -crf 23 -bf 3 -g 30"},
+                      TwoPassCase{"OnlyIAndPFrames60fps", 60, 160, 90, 6.55, 29,
+                                  "-c:v libx264 -preset superfast -crf 23 -bf 0 -g 30"}),
+    [](const ::testing::TestParamInfo<TwoPassCase>& info) { return info.param.name; });
 
 // A camera that split its recording into two chapter files of 20 s each,
 // the lap running on across the joint: the first chapter reads as the
@@ -255,6 +278,13 @@ TEST(VideoAutoSyncRefusal, AVideoOfAnotherLapIsNotTied) {
     lenient.minPeak = 0.2;
     lenient.minSharpness = 0;
     EXPECT_FALSE(AutoSyncToLap(d.lap, motion.signal, lenient).tied);
+
+    // Nor does the two-pass job the window and the command line run.
+    const std::atomic<bool> cancel{false};
+    const AutoSyncResult job = RunAutoSync(
+        d.lap, VideoFileMotionReader((dir / "other.mp4").string()), [](double) {}, cancel);
+    EXPECT_FALSE(job.tied) << "tied at " << job.lapStartInVideo;
+    EXPECT_EQ(job.message, kAutoSyncRefused);
 }
 
 TEST(VideoMotionInput, BadFilesAndCancelGiveNoSignal) {
