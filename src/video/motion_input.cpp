@@ -175,6 +175,9 @@ Decoder OpenDecoder(const Input& input, const VideoMotionOptions& options, int t
         decoder->skip_frame = AVDISCARD_BIDIR;
     else if (options.skipNonReference)
         decoder->skip_frame = AVDISCARD_NONREF;
+    // Frames left undecoded on purpose leave references missing; the
+    // decoder's complaints of that would only clutter the terminal.
+    decoder->log_level_offset = AV_LOG_DEBUG - AV_LOG_ERROR;
     if (avcodec_open2(decoder.get(), input.codec, nullptr) < 0) {
         error = "cannot decode the video of";
         return nullptr;
