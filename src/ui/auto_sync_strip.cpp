@@ -99,8 +99,11 @@ void AutoSyncStrip::Deliver(const AutoSyncEvent& event) {
         command_.Progress(event.run, event.fraction);
     } else {
         const AutoSyncCommand::Outcome outcome = command_.Finish(event.run, event.result, Now());
-        if (outcome.tie)
-            command_.TieApplied(panel_.commands().TieLapStartAt(outcome.lapStartVideoTime), Now());
+        if (outcome.tie) {
+            // The tie first: the status then belongs to the tie in force.
+            const bool tied = panel_.commands().TieLapStartAt(outcome.lapStartVideoTime);
+            command_.TieApplied(tied, Now());
+        }
     }
     ShowView();
 }

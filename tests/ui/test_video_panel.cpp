@@ -2,11 +2,15 @@
 // bar and the G indicator of a tied video at any size the layout gives them.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdlib>
 
+#include "support/incar_video.h"
+#include "synth/bnx4_encoder.h"
 #include "ui/video_panel.h"
 #include "ui/window_fixture.h"
 #include "video/test_videos.h"
@@ -187,6 +191,39 @@ TEST_F(VideoPanelTest, ATiedVideoPlaysAtRealSpeedAndStopsWhenItsLapLeaves) {
     EXPECT_FALSE(session->presentation.playing);
     EXPECT_FALSE(Child<QToolButton>("SpeedButtonPlay")->property("playing").toBool());
     EXPECT_TRUE(c.player().Paused());
+}
+
+// Auto sync on an in-car video of the lap in slot A: the video is tied where
+// the lap starts in it, and the tie with its ± stays on show.
+TEST_F(VideoPanelTest, AutoSyncTiesTheVideoAndShowsTheTie) {
+    synth::DriveOptions options;
+    options.laps = 2;
+    const synth::Drive drive = synth::SynthesizeDrive(synth::DemoCircuit(), options);
+    test::WriteBytes(dir / "day.bnx4", synth::EncodeBnx4Image(drive.fixes));
+    prompter.files.push_back((dir / "day.bnx4").string());
+    Click("SpeedButtonLdLogFile");
+    // The first lap runs from the first crossing of the line, 3.7 s into the video.
+    DoubleClick(LapGrid(), 0);
+    ASSERT_EQ(session->laps.LapDtNum(), 1);
+    ShowVideoTab();
+    InCarVideo v;
+    v.startUtcMs = drive.crossingUtcMs[0] - 3700;
+    ASSERT_TRUE(MakeInCarVideo(dir / "car.mp4", DriveHeading(drive), v));
+    prompter.files.push_back((dir / "car.mp4").string());
+    Click("SpeedButtonVideoOpen");
+    VideoCommands& c = panel->commands();
+    ASSERT_TRUE(WaitFor([&c] { return c.state().loaded() && c.view().image; }));
+
+    auto* status = Child<QLabel>("LabelVideoAutoSync");
+    Child<QPushButton>("ButtonVideoAutoSync")->click();
+    for (int k = 0; k < 3000 && !c.state().syncOn; ++k)
+        QTest::qWait(10);
+    ASSERT_TRUE(c.state().syncOn) << status->text().toStdString();
+    EXPECT_NEAR(static_cast<double>(c.state().syncStart), 3.7e6, 1e6 / v.fps);
+    QApplication::processEvents();
+    EXPECT_TRUE(status->text().startsWith(QString::fromUtf8("tied at +3.")))
+        << status->text().toStdString();
+    EXPECT_TRUE(status->text().contains(QString::fromUtf8("\u00B1")));
 }
 
 }  // namespace
