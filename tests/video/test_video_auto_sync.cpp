@@ -134,19 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The tie as the window and the command line run it: key frames every
 // second, then spans, on a video long enough for two passes.
-struct TwoPassCase {
-    const char* name;
-    int fps;
-    int width, height;
-    double lapStartInVideo;  // s: the truth planted in the video
-    uint32_t seed;           // another panorama for each case
-    const char* codec;
-};
-
-class VideoAutoSyncTwoPasses : public ::testing::TestWithParam<TwoPassCase> {};
+// The tie the window and the command line make: key frames, then spans.
+class VideoAutoSyncTwoPasses : public ::testing::TestWithParam<TieCase> {};
 
 TEST_P(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
-    const TwoPassCase& c = GetParam();
+    const TieCase& c = GetParam();
     const DriveLap& d = DemoLap();
     test::TempDir dir;
     test::InCarVideo v;
@@ -182,11 +174,12 @@ TEST_P(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Videos, VideoAutoSyncTwoPasses,
-    ::testing::Values(TwoPassCase{"BFrames30fps", 30, 192, 108, 4.321, 7,
-                                  "-c:v libx264 -preset superfast -crf 23 -bf 3 -g 30"},
-                      TwoPassCase{"OnlyIAndPFrames60fps", 60, 160, 90, 6.55, 29,
-                                  "-c:v libx264 -preset superfast -crf 23 -bf 0 -g 30"}),
-    [](const ::testing::TestParamInfo<TwoPassCase>& info) { return info.param.name; });
+    ::testing::Values(TieCase{"BFrames30fps", 30, 192, 108, 4.321, 7,
+                              "-c:v libx264 -preset superfast -crf 23 -bf 3 -g 30"},
+                      // Another panorama and frame rate.
+                      TieCase{"OnlyIAndPFrames60fps", 60, 160, 90, 6.55, 29,
+                              "-c:v libx264 -preset superfast -crf 23 -bf 0 -g 30"}),
+    [](const ::testing::TestParamInfo<TieCase>& info) { return info.param.name; });
 
 // A camera that split its recording into two chapter files of 20 s each,
 // the lap running on across the joint: the first chapter reads as the
