@@ -134,7 +134,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The tie as the window and the command line run it: key frames every
 // second, then spans, on a video long enough for two passes.
-// The tie the window and the command line make: key frames, then spans.
 class VideoAutoSyncTwoPasses : public ::testing::TestWithParam<TieCase> {};
 
 TEST_P(VideoAutoSyncTwoPasses, TiesFromKeyFramesAndSpansWithinOneFrame) {
