@@ -25,8 +25,13 @@ SYNTH  := $(BUILD)/tools/synth/quorvane-synth
 deps:
 	@bash scripts/install-deps.sh
 
+# Line tables (-g1) name the file and line of a crash, a sanitizer report or
+# a profile, and build about a fifth faster than full debug information; the
+# code generated is the same.
+LINE_TABLES := -O2 -g1 -DNDEBUG
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$(LINE_TABLES)" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$(LINE_TABLES)"
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -86,7 +91,8 @@ test-package: package
 # built with Clang, which also builds the libFuzzer targets.
 $(SAN_BUILD)/CMakeCache.txt:
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
-	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF
+	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF \
+	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 # The exchanges with the simulated logger run on its real-time answers, which
 # an unoptimised AddressSanitizer build is too slow to give; they run in the
@@ -100,9 +106,8 @@ test-sanitize: $(SAN_BUILD)/CMakeCache.txt
 # The device link's and the video player's tests under ThreadSanitizer (GCC):
 # the serial threads, the command queue and the shared link state; the
 # player's reader, presenter and audio threads.
-# A race report needs file and line only: line tables (-g1) are enough and
-# build about a quarter faster than full debug information.
-TSAN_OPT_FLAGS := -O2 -g1 -DNDEBUG
+# A race report needs file and line only.
+TSAN_OPT_FLAGS := $(LINE_TABLES)
 $(TSAN_BUILD)/CMakeCache.txt:
 	CC=gcc CXX=g++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_C_FLAGS=-fsanitize=thread \
