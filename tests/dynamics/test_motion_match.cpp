@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -143,37 +145,31 @@ TEST(MotionMatch, RefusesWhatDoesNotMatch) {
     }
 }
 
-// The video as the two passes read it: the sample nearest each key frame,
-// then only the samples inside the spans asked for.
-MotionSignal KeyFramesOf(const MotionSignal& video, double every) {
+// The samples of `video` that `keep` lets through, as a pass reads them.
+MotionSignal Kept(const MotionSignal& video, const std::function<bool(double)>& keep) {
     MotionSignal s = video;
     s.times.clear();
     s.values.clear();
-    double next = 0;
     for (size_t i = 0; i < video.times.size(); ++i) {
-        if (video.times[i] >= next) {
+        if (keep(video.times[i])) {
             s.times.push_back(video.times[i]);
             s.values.push_back(video.values[i]);
-            next += every;
         }
     }
     return s;
 }
 
+// The sample nearest each key frame, one a second.
+MotionSignal KeyFramesOf(const MotionSignal& video) {
+    double next = 0;
+    return Kept(video, [&next](double t) { return t >= next ? (next += 1.0, true) : false; });
+}
+
 MotionSignal InsideSpans(const MotionSignal& video, const std::vector<MotionSpan>& spans) {
-    MotionSignal s = video;
-    s.times.clear();
-    s.values.clear();
-    for (size_t i = 0; i < video.times.size(); ++i) {
-        for (const MotionSpan& span : spans) {
-            if (video.times[i] >= span.from && video.times[i] < span.to) {
-                s.times.push_back(video.times[i]);
-                s.values.push_back(video.values[i]);
-                break;
-            }
-        }
-    }
-    return s;
+    return Kept(video, [&spans](double t) {
+        return std::any_of(spans.begin(), spans.end(),
+                           [t](const MotionSpan& s) { return t >= s.from && t < s.to; });
+    });
 }
 
 TEST(MotionMatch, TwoPassesFindThePlantedOffsetAndDriftFromKeyFramesAndSpans) {
@@ -201,7 +197,7 @@ TEST(MotionMatch, TwoPassesFindThePlantedOffsetAndDriftFromKeyFramesAndSpans) {
         const Corners corners(8, std::max(c.logSeconds, c.video.seconds + 100));
         const MotionSignal log = LogOf(corners, c.logSeconds);
         const MotionSignal video = VideoOf(corners, c.video);
-        const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video, 1.0));
+        const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video));
         ASSERT_TRUE(coarse.found) << c.name << ": " << coarse.why;
         EXPECT_NEAR(coarse.offset, c.video.offset, 0.25) << c.name;
         EXPECT_TRUE(coarse.windows.empty()) << c.name;
@@ -235,7 +231,7 @@ TEST(MotionMatch, AWindowWhereThePictureGoesAstrayIsLeftOut) {
     const VideoPlan p{.offset = 4.321, .fps = 30, .seconds = 120};
     const MotionSignal log = LogOf(corners, 90);
     MotionSignal video = VideoOf(corners, p);
-    const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video, 1.0));
+    const MotionMatch coarse = MatchMotionCoarse(log, KeyFramesOf(video));
     ASSERT_TRUE(coarse.found) << coarse.why;
     const std::vector<MotionSpan> windows = FineWindows(log, p.seconds, coarse.offset);
     ASSERT_GE(windows.size(), 4u);
@@ -257,7 +253,7 @@ TEST(MotionMatch, AWindowWhereThePictureGoesAstrayIsLeftOut) {
 TEST(MotionMatch, TheKeyFramesOfAnotherLapGiveNoPeak) {
     const Corners corners(5, 200), elsewhere(6, 200);
     const MotionMatch m = MatchMotionCoarse(
-        LogOf(corners, 90), KeyFramesOf(VideoOf(elsewhere, {.offset = 4, .seconds = 120}), 1.0));
+        LogOf(corners, 90), KeyFramesOf(VideoOf(elsewhere, {.offset = 4, .seconds = 120})));
     EXPECT_FALSE(m.found) << "at " << m.offset;
     EXPECT_FALSE(m.why.empty());
 }
