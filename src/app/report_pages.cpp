@@ -218,7 +218,10 @@ ReportTable SplitLines(const std::string& text) {
 }  // namespace
 
 std::string ProgramNameAndVersion() {
-    return std::string(kProgramName) + " " + kVersionText;
+    std::string text(kProgramName);
+    text += ' ';
+    text += kVersionText;
+    return text;
 }
 
 ReportTable LapListReportTable(const Session& session) {

@@ -88,10 +88,15 @@ StartupResult StartUp(const FolderSources& sources, Settings& settings, Folders&
     result.foldersReady = created.ok;
     if (!created.ok)
         prompter.Inform(created.error, MessageIcon::Error);
-    else if (::access(tree.TempFolder.c_str(), W_OK | X_OK) != 0)
-        prompter.Inform(std::string(kMsgTempFolderNotWritable) + "\r" + tree.TempFolder.string() +
-                            ": " + std::strerror(errno),
-                        MessageIcon::Error);
+    else if (::access(tree.TempFolder.c_str(), W_OK | X_OK) != 0) {
+        const int error = errno;
+        std::string message(kMsgTempFolderNotWritable);
+        message += '\r';
+        message += tree.TempFolder.string();
+        message += ": ";
+        message += std::strerror(error);
+        prompter.Inform(message, MessageIcon::Error);
+    }
 
     std::error_code ec;
     fs::remove(tree.userFolder / kVersionMarkerName, ec);

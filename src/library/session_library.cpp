@@ -216,13 +216,20 @@ constexpr const char* kTrackColumns =
     "SELECT t.id, t.name, t.named, t.lat, t.lon,"
     " (SELECT COUNT(*) FROM sessions s WHERE s.track_id = t.id) FROM tracks t ";
 
+// A query's SELECT of columns followed by its own clauses.
+std::string Query(const char* columns, std::string_view clauses) {
+    std::string sql(columns);
+    sql += clauses;
+    return sql;
+}
+
 }  // namespace
 
 std::vector<LibraryTrack> SessionLibrary::Tracks() {
     std::vector<LibraryTrack> tracks;
     if (db_ == nullptr)
         return tracks;
-    Statement q(db_, std::string(kTrackColumns) + "ORDER BY t.named DESC, t.name, t.id");
+    Statement q(db_, Query(kTrackColumns, "ORDER BY t.named DESC, t.name, t.id"));
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW)
         tracks.push_back(TrackFrom(q));
@@ -234,7 +241,7 @@ std::vector<LibraryTrack> SessionLibrary::Tracks() {
 std::optional<LibraryTrack> SessionLibrary::FindTrack(int64_t trackId) {
     if (db_ == nullptr)
         return std::nullopt;
-    Statement q(db_, std::string(kTrackColumns) + "WHERE t.id = ?1");
+    Statement q(db_, Query(kTrackColumns, "WHERE t.id = ?1"));
     q.Bind(1, trackId);
     if (q.Step() != SQLITE_ROW)
         return std::nullopt;
@@ -244,7 +251,7 @@ std::optional<LibraryTrack> SessionLibrary::FindTrack(int64_t trackId) {
 std::optional<LibraryTrack> SessionLibrary::FindTrack(const std::string& nameOrId) {
     if (db_ == nullptr)
         return std::nullopt;
-    Statement q(db_, std::string(kTrackColumns) + "WHERE t.name = ?1 ORDER BY t.id LIMIT 1");
+    Statement q(db_, Query(kTrackColumns, "WHERE t.name = ?1 ORDER BY t.id LIMIT 1"));
     q.Bind(1, nameOrId);
     if (q.Step() == SQLITE_ROW)
         return TrackFrom(q);
@@ -307,11 +314,11 @@ std::vector<LibrarySession> SessionLibrary::Sessions(int64_t trackId, const Sess
     std::vector<LibrarySession> sessions;
     if (db_ == nullptr)
         return sessions;
-    Statement q(db_, std::string(kSessionColumns) +
-                         "WHERE s.track_id = ?1 AND (?2 IS NULL OR s.start_local >= ?2)"
-                         " AND (?3 IS NULL OR s.start_local < ?3)"
-                         " AND (?4 = '' OR s.logger_kind = ?4)"
-                         " ORDER BY s.start_local, s.id");
+    Statement q(db_, Query(kSessionColumns,
+                           "WHERE s.track_id = ?1 AND (?2 IS NULL OR s.start_local >= ?2)"
+                           " AND (?3 IS NULL OR s.start_local < ?3)"
+                           " AND (?4 = '' OR s.logger_kind = ?4)"
+                           " ORDER BY s.start_local, s.id"));
     q.Bind(1, trackId).Bind(4, filter.loggerKind);
     q.Bind(2,
            filter.from ? std::optional<double>(static_cast<double>(*filter.from)) : std::nullopt);
@@ -327,7 +334,7 @@ std::vector<LibrarySession> SessionLibrary::Sessions(int64_t trackId, const Sess
 std::optional<LibrarySession> SessionLibrary::FindSession(int64_t sessionId) {
     if (db_ == nullptr)
         return std::nullopt;
-    Statement q(db_, std::string(kSessionColumns) + "WHERE s.id = ?1");
+    Statement q(db_, Query(kSessionColumns, "WHERE s.id = ?1"));
     q.Bind(1, sessionId);
     if (q.Step() != SQLITE_ROW)
         return std::nullopt;

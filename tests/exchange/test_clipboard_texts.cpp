@@ -91,7 +91,7 @@ TEST(SectorClipboardTest, NoSlotRowsCopyTheHeaderAlone) {
     t[1][0].clear();
     const std::string text = SectDataClipboardText(t);
     EXPECT_EQ(text.find("\r\n"), text.size() - 2);
-    EXPECT_EQ(SectDataClipboardText(SectTable{}), std::string(24, '\t') + "\r\n");
+    EXPECT_EQ(SectDataClipboardText(SectTable{}), std::string(24, '\t').append("\r\n"));
 }
 
 TEST(DriftClipboardTest, HeadersSplitAtSlashOrBracket) {
