@@ -17,7 +17,9 @@ set(quorvane_pch_qt
   <QString> <QTabWidget> <QVBoxLayout> <QWidget>)
 
 # quorvane_precompile(<target> <group> [OWN]): <group> is one of
-#   std    the engine and tools (the standard library)
+#   std    the engine modules (the standard library)
+#   tools  the tools, programs and benchmarks (the standard library, without
+#          the fuzzing coverage the engine modules may have)
 #   test   the engine's tests (GoogleTest and the standard library)
 #   qt     the window (Qt Widgets and the standard library)
 #   qttest the window's tests (all three)
@@ -35,7 +37,7 @@ function(quorvane_precompile target group)
   if(NOT owner)
     set_property(GLOBAL PROPERTY quorvane_pch_owner_${group} ${target})
   endif()
-  if(group STREQUAL "std")
+  if(group STREQUAL "std" OR group STREQUAL "tools")
     set(headers ${quorvane_pch_std})
   elseif(group STREQUAL "test")
     set(headers <gtest/gtest.h> ${quorvane_pch_std})
