@@ -3,9 +3,9 @@
 # file. Each group of targets that share compile flags parses them once:
 # the first target of a group builds the header, the others reuse it.
 # QUORVANE_PCH=OFF builds without them, which shows a missing include.
-# GCC 12 then reports -Warray-bounds inside std::string for a temporary
-# string plus a literal (the inlined copy loses its system-header mark):
-# build such strings by appending.
+# With them, GCC 12 reports -Warray-bounds inside std::string for a
+# temporary string plus a literal (the inlined copy loses its system-header
+# mark): build such strings by appending.
 option(QUORVANE_PCH "Precompile the standard, GoogleTest and Qt headers" ON)
 
 set(quorvane_pch_std
@@ -30,6 +30,11 @@ function(quorvane_precompile target group)
     return()
   endif()
   get_property(owner GLOBAL PROPERTY quorvane_pch_owner_${group})
+  # Clang checks a header's time stamps against those the precompiled
+  # header holds; one restored by ccache into a fresh clone would fail it.
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(${target} PRIVATE "SHELL:-Xclang -fno-pch-timestamp")
+  endif()
   if(owner AND NOT "OWN" IN_LIST ARGN)
     target_precompile_headers(${target} REUSE_FROM ${owner})
     return()

@@ -14,7 +14,7 @@ packages=(
   libpng-dev zlib1g-dev
   libexpat1-dev  # the GPX reader's XML parser
   libsqlite3-dev  # the session library
-  clang
+  clang lld  # the sanitizer builds; lld links their test programs
   xvfb xauth
   fonts-wine  # a Tahoma with the metrics the grids are laid out for
   gpsbabel libxml2-utils
