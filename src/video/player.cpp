@@ -292,8 +292,9 @@ bool Player::HasAudio() const {
 void Player::UpdateScreenPosition(int width, int height) {
     width = std::max(0, width);
     height = std::max(0, height);
-    const bool changed = (impl_->screenWidth.exchange(width) != width) |
-                         (impl_->screenHeight.exchange(height) != height);
+    const bool widthChanged = impl_->screenWidth.exchange(width) != width;
+    const bool heightChanged = impl_->screenHeight.exchange(height) != height;
+    const bool changed = widthChanged || heightChanged;
     // The frames queued were made for the old size: a paused picture is
     // decoded again for the new one.
     if (changed && Paused() && State() != PlayerState::psStop)
