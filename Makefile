@@ -32,6 +32,9 @@ LINE_TABLES := -O2 -g1 -DNDEBUG
 # Ninja keeps both cores busy where make waits for a whole target, such as
 # a library before the objects of the programs that link it.
 GENERATOR := -G Ninja
+# The sanitizer trees hold test programs only, linked about three times
+# faster by lld; what is shipped keeps the system linker.
+TEST_LINKER := -fuse-ld=lld
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$(LINE_TABLES)" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$(LINE_TABLES)"
@@ -92,9 +95,6 @@ test-package: package
 
 # The engine tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # built with Clang, which also builds the libFuzzer targets.
-# The sanitizer trees hold test programs only, linked about three times
-# faster by lld; what is shipped keeps the system linker.
-TEST_LINKER := -fuse-ld=lld
 $(SAN_BUILD)/CMakeCache.txt:
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
 	  -DQUORVANE_SANITIZE=ON -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DQUORVANE_UI=OFF \

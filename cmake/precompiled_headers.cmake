@@ -31,7 +31,8 @@ function(quorvane_precompile target group)
   endif()
   get_property(owner GLOBAL PROPERTY quorvane_pch_owner_${group})
   # Clang checks a header's time stamps against those the precompiled
-  # header holds; one restored by ccache into a fresh clone would fail it.
+  # header holds; one restored by ccache after the tree was configured
+  # again (a new cmake_pch.hxx) would fail it.
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     target_compile_options(${target} PRIVATE "SHELL:-Xclang -fno-pch-timestamp")
   endif()
